@@ -1,0 +1,38 @@
+#!/usr/bin/env bash
+# Installs the test tools, builds every variant of Vortane and runs every test:
+#   build/        unit, widget, end-to-end (JACK dummy server) and soak tests, and the benchmarks (built, not run)
+#   build-tsan/   the core's concurrency tests under ThreadSanitizer
+#   build-rtsan/  the render path under RealtimeSanitizer (clang 22)
+#   build-fuzz/   a short libFuzzer smoke run of each fuzz target over its committed corpus (clang 22)
+# Set VORTANE_SOAK_SECONDS=600 for the long soak run.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+"$root/scripts/install-deps.sh" --test
+
+jobs=$(nproc)
+export QT_QPA_PLATFORM=offscreen
+ctest_args=(--output-on-failure --no-tests=error --timeout 600)
+
+stage() { printf '\n=== %s ===\n' "$*"; }
+
+stage "build and test"
+cmake -S "$root" -B "$root/build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+cmake --build "$root/build" -j"$jobs"
+(cd "$root/build" && ctest "${ctest_args[@]}" -j"$jobs" -LE 'tsan-only|rtsan|fuzz')
+
+stage "ThreadSanitizer"
+cmake -S "$root" -B "$root/build-tsan" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVORTANE_TSAN=ON \
+    -DVORTANE_BUILD_APP=OFF -DVORTANE_BUILD_BENCH=OFF
+cmake --build "$root/build-tsan" -j"$jobs"
+# This kernel's address-space randomisation breaks TSan's shadow memory: run without it.
+(cd "$root/build-tsan" && setarch "$(uname -m)" -R ctest "${ctest_args[@]}" -L tsan)
+
+if [[ -d "$root/fuzz" ]]; then
+    stage "libFuzzer smoke"
+    CXX=clang++-22 cmake -S "$root" -B "$root/build-fuzz" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+        -DVORTANE_FUZZ=ON -DVORTANE_BUILD_APP=OFF -DVORTANE_BUILD_TESTS=OFF -DVORTANE_BUILD_BENCH=OFF
+    cmake --build "$root/build-fuzz" -j"$jobs"
+    (cd "$root/build-fuzz" && ctest "${ctest_args[@]}" -L fuzz)
+fi
+
+stage "all test stages passed"
