@@ -1,0 +1,49 @@
+#include "engine/master_filter.h"
+
+#include <cmath>
+
+namespace vortane {
+
+// Master Filter: four one-pole stages in series with resonant feedback from the last, then a soft
+// clipper. For cutoff fc at 44100 Hz:
+//   f = 2·fc / 44100,  p = f·(1.8 − 0.8·f),  k = 2p − 1
+//   t = (1 − p)·1.386249,  t2 = 12 + t²,  r = (res / 100)·(t2 + 6t) / (t2 − 6t)
+//   x = s − r·y4;  yn = (in + in_prev)·p − k·yn for each stage;  y4 = y4 − y4³ / 6
+// Coefficients are refreshed only when their input changes. r keeps the t and t2 that held at the
+// last resonance change, so moving the cutoff alone leaves the feedback as it was.
+double MasterFilter::Process(float input, double cutoff, int resonance) {
+    constexpr double kSampleRate = 44100.0;
+
+    const int cutoff_key = static_cast<int>(std::nearbyint(cutoff));
+    if (cutoff_key != cached_cutoff) {
+        f = cutoff * 2.0 / kSampleRate; // from the cutoff itself, not the rounded key
+        p = f * (1.8 - 0.8 * f);
+        k = p + p - 1.0;
+        t = (1.0 - p) * 1.386249;
+        t2 = 12.0 + t * t;
+        cached_cutoff = cutoff_key;
+    }
+    if (resonance != cached_resonance) {
+        r = (resonance / 100.0) * (t2 + 6.0 * t) / (t2 - 6.0 * t);
+        cached_resonance = resonance;
+    }
+
+    const double x = input - r * y4;
+    const double s1 = (x + x_prev) * p - k * y1;
+    const double s2 = (s1 + y1_prev) * p - k * y2;
+    const double s3 = (s2 + y2_prev) * p - k * y3;
+    double s4 = (s3 + y3_prev) * p - k * y4;
+    s4 = s4 - s4 * s4 * s4 / 6.0;
+
+    x_prev = x;
+    y1_prev = s1;
+    y2_prev = s2;
+    y3_prev = s3;
+    y1 = s1;
+    y2 = s2;
+    y3 = s3;
+    y4 = s4;
+    return s4;
+}
+
+} // namespace vortane
