@@ -6,6 +6,7 @@
 namespace vortane {
 
 struct Engine;
+class ControlPanel;
 
 // Barriers of the period length in samples for frequency setting F and secondary barrier D.
 struct PeriodBarriers {
@@ -26,5 +27,12 @@ struct PeriodWalk {
 
 // The length of the period that begins, at least 1. Audio thread only.
 int32_t NextPeriodLength(Engine& engine);
+
+// The secondary barrier fold: brings a period length back into [lo, hi] by the secondary barrier
+// behaviour options, read live at every pass; u is the call's fraction for "SRandom".
+int32_t FoldPeriodLength(int64_t length, PeriodBarriers barriers, float u, const ControlPanel& panel);
+
+// The period count wraps to 0 once it passes this value.
+inline constexpr int32_t kPeriodCountWrap = 2147483640;
 
 } // namespace vortane

@@ -8,6 +8,7 @@ namespace vortane {
 // UniformInt(max) = floor(w * (max + 1) / 2^32) for the next 32-bit word w.
 // RandomBetween(min, max) = min + floor(n * k / 100), n = max - min + 1, k = UniformInt(100),
 // clamped to max: only 101 outcomes exist, whatever the span.
+// The words come from PCG32 (XSH-RR output of a 64-bit LCG); seeds are spread by splitmix64.
 class RandomSource {
 public:
     // A fixed seed, for tests and offline renders. Without one the source seeds itself at its
@@ -22,8 +23,19 @@ public:
     float DrawOpenProbability();    // {0.01, ..., 0.99}, ends doubled
     float DrawCentredProbability(); // {-0.49, ..., 0.49}, ends doubled
 
+    // The range draw for a given k in 0..100: r = n * (k / 100) in double, truncated; min + r,
+    // clamped to max.
+    static int32_t RangeFromDraw(int32_t min, int32_t max, int32_t k);
+    // The probability draws for a given RandomBetween result.
+    static float FractionFromDraw(int32_t r);           // r in 0..100
+    static float OpenProbabilityFromDraw(int32_t r);    // r in 0..100
+    static float CentredProbabilityFromDraw(int32_t r); // r in -50..50
+
 private:
-    // generator state (implementation's choice of algorithm)
+    void SeedFromThreadAndTick();
+    uint32_t Step(); // one PCG32 word, no seeding check
+
+    // generator state: state_[0] the LCG state, state_[1] its (odd) increment
     uint64_t state_[2] = {0, 0};
     bool seeded_ = false;
 };
