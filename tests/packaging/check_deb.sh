@@ -1,0 +1,48 @@
+#!/usr/bin/env bash
+# `cpack -G DEB` builds a package named vortane in section sound whose Depends (from dpkg-shlibdeps) pull in
+# the runtime libraries, and which holds the programs, the desktop entry, the icon and the manual pages.
+#   check_deb.sh CPACK BUILD_DIR HAVE_APP(0|1) HAVE_RENDER(0|1)     exit 77: skipped (no application built)
+set -euo pipefail
+cpack=$1 build=$2 have_app=$3 have_render=$4
+
+if [[ "$have_app" != 1 ]]; then
+    echo "the application is not part of this build: nothing to package"
+    exit 77
+fi
+
+scratch=$(mktemp -d)
+trap 'rm -rf "$scratch"' EXIT
+"$cpack" -G DEB --config "$build/CPackConfig.cmake" -B "$scratch" >"$scratch/cpack.log" 2>&1 ||
+    { cat "$scratch/cpack.log"; exit 1; }
+debs=("$scratch"/vortane_*.deb)
+[[ -f "${debs[0]}" ]] || { echo "no vortane_*.deb produced"; cat "$scratch/cpack.log"; exit 1; }
+deb=${debs[0]}
+echo "built $(basename "$deb")"
+
+failures=0
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+
+info=$(dpkg-deb -I "$deb")
+field() { sed -n "s/^ $1: //p" <<<"$info"; }
+[[ "$(field Package)" == vortane ]] || fail "package name is '$(field Package)'"
+[[ "$(field Section)" == sound ]] || fail "section is '$(field Section)'"
+[[ -n "$(field Maintainer)" ]] || fail "no maintainer"
+depends=$(field Depends)
+echo "Depends: $depends"
+needs=(libqt6widgets6 libqt6gui6 libqt6core6 libportaudio2 librtmidi libc6 libstdc++6)
+[[ "$have_render" == 1 ]] && needs+=(libsndfile1)
+for lib in "${needs[@]}"; do
+    grep -qE "(^|, )$lib" <<<"$depends" || fail "Depends lacks $lib"
+done
+
+contents=$(dpkg-deb -c "$deb" | awk '{print $NF}')
+expect_path() { grep -qxF "./usr/$1" <<<"$contents" || fail "package lacks /usr/$1"; }
+expect_path bin/vortane
+[[ "$have_render" == 1 ]] && expect_path bin/vortane-render
+expect_path share/applications/vortane.desktop
+expect_path share/icons/hicolor/scalable/apps/vortane.svg
+expect_path share/man/man1/vortane.1
+expect_path share/man/man1/vortane-render.1
+
+((failures == 0)) || exit 1
+echo "Debian package OK"
