@@ -1,5 +1,6 @@
 #include "engine/master_filter.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace vortane {
@@ -11,8 +12,14 @@ namespace vortane {
 //   x = s − r·y4;  yn = (in + in_prev)·p − k·yn for each stage;  y4 = y4 − y4³ / 6
 // Coefficients are refreshed only when their input changes. r keeps the t and t2 that held at the
 // last resonance change, so moving the cutoff alone leaves the feedback as it was.
+//
+// The clipper folds back above √2 (peak 0.943) and turns negative above √6, but beyond √12 it
+// returns more than it was given: with strong feedback and a loud input the loop then runs away to
+// infinity and the state stays NaN for good. Its input is therefore held within ±√12, where the
+// clipper maps the range onto itself; below that bound nothing changes.
 double MasterFilter::Process(float input, double cutoff, int resonance) {
     constexpr double kSampleRate = 44100.0;
+    constexpr double kClipperLimit = 3.4641016151377544; // √12
 
     const int cutoff_key = static_cast<int>(std::nearbyint(cutoff));
     if (cutoff_key != cached_cutoff) {
@@ -32,7 +39,7 @@ double MasterFilter::Process(float input, double cutoff, int resonance) {
     const double s1 = (x + x_prev) * p - k * y1;
     const double s2 = (s1 + y1_prev) * p - k * y2;
     const double s3 = (s2 + y2_prev) * p - k * y3;
-    double s4 = (s3 + y3_prev) * p - k * y4;
+    double s4 = std::clamp((s3 + y3_prev) * p - k * y4, -kClipperLimit, kClipperLimit);
     s4 = s4 - s4 * s4 * s4 / 6.0;
 
     x_prev = x;
