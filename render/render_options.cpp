@@ -1,0 +1,176 @@
+#include "render/render_options.h"
+
+#include <charconv>
+#include <chrono>
+#include <cmath>
+
+#include "engine/control_table.h"
+
+namespace vortane {
+namespace {
+
+std::string Quoted(std::string_view text) {
+    return "\"" + std::string(text) + "\"";
+}
+
+std::string_view Trimmed(std::string_view text) {
+    const auto first = text.find_first_not_of(" \t");
+    if (first == std::string_view::npos) {
+        return {};
+    }
+    return text.substr(first, text.find_last_not_of(" \t") - first + 1);
+}
+
+// Whole-string numeric parse: trailing characters, signs where none belong and overflow all fail.
+template <typename T> std::optional<T> ParseNumber(std::string_view text) {
+    T value{};
+    const char* end = text.data() + text.size();
+    const auto [ptr, ec] = std::from_chars(text.data(), end, value);
+    if (text.empty() || ec != std::errc() || ptr != end) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+std::string ParseSeconds(std::string_view text, long& frame_count) {
+    const std::optional<double> seconds = ParseNumber<double>(text);
+    if (!seconds || !std::isfinite(*seconds)) {
+        return "--seconds " + Quoted(text) + " is not a number";
+    }
+    if (*seconds <= 0.0) {
+        return "--seconds must be greater than 0, not " + std::string(text);
+    }
+    if (*seconds > kMaxSeconds) {
+        return "--seconds must be at most 3600, not " + std::string(text);
+    }
+    frame_count = std::lround(*seconds * kRenderSampleRate);
+    if (frame_count < 1) {
+        return "--seconds " + std::string(text) + " is shorter than one sample";
+    }
+    return {};
+}
+
+// NAME or NAME=VALUE, checked against the control's kind and range.
+std::string ParseSetting(std::string_view text, ControlSetting& setting) {
+    const size_t equals = text.find('=');
+    const std::string_view name = Trimmed(text.substr(0, equals));
+    const std::optional<std::string_view> value =
+        equals == std::string_view::npos ? std::nullopt : std::optional(Trimmed(text.substr(equals + 1)));
+    const ControlInfo* control = FindControlByName(name);
+    if (control == nullptr) {
+        return "unknown control " + Quoted(name) + " (see --help)";
+    }
+    const std::string label = Quoted(control->name);
+    setting.id = control->id;
+    if (control->kind == ControlKind::Button) {
+        return label + " cannot be set: the render plays from its first sample";
+    }
+    if (IsSlider(control->kind)) {
+        const std::string range = std::to_string(control->minimum) + ".." + std::to_string(control->maximum);
+        if (!value) {
+            return label + " needs a value in " + range + ", as in --set " +
+                   Quoted(std::string(control->name) + "=" + std::to_string(control->initial));
+        }
+        const std::optional<int> state = ParseNumber<int>(*value);
+        if (!state) {
+            return label + " value " + Quoted(*value) + " is not a whole number";
+        }
+        if (*state < control->minimum || *state > control->maximum) {
+            return label + " value " + std::string(*value) + " is outside " + range;
+        }
+        setting.state = *state;
+        return {};
+    }
+    if (control->kind == ControlKind::Option) {
+        if (value && *value != "1") {
+            return "option " + label + " takes no value; naming it selects it";
+        }
+        setting.state = 1;
+        return {};
+    }
+    // A check box: ticked by its name alone, or set by 0 or 1.
+    if (value && *value != "0" && *value != "1") {
+        return "check box " + label + " takes 0 or 1, not " + Quoted(*value);
+    }
+    setting.state = value && *value == "0" ? 0 : 1;
+    return {};
+}
+
+ParseResult Failure(std::string message) {
+    ParseResult result;
+    result.status = ParseStatus::Error;
+    result.error = std::move(message);
+    return result;
+}
+
+} // namespace
+
+ParseResult ParseRenderOptions(std::span<const std::string_view> args) {
+    ParseResult result;
+    RenderOptions& options = result.options;
+    options.frame_count = std::lround(kDefaultSeconds * kRenderSampleRate);
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string_view arg = args[i];
+        if (arg == "--help" || arg == "-h") {
+            result.status = ParseStatus::Help;
+            return result;
+        }
+        const bool takes_value = arg == "--seconds" || arg == "--seed" || arg == "--set";
+        if (takes_value && i + 1 == args.size()) {
+            return Failure(std::string(arg) + " needs a value");
+        }
+        std::string error;
+        if (arg == "--seconds") {
+            error = ParseSeconds(args[++i], options.frame_count);
+        } else if (arg == "--seed") {
+            options.seed = ParseNumber<uint64_t>(args[++i]);
+            if (!options.seed) {
+                error = "--seed " + Quoted(args[i]) + " is not a whole number from 0 to 18446744073709551615";
+            }
+        } else if (arg == "--set") {
+            ControlSetting setting{};
+            error = ParseSetting(args[++i], setting);
+            options.settings.push_back(setting);
+        } else if (arg.size() > 1 && arg.front() == '-') {
+            error = "unknown option " + Quoted(arg) + " (see --help)";
+        } else if (!options.output_path.empty()) {
+            error = "more than one output file: " + Quoted(options.output_path) + " and " + Quoted(arg);
+        } else {
+            options.output_path = arg;
+        }
+        if (!error.empty()) {
+            return Failure(std::move(error));
+        }
+    }
+    if (options.output_path.empty()) {
+        return Failure("no output file given (see --help)");
+    }
+    result.status = ParseStatus::Render;
+    return result;
+}
+
+std::string_view RenderUsage() {
+    return R"(Usage: vortane-render [--seconds S] [--seed N] [--set NAME[=VALUE]]... OUTPUT.wav
+
+Renders the voice to OUTPUT.wav (mono, 32-bit float, 44100 Hz) as if Play had been pressed at the
+first sample. The same seed and settings always give the same file.
+
+  --seconds S            length in seconds, more than 0 and at most 3600 (default 10)
+  --seed N               seed of the random source, 0..18446744073709551615 (default: from the clock)
+  --set NAME=VALUE       moves a slider, as the user would: "Frequency Setting=500", "Master Volume=800",
+                         "Frq=900", "X1 Barrier=40", "X1 Primary Step Size=20"
+  --set NAME             selects an option ("Logistic", "SOnLimits", "PriC") or ticks a check box
+                         ("X1 Negative", "X1 On" .. "Y2 On"); a check box also takes =0 or =1
+  --help                 shows this text
+
+Settings apply in the order given. Names ignore letter case and extra spaces.
+Exit codes: 0 done, 2 bad input or the file could not be written.
+)";
+}
+
+uint64_t SeedFromClock() {
+    const auto now = std::chrono::system_clock::now().time_since_epoch();
+    return static_cast<uint64_t>(std::chrono::duration_cast<std::chrono::nanoseconds>(now).count());
+}
+
+} // namespace vortane

@@ -1,0 +1,48 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vortane {
+
+// One --set: a control and the state it is given, applied in command-line order.
+struct ControlSetting {
+    int id;
+    int state;
+};
+
+// What one vortane-render run does, fully validated: every control exists and every value lies in
+// its control's range, so that rendering itself cannot fail on the user's input.
+struct RenderOptions {
+    long frame_count = 0;
+    std::optional<uint64_t> seed; // none: the clock chooses
+    std::vector<ControlSetting> settings;
+    std::string output_path;
+};
+
+inline constexpr int kRenderSampleRate = 44100;
+inline constexpr double kDefaultSeconds = 10.0;
+inline constexpr double kMaxSeconds = 3600.0;
+
+enum class ParseStatus { Render, Help, Error };
+
+struct ParseResult {
+    ParseStatus status = ParseStatus::Error;
+    RenderOptions options; // meaningful for Render
+    std::string error;     // one line, for Error
+};
+
+// Reads the arguments after the program name.
+ParseResult ParseRenderOptions(std::span<const std::string_view> args);
+
+// The --help text.
+std::string_view RenderUsage();
+
+// The clock-derived seed used when none is given.
+uint64_t SeedFromClock();
+
+} // namespace vortane
