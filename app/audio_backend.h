@@ -1,0 +1,38 @@
+#pragma once
+
+#include <string>
+
+namespace vortane {
+
+// What the program needs of an audio library: the device list and one output stream. PortAudio
+// implements it for real; tests substitute their own to see every call the shell makes.
+class AudioBackend {
+public:
+    struct DeviceInfo {
+        std::string name;
+        int max_output_channels = 0;
+    };
+
+    // Fills frame_count mono float samples; runs on the library's audio thread.
+    using RenderFunction = void (*)(void* context, float* out, unsigned long frame_count) noexcept;
+
+    virtual ~AudioBackend() = default;
+
+    // Error codes are the library's: 0 means success.
+    virtual int Initialize() = 0;
+    virtual void Terminate() = 0;
+    virtual std::string ErrorText(int error) const = 0;
+
+    virtual int DeviceCount() const = 0; // negative on a library error
+    virtual DeviceInfo GetDeviceInfo(int device) const = 0;
+    virtual int DefaultOutputDevice() const = 0; // negative when there is none
+
+    // Opens the one output stream: mono, 32-bit float, 44100 Hz, suggested latency 0.075 s,
+    // buffer size left to the library, no flags. Terminate closes it.
+    virtual int OpenStream(int device, RenderFunction render, void* context) = 0;
+    virtual int StartStream() = 0;
+    virtual int AbortStream() = 0;
+    virtual int IsStreamActive() = 0; // 1 active, 0 not, negative on error
+};
+
+} // namespace vortane

@@ -1,0 +1,71 @@
+#pragma once
+
+#include <QMainWindow>
+#include <functional>
+#include <string>
+#include <vector>
+
+class QComboBox;
+
+namespace vortane {
+
+class ControlSet;
+class StatusFields;
+class WaveformView;
+struct Engine;
+
+// What the main window hands on to the rest of the program.
+struct ShellHooks {
+    std::function<void(QComboBox&)> fill_midi_devices; // while the MIDI device list is created
+    std::function<void(int)> midi_device_chosen;       // a choice in the MIDI device list
+    std::function<void(int)> audio_device_chosen;      // a choice in the audio device list
+    std::function<void()> show_midi_controllers;       // menu item "Midi Controllers"
+};
+
+// The main window: title "Vortane", a fixed frame without minimise and maximise boxes, the "?"
+// menu, every frame, label and control of the control table placed in a 745 x 515 area under the
+// menu bar, the status bar along its bottom, and Escape to quit. Control events run the engine's
+// derivation; the widgets follow the control panel, which the MIDI thread may change at any time.
+class MainWindow final : public QMainWindow {
+    Q_OBJECT
+public:
+    static constexpr int kClientWidth = 745;
+    static constexpr int kClientHeight = 515;
+
+    MainWindow(Engine& engine, const std::vector<std::string>& audio_devices, ShellHooks hooks);
+    ~MainWindow() override;
+
+    ControlSet& controls() const { return *controls_; }
+    WaveformView& display() const { return *display_; }
+    StatusFields& status() const { return *status_; }
+    QWidget& client_area() const { return *client_; }
+
+    void SetStatusText(int field, const QString& text);
+    void RedrawDisplay();
+    bool quit_requested() const { return quit_requested_; }
+
+signals:
+    void quitRequested();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void BuildMenu();
+    void BuildControls(const std::vector<std::string>& audio_devices);
+    void BindEscape();
+    void OnControlEvent(int id);
+    void FollowPanel();
+    void RequestQuit();
+
+    Engine& engine_;
+    ShellHooks hooks_;
+    QWidget* client_ = nullptr;
+    ControlSet* controls_ = nullptr;
+    WaveformView* display_ = nullptr;
+    StatusFields* status_ = nullptr;
+    unsigned seen_revision_ = 0;
+    bool quit_requested_ = false;
+};
+
+} // namespace vortane

@@ -1,0 +1,98 @@
+#include "app/portaudio_backend.h"
+
+#include <alsa/asoundlib.h>
+#include <jack/jack.h>
+#include <pa_jack.h>
+#include <portaudio.h>
+
+namespace vortane {
+namespace {
+
+constexpr double kSampleRate = 44100.0;
+constexpr double kSuggestedLatency = 0.075;
+
+void IgnoreAlsaError(const char*, int, const char*, int, const char*, ...) {}
+void IgnoreJackMessage(const char*) {}
+
+// alsa-lib reports every unusable PCM of its configuration and libjack every server it cannot
+// reach; none of it concerns the user, so both go quiet before the library probes its devices.
+void SilenceLibraryChatter() {
+    snd_lib_error_set_handler(IgnoreAlsaError);
+    jack_set_error_function(IgnoreJackMessage);
+    jack_set_info_function(IgnoreJackMessage);
+}
+
+int StreamCallback(const void*, void* output, unsigned long frame_count, const PaStreamCallbackTimeInfo*,
+                   PaStreamCallbackFlags, void* user_data) {
+    static_cast<PortAudioBackend*>(user_data)->Forward(static_cast<float*>(output), frame_count);
+    return paContinue;
+}
+
+} // namespace
+
+PortAudioBackend::PortAudioBackend() {
+    SilenceLibraryChatter();
+}
+
+int PortAudioBackend::Initialize() {
+    SilenceLibraryChatter();
+    PaJack_SetClientName("Vortane");
+    return Pa_Initialize();
+}
+
+void PortAudioBackend::Terminate() {
+    Pa_Terminate();
+    stream_ = nullptr;
+}
+
+std::string PortAudioBackend::ErrorText(int error) const {
+    const char* text = Pa_GetErrorText(error);
+    return text != nullptr ? text : "";
+}
+
+int PortAudioBackend::DeviceCount() const {
+    return Pa_GetDeviceCount();
+}
+
+AudioBackend::DeviceInfo PortAudioBackend::GetDeviceInfo(int device) const {
+    const PaDeviceInfo* info = Pa_GetDeviceInfo(device);
+    if (info == nullptr) {
+        return {};
+    }
+    return {info->name != nullptr ? info->name : "", info->maxOutputChannels};
+}
+
+int PortAudioBackend::DefaultOutputDevice() const {
+    return Pa_GetDefaultOutputDevice();
+}
+
+int PortAudioBackend::OpenStream(int device, RenderFunction render, void* context) {
+    render_ = render;
+    context_ = context;
+    PaStreamParameters output{};
+    output.device = device;
+    output.channelCount = 1;
+    output.sampleFormat = paFloat32;
+    output.suggestedLatency = kSuggestedLatency;
+    output.hostApiSpecificStreamInfo = nullptr;
+    PaStream* stream = nullptr;
+    const PaError error = Pa_OpenStream(&stream, nullptr, &output, kSampleRate, paFramesPerBufferUnspecified,
+                                        paNoFlag, StreamCallback, this);
+    stream_ = error == paNoError ? stream : nullptr;
+    return error;
+}
+
+// A stream that failed to open or was closed by Terminate is never handed to the library.
+int PortAudioBackend::StartStream() {
+    return stream_ != nullptr ? Pa_StartStream(stream_) : paBadStreamPtr;
+}
+
+int PortAudioBackend::AbortStream() {
+    return stream_ != nullptr ? Pa_AbortStream(stream_) : paBadStreamPtr;
+}
+
+int PortAudioBackend::IsStreamActive() {
+    return stream_ != nullptr ? Pa_IsStreamActive(stream_) : paBadStreamPtr;
+}
+
+} // namespace vortane

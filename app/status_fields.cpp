@@ -1,0 +1,39 @@
+#include "app/status_fields.h"
+
+#include <QLabel>
+
+namespace vortane {
+namespace {
+
+constexpr std::array<int, StatusFields::kFieldCount> kFieldWidths = {100, 100, 30};
+
+} // namespace
+
+StatusFields::StatusFields(QWidget* parent) : QStatusBar(parent) {
+    setSizeGripEnabled(false);
+    setFixedHeight(kHeight);
+    // The fields are placed by hand: the bar's own layout would add margins and spacing.
+    int left = 0;
+    for (int i = 0; i < kFieldCount; ++i) {
+        auto* label = new QLabel(this);
+        label->setAlignment(Qt::AlignCenter);
+        label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+        label->setGeometry(left, 0, kFieldWidths[static_cast<size_t>(i)], kHeight);
+        label->setAccessibleName(QStringLiteral("Status field %1").arg(i));
+        fields_[static_cast<size_t>(i)] = label;
+        left += kFieldWidths[static_cast<size_t>(i)];
+    }
+}
+
+void StatusFields::SetText(int field, const QString& text) {
+    // The third field never shows text.
+    if (field >= 0 && field < kFieldCount - 1) {
+        fields_[static_cast<size_t>(field)]->setText(text);
+    }
+}
+
+QString StatusFields::Text(int field) const {
+    return field >= 0 && field < kFieldCount ? fields_[static_cast<size_t>(field)]->text() : QString();
+}
+
+} // namespace vortane

@@ -1,0 +1,31 @@
+#!/usr/bin/env bash
+# Takes a screenshot of the main window on a virtual X server: docs/screenshot-main.png.
+#   scripts/screenshot.sh [path/to/vortane]     (default: build/app/vortane)
+# Audio goes to a JACK dummy server of its own, so no sound card is needed.
+set -euo pipefail
+root="$(cd "$(dirname "$0")/.." && pwd)"
+app="${1:-$root/build/app/vortane}"
+out="$root/docs/screenshot-main.png"
+mkdir -p "$root/docs"
+[[ -x "$app" ]] || { echo "no application at $app (build it first)" >&2; exit 1; }
+
+export JACK_DEFAULT_SERVER="vortane-shot-$$"
+export JACK_NO_AUDIO_RESERVATION=1
+setsid jackd -n "$JACK_DEFAULT_SERVER" --no-realtime -d dummy -r 44100 -p 1024 >/dev/null 2>&1 </dev/null &
+jack_pid=$!
+trap 'kill "$jack_pid" 2>/dev/null || true' EXIT
+timeout 20 jack_wait -w -s "$JACK_DEFAULT_SERVER" >/dev/null
+
+export APP="$app" OUT="$out"
+xvfb-run -a -s "-screen 0 1024x768x24 -dpi 96" bash -c '
+    "$APP" & pid=$!
+    for _ in $(seq 50); do
+        xwininfo -root -tree 2>/dev/null | grep -q "\"Vortane\"" && break
+        sleep 0.2
+    done
+    sleep 1
+    id=$(xwininfo -root -tree | awk "/\"Vortane\"/ {print \$1; exit}")
+    import -window "$id" "$OUT"
+    kill "$pid"; wait "$pid" 2>/dev/null || true
+'
+echo "wrote $out"
