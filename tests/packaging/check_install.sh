@@ -55,7 +55,7 @@ for page in vortane vortane-render; do
         [[ -z "$warnings" ]] || fail "groff warns about $page.1: $warnings"
     fi
     if command -v man >/dev/null; then
-        text=$(MANWIDTH=80 man -l "$file" 2>&1 | col -b)
+        text=$(MANWIDTH=80 man -l "$file" 2>&1 | sed 's/.\x08//g')
     else
         text=$(grep -v '^\.' "$file")
     fi
