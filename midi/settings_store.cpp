@@ -1,0 +1,157 @@
+#include "midi/settings_store.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace vortane {
+namespace {
+
+constexpr std::string_view kFileName = "preferences.ini";
+
+bool ReadAll(int fd, std::string& out) {
+    char buffer[4096];
+    for (;;) {
+        const ssize_t n = read(fd, buffer, sizeof buffer);
+        if (n == 0) {
+            return true;
+        }
+        if (n < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return false;
+        }
+        out.append(buffer, static_cast<size_t>(n));
+    }
+}
+
+bool WriteAll(int fd, std::string_view bytes) {
+    while (!bytes.empty()) {
+        const ssize_t n = write(fd, bytes.data(), bytes.size());
+        if (n < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return false;
+        }
+        bytes.remove_prefix(static_cast<size_t>(n));
+    }
+    return true;
+}
+
+std::string FolderOf(const std::string& path) {
+    const size_t slash = path.rfind('/');
+    if (slash == std::string::npos) {
+        return ".";
+    }
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+// A file without any write permission is read-only to us even where root could write it.
+bool IsWritable(const std::string& path) {
+    struct stat st {};
+    if (stat(path.c_str(), &st) != 0) {
+        return false;
+    }
+    return (st.st_mode & 0222) != 0 && access(path.c_str(), W_OK) == 0;
+}
+
+} // namespace
+
+std::string SettingsPath() {
+    const char* home = std::getenv("HOME");
+    if (home == nullptr || *home == '\0') {
+        return std::string(kFileName);
+    }
+    std::string path = home;
+    if (path.back() != '/') {
+        path += '/';
+    }
+    return path + std::string(kFileName);
+}
+
+bool SettingsStore::Open(std::string path) {
+    path_ = std::move(path);
+    document_ = {};
+    changed_ = false;
+    writable_ = false;
+    const int fd = open(path_.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        // Only a missing file is created; one that exists but cannot be read keeps its contents.
+        if (errno != ENOENT) {
+            return false;
+        }
+        const int created = open(path_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (created < 0) {
+            return false;
+        }
+        close(created);
+        writable_ = true;
+        return true;
+    }
+    std::string bytes;
+    const bool read_ok = ReadAll(fd, bytes);
+    close(fd);
+    if (!read_ok) {
+        return false;
+    }
+    document_.Parse(bytes);
+    writable_ = IsWritable(path_);
+    return true;
+}
+
+std::string SettingsStore::ReadKey(std::string_view key, std::string_view fallback) const {
+    const std::string* value = document_.Find(key);
+    return value != nullptr ? *value : std::string(fallback);
+}
+
+void SettingsStore::WriteKey(std::string_view key, std::string_view value) {
+    document_.Set(key, value);
+    changed_ = true;
+}
+
+bool SettingsStore::Close() {
+    if (!changed_) {
+        return true;
+    }
+    return writable_ && Save();
+}
+
+bool SettingsStore::Save() const {
+    return ReplaceFileAtomically(path_, document_.Serialize());
+}
+
+bool ReplaceFileAtomically(const std::string& path, std::string_view bytes) {
+    std::string temp = path + ".XXXXXX";
+    const int fd = mkstemp(temp.data());
+    if (fd < 0) {
+        return false;
+    }
+    // The new file keeps the old one's permissions, or gets the usual ones of a new file.
+    struct stat st {};
+    if (stat(path.c_str(), &st) == 0) {
+        fchmod(fd, st.st_mode & 07777);
+    } else {
+        const mode_t mask = umask(0);
+        umask(mask);
+        fchmod(fd, 0666 & ~mask);
+    }
+    const bool written = WriteAll(fd, bytes) && fsync(fd) == 0;
+    const bool closed = close(fd) == 0;
+    if (!written || !closed || rename(temp.c_str(), path.c_str()) != 0) {
+        unlink(temp.c_str());
+        return false;
+    }
+    // Sync the folder too, so the rename itself survives a power cut.
+    const int dir = open(FolderOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir >= 0) {
+        fsync(dir);
+        close(dir);
+    }
+    return true;
+}
+
+} // namespace vortane

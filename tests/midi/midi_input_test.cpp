@@ -1,0 +1,179 @@
+// MIDI input end to end: a JACK client of the test's own sends short messages through a real JACK
+// server into RtMidiInput, which hands them to the handler of a MidiSession.
+#include <gtest/gtest.h>
+
+#include <jack/jack.h>
+#include <jack/midiport.h>
+
+#include <array>
+#include <atomic>
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <thread>
+
+#include "engine/control_ids.h"
+#include "engine/engine.h"
+#include "midi/midi_session.h"
+#include "midi/rtmidi_input.h"
+
+namespace vortane {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+
+// A JACK MIDI output port; messages queued on the test thread go out in the next process cycle.
+class JackSender {
+public:
+    JackSender() {
+        jack_status_t status{};
+        client_ = jack_client_open("vortane-e2e", JackNoStartServer, &status);
+        if (client_ == nullptr) {
+            return;
+        }
+        port_ = jack_port_register(client_, "out", JACK_DEFAULT_MIDI_TYPE, JackPortIsOutput, 0);
+        jack_set_process_callback(client_, &JackSender::Process, this);
+        jack_activate(client_);
+    }
+    ~JackSender() {
+        if (client_ != nullptr) {
+            jack_client_close(client_);
+        }
+    }
+    bool Ok() const { return client_ != nullptr && port_ != nullptr; }
+    std::string PortName() const { return jack_port_name(port_); }
+
+    void Send(uint8_t status, uint8_t data1, uint8_t data2) {
+        const uint32_t at = written_.load();
+        queue_[at % queue_.size()] = {status, data1, data2};
+        written_.store(at + 1);
+    }
+
+private:
+    static int Process(jack_nframes_t frames, void* arg) {
+        auto* self = static_cast<JackSender*>(arg);
+        void* buffer = jack_port_get_buffer(self->port_, frames);
+        jack_midi_clear_buffer(buffer);
+        const uint32_t end = self->written_.load();
+        for (uint32_t at = self->read_; at != end; ++at) {
+            const auto& m = self->queue_[at % self->queue_.size()];
+            jack_midi_event_write(buffer, 0, m.data(), m.size());
+        }
+        self->read_ = end;
+        return 0;
+    }
+
+    jack_client_t* client_ = nullptr;
+    jack_port_t* port_ = nullptr;
+    std::array<std::array<uint8_t, 3>, 64> queue_{};
+    std::atomic<uint32_t> written_{0};
+    uint32_t read_ = 0;
+};
+
+bool WaitFor(const std::function<bool()>& condition) {
+    const auto deadline = std::chrono::steady_clock::now() + 5s;
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() > deadline) {
+            return false;
+        }
+        std::this_thread::sleep_for(5ms);
+    }
+    return true;
+}
+
+// Where the ALSA sequencer exists it may hold ports of its own; the JACK port is then asked for.
+RtMidiInput::Backend BackendForTheTest() {
+    return fs::exists("/dev/snd/seq") ? RtMidiInput::Backend::JackOnly : RtMidiInput::Backend::Automatic;
+}
+
+class MidiInputTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        settings = fs::temp_directory_path() / ("vortane-e2e-" + std::to_string(getpid()));
+    }
+    void TearDown() override { fs::remove(settings); }
+
+    fs::path settings;
+    std::unique_ptr<Engine> engine = std::make_unique<Engine>();
+};
+
+TEST_F(MidiInputTest, JackPortDrivesThePanelTheEngineAndTheGate) {
+    JackSender sender;
+    ASSERT_TRUE(sender.Ok()) << "no JACK server";
+    RtMidiInput input(BackendForTheTest());
+    ASSERT_TRUE(input.IsJack());
+    MidiSession session(*engine, input);
+    session.LoadSettings(settings);
+
+    std::vector<std::string> names;
+    const int count = session.FillDeviceList(names);
+    ASSERT_GE(count, 1);
+    const auto found = std::find(names.begin(), names.end(), sender.PortName());
+    ASSERT_NE(found, names.end());
+    EXPECT_EQ(session.DeviceNumber(), 0);
+    EXPECT_TRUE(session.OpenAtStartup());
+    EXPECT_STREQ(session.StatusText(), "MIDI IN");
+    EXPECT_TRUE(session.SwitchDevice(static_cast<int>(found - names.begin())));
+    EXPECT_STREQ(session.StatusText(), "MIDI IN");
+
+    const ControlPanel& panel = engine->panel;
+    EngineState& state = engine->state;
+    sender.Send(0xB0, 0x0E, 0x40);
+    ASSERT_TRUE(WaitFor([&] { return panel.GetState(id::kFrequencySetting) == 539; }));
+    EXPECT_EQ(panel.GetState(id::kFrq), 2516);
+    EXPECT_EQ(Get(state.cutoff), 2516.0);
+    EXPECT_EQ(Get(state.secondary_barrier), 30.5f);
+    EXPECT_EQ(panel.GetGateText(), GateText::Off);
+
+    sender.Send(0x90, 60, 100);
+    ASSERT_TRUE(WaitFor([&] { return Get(state.output_gate) == 1; }));
+    EXPECT_EQ(panel.GetPlayCaption(), PlayCaption::Stop);
+    EXPECT_TRUE(WaitFor([&] { return panel.GetGateText() == GateText::On; }));
+    sender.Send(0x80, 60, 64);
+    ASSERT_TRUE(WaitFor([&] { return Get(state.output_gate) == 0; }));
+    EXPECT_TRUE(WaitFor([&] { return panel.GetGateText() == GateText::Off; }));
+
+    // A device switch releases a held note through the close message.
+    sender.Send(0x90, 60, 100);
+    ASSERT_TRUE(WaitFor([&] { return Get(state.output_gate) == 1; }));
+    EXPECT_TRUE(session.SwitchDevice(static_cast<int>(found - names.begin())));
+    EXPECT_EQ(Get(state.output_gate), 0);
+    EXPECT_EQ(session.Handler().HeldNotes(), 0);
+
+    // After shutdown the handler is never called again.
+    session.Shutdown();
+    EXPECT_STREQ(session.StatusText(), "No MIDI IN");
+    sender.Send(0xB0, 0x0E, 0x00);
+    std::this_thread::sleep_for(300ms);
+    EXPECT_EQ(panel.GetState(id::kFrequencySetting), 539);
+}
+
+TEST_F(MidiInputTest, WithoutAnyMidiServiceTheProgramRunsOn) {
+    setenv("JACK_DEFAULT_SERVER", "vortane-no-such-server", 1);
+    RtMidiInput input(BackendForTheTest());
+    MidiSession session(*engine, input);
+    session.LoadSettings(settings);
+    std::vector<std::string> names;
+    if (input.IsJack()) {
+        EXPECT_EQ(session.FillDeviceList(names), 0);
+        EXPECT_TRUE(names.empty());
+        EXPECT_EQ(session.DeviceNumber(), -1);
+    } else {
+        session.FillDeviceList(names);
+    }
+    if (names.empty()) {
+        EXPECT_FALSE(session.OpenAtStartup());
+        EXPECT_STREQ(session.StatusText(), "No MIDI IN");
+        EXPECT_FALSE(session.SwitchDevice(0));
+        EXPECT_STREQ(session.StatusText(), "No MIDI IN");
+    }
+    // Every slot still answers controller 14 from the settings file that start-up created.
+    EXPECT_TRUE(fs::exists(settings));
+    EXPECT_EQ(session.Slots().AnsweredController(12), 14);
+}
+
+} // namespace
+} // namespace vortane
