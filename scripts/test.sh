@@ -27,6 +27,13 @@ cmake --build "$root/build-tsan" -j"$jobs"
 # This kernel's address-space randomisation breaks TSan's shadow memory: run without it.
 (cd "$root/build-tsan" && setarch "$(uname -m)" -R ctest "${ctest_args[@]}" -L tsan)
 
+stage "RealtimeSanitizer"
+# A malloc, lock or blocking call below a nonblocking function aborts the test with exit code 43.
+CXX=clang++-22 cmake -S "$root" -B "$root/build-rtsan" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVORTANE_RTSAN=ON \
+    -DVORTANE_BUILD_APP=OFF -DVORTANE_BUILD_BENCH=OFF
+cmake --build "$root/build-rtsan" -j"$jobs"
+(cd "$root/build-rtsan" && ctest "${ctest_args[@]}" -L rtsan)
+
 if [[ -d "$root/fuzz" ]]; then
     stage "libFuzzer smoke"
     CXX=clang++-22 cmake -S "$root" -B "$root/build-fuzz" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \

@@ -51,8 +51,9 @@ protected:
     }
     void TearDown() override { fs::remove_all(dir_); }
 
-    RunResult Run(const std::vector<std::string>& args) const {
-        std::string command = ShellQuoted(VORTANE_RENDER_TOOL);
+    // Runs the tool with args; a prefix (such as "timeout") goes in front of the tool's path.
+    RunResult Run(const std::vector<std::string>& args, const std::string& prefix = "") const {
+        std::string command = prefix + ShellQuoted(VORTANE_RENDER_TOOL);
         for (const std::string& arg : args) {
             command += " " + ShellQuoted(arg);
         }
@@ -191,9 +192,8 @@ TEST_P(RenderToolRejects, WithExitTwoOneLineAndNoFile) {
     EXPECT_EQ(result.err.rfind("vortane-render: ", 0), 0u) << result.err;
     EXPECT_NE(result.err.find(GetParam().message), std::string::npos) << result.err;
     EXPECT_EQ(std::count(result.err.begin(), result.err.end(), '\n'), 1) << result.err;
-    const std::vector<fs::path> left = FolderEntries();
-    EXPECT_TRUE(left.empty() || (left.size() == 1 && left[0].filename() == "subfolder"))
-        << left.size() << " entries left, first " << left[0];
+    const std::vector<fs::path> left = FolderEntries(); // neither output nor temporary file
+    EXPECT_TRUE(left.empty()) << left.size() << " entries left, first " << left.front();
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -208,6 +208,21 @@ INSTANTIATE_TEST_SUITE_P(
                     ToolBadInput{{"@/x.wav", "--seed"}, "--seed needs a value"},
                     ToolBadInput{{"@/missing/x.wav"}, "cannot write"},
                     ToolBadInput{{"@"}, "it is a directory"}));
+
+TEST_F(RenderTool, InterruptedRenderLeavesNothing) {
+    const RunResult result = Run({"--seconds", "3600", (dir_ / "long.wav").string()}, "timeout -s INT 0.3 ");
+    EXPECT_NE(result.exit_code, 0);
+    EXPECT_TRUE(FolderEntries().empty()) << FolderEntries().size() << " entries left";
+}
+
+TEST_F(RenderTool, FileInPlaceOfFolderIsAnUnwritablePath) {
+    const fs::path plain = dir_ / "plain";
+    std::ofstream(plain) << "not a folder";
+    const RunResult result = Run({"--seconds", "0.1", (plain / "x.wav").string()});
+    EXPECT_EQ(result.exit_code, 2);
+    EXPECT_NE(result.err.find("cannot write"), std::string::npos) << result.err;
+    EXPECT_EQ(FolderEntries().size(), 1u);
+}
 
 TEST_F(RenderTool, UnwritableFolderLeavesNothing) {
     if (geteuid() == 0) {
