@@ -93,6 +93,12 @@ std::string IniDocument::Serialize() const {
         out += kByteOrderMark;
         out += kLineEnd;
     }
+    // A first line that happens to start with the mark's bytes is kept apart from the start by an
+    // empty line, or reading the file again would take those bytes for a mark.
+    if (!byte_order_mark_ && !elements_.empty() && elements_.front().kind == Kind::Entry &&
+        elements_.front().key.starts_with(kByteOrderMark)) {
+        out += kLineEnd;
+    }
     for (const Element& e : elements_) {
         switch (e.kind) {
         case Kind::Entry:
