@@ -124,7 +124,13 @@ bool SettingsStore::Save() const {
     return ReplaceFileAtomically(path_, document_.Serialize());
 }
 
-bool ReplaceFileAtomically(const std::string& path, std::string_view bytes) {
+bool ReplaceFileAtomically(const std::string& link_or_path, std::string_view bytes) {
+    // A settings file that is a symbolic link is replaced where the link points; the link stays.
+    std::string path = link_or_path;
+    if (char* real = realpath(link_or_path.c_str(), nullptr)) {
+        path = real;
+        std::free(real);
+    }
     std::string temp = path + ".XXXXXX";
     const int fd = mkstemp(temp.data());
     if (fd < 0) {

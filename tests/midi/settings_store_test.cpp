@@ -153,6 +153,17 @@ TEST_F(SettingsTest, MissingFolderKeepsDefaultsSilently) {
     EXPECT_FALSE(fs::exists(dir / "no-such-folder"));
 }
 
+TEST_F(SettingsTest, SymbolicLinkStaysALink) {
+    WriteFile(dir / "real.ini", "Item1 = 20\r\n");
+    fs::create_symlink("real.ini", path);
+    SettingsStore store;
+    ASSERT_TRUE(store.Open(path));
+    store.WriteKey("Item1", "07");
+    EXPECT_TRUE(store.Close());
+    EXPECT_TRUE(fs::is_symlink(path));
+    EXPECT_EQ(ReadFile(dir / "real.ini"), "Item1 = 07\r\n");
+}
+
 TEST_F(SettingsTest, FullDiskKeepsTheOldFile) {
     const std::string old_text = "Item1 = 20\r\n";
     WriteFile(path, old_text);
