@@ -41,8 +41,10 @@ bool Application::StartUp() {
     // 8-11. The window, its menu, controls (with the first drawing of the curve), status bar and
     // Escape shortcut.
     window_ = std::make_unique<MainWindow>(*engine_, audio_->DeviceNames(), hooks_);
-    QObject::connect(window_.get(), &MainWindow::quitRequested, qApp, &QCoreApplication::quit,
-                     Qt::QueuedConnection);
+    // exit() rather than quit(): quit() would first ask every window to close.
+    QObject::connect(
+        window_.get(), &MainWindow::quitRequested, qApp, [] { QCoreApplication::exit(0); },
+        Qt::QueuedConnection);
     window_->show();
     // 12. MIDI input on the chosen device.
     OpenMidiInput();
