@@ -1,6 +1,15 @@
 #pragma once
 
+#include "engine/realtime.h"
+
 namespace vortane {
+
+// Four float lanes (GCC and Clang vector extensions: SSE on x86-64, NEON on ARM, plain scalar code
+// elsewhere). Every operation is lane-wise IEEE arithmetic without contraction, so a lane holds
+// exactly the bits that the scalar expression gives.
+using Float4 = float __attribute__((vector_size(16)));
+using Int4 = int __attribute__((vector_size(16)));
+using UInt4 = unsigned __attribute__((vector_size(16)));
 
 // Bezier shaper: one waveform period is the cubic Bezier from P0 = (0, 0.5) through P1 = (x1, y1)
 // and P2 = (x2, y2) to P3 = (1, 0.5). For a horizontal position t it solves x(u) = t by five
@@ -10,37 +19,49 @@ namespace vortane {
 //   x(u) = a·u³ + b·u² + c·u + d,  a = 1 - 3·x2 + 3·x1,  b = 3·x2 - 6·x1,  c = 3·x1,  d = 0
 //   y(u) likewise from 0.5, y1, y2, 0.5
 //
-// Inline because the oscillator calls it every sample.
-inline float BezierShaper(float t, float x1, float y1, float x2, float y2) {
-    constexpr float kP0x = 0.0f, kP3x = 1.0f, kP0y = 0.5f, kP3y = 0.5f;
-    const float a = kP3x - 3.0f * x2 + 3.0f * x1 - kP0x;
-    const float b = 3.0f * x2 - 6.0f * x1 + 3.0f * kP0x;
-    const float c = 3.0f * x1 - 3.0f * kP0x;
-    const float d = kP0x;
-    const float ay = kP3y - 3.0f * y2 + 3.0f * y1 - kP0y;
-    const float by = 3.0f * y2 - 6.0f * y1 + 3.0f * kP0y;
-    const float cy = 3.0f * y1 - 3.0f * kP0y;
-    const float dy = kP0y;
+// The coefficients hold for a whole period, so Init runs once per period and Row once per sample.
+// Row has no branch and carries nothing from one call to the next: the samples of a period are
+// independent chains that the CPU overlaps, or the compiler packs into vector lanes (lane-wise
+// IEEE operations in the same order give the same bits as the scalar code).
+struct BezierCurve {
+    // cached coefficients
+    float a, b, c, d;
+    float ay, by, cy, dy;
 
-    float u = t;
-    for (int i = 0; i < 5; ++i) {
-        const float slope = 3.0f * a * u * u + 2.0f * b * u + c;
-        // A flat spot (slope exactly 0, e.g. x1 = 0 at u = 0) takes a plain step instead.
-        const float g = slope == 0.0f ? 1.0f : 1.0f / slope;
-        const float x = a * u * u * u + b * u * u + c * u + d;
-        u = u - (x - t) * g;
-    }
-    if (u > 1.0f) {
-        u = 1.0f;
-    } else if (!(u >= 0.0f)) { // below 0, or NaN when a fold made the steps diverge
-        u = 0.0f;
+    void Init(float x1, float y1, float x2, float y2) noexcept VORTANE_NONBLOCKING {
+        constexpr float kP0x = 0.0f, kP3x = 1.0f, kP0y = 0.5f, kP3y = 0.5f;
+        a = kP3x - 3.0f * x2 + 3.0f * x1 - kP0x;
+        b = 3.0f * x2 - 6.0f * x1 + 3.0f * kP0x;
+        c = 3.0f * x1 - 3.0f * kP0x;
+        d = kP0x;
+        ay = kP3y - 3.0f * y2 + 3.0f * y1 - kP0y;
+        by = 3.0f * y2 - 6.0f * y1 + 3.0f * kP0y;
+        cy = 3.0f * y1 - 3.0f * kP0y;
+        dy = kP0y;
     }
 
-    float height = 200.0f * (ay * u * u * u + by * u * u + cy * u + dy);
-    if (height > 200.0f) {
-        height = 200.0f;
+    // One row for a float t, four for a Float4 of positions: the same expression either way.
+    template <typename T> T Row(T t) const noexcept VORTANE_NONBLOCKING {
+        T u = t;
+        for (int i = 0; i < 5; ++i) {
+            const T slope = 3.0f * a * u * u + 2.0f * b * u + c;
+            // A flat spot (slope exactly 0, e.g. x1 = 0 at u = 0) takes a plain step instead.
+            const T g = slope == 0.0f ? T{} + 1.0f : 1.0f / slope;
+            const T x = a * u * u * u + b * u * u + c * u + d;
+            u = u - (x - t) * g;
+        }
+        u = u > 1.0f ? T{} + 1.0f : u;
+        u = u >= 0.0f ? u : T{}; // below 0, or NaN when a fold made the steps diverge
+
+        const T height = 200.0f * (ay * u * u * u + by * u * u + cy * u + dy);
+        return 200.0f - (height > 200.0f ? T{} + 200.0f : height);
     }
-    return 200.0f - height;
+};
+
+inline float BezierShaper(float t, float x1, float y1, float x2, float y2) noexcept VORTANE_NONBLOCKING {
+    BezierCurve curve;
+    curve.Init(x1, y1, x2, y2);
+    return curve.Row(t);
 }
 
 } // namespace vortane
