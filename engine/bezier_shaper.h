@@ -4,12 +4,13 @@
 
 namespace vortane {
 
-// Four float lanes (GCC and Clang vector extensions: SSE on x86-64, NEON on ARM, plain scalar code
-// elsewhere). Every operation is lane-wise IEEE arithmetic without contraction, so a lane holds
-// exactly the bits that the scalar expression gives.
-using Float4 = float __attribute__((vector_size(16)));
-using Int4 = int __attribute__((vector_size(16)));
-using UInt4 = unsigned __attribute__((vector_size(16)));
+// Sixteen float lanes (GCC and Clang vector extensions, split by the compiler into four SSE or
+// NEON registers, or two AVX ones): four independent chains per instruction, enough to keep the
+// divider and both multipliers busy. Every operation is lane-wise IEEE arithmetic without
+// contraction, so a lane holds exactly the bits that the scalar expression gives.
+inline constexpr int kLanes = 16;
+using FloatLanes = float __attribute__((vector_size(4 * kLanes)));
+using IntLanes = int __attribute__((vector_size(4 * kLanes)));
 
 // Bezier shaper: one waveform period is the cubic Bezier from P0 = (0, 0.5) through P1 = (x1, y1)
 // and P2 = (x2, y2) to P3 = (1, 0.5). For a horizontal position t it solves x(u) = t by five
@@ -19,29 +20,29 @@ using UInt4 = unsigned __attribute__((vector_size(16)));
 //   x(u) = a·u³ + b·u² + c·u + d,  a = 1 - 3·x2 + 3·x1,  b = 3·x2 - 6·x1,  c = 3·x1,  d = 0
 //   y(u) likewise from 0.5, y1, y2, 0.5
 //
-// The coefficients hold for a whole period, so Init runs once per period and Row once per sample.
-// Row has no branch and carries nothing from one call to the next: the samples of a period are
-// independent chains that the CPU overlaps, or the compiler packs into vector lanes (lane-wise
-// IEEE operations in the same order give the same bits as the scalar code).
-struct BezierCurve {
+// Row has no branch and carries nothing from one call to the next, so the samples are independent
+// chains: BezierCurveLanes shapes sixteen of them at once, each lane with its own curve, and gives each
+// lane exactly the bits of BezierCurve (lane-wise IEEE operations in the same order).
+template <typename T> struct BasicBezierCurve {
     // cached coefficients
-    float a, b, c, d;
-    float ay, by, cy, dy;
+    T a, b, c, d;
+    T ay, by, cy, dy;
 
-    void Init(float x1, float y1, float x2, float y2) noexcept VORTANE_NONBLOCKING {
+    void Init(const T& x1, const T& y1, const T& x2, const T& y2) noexcept VORTANE_NONBLOCKING {
         constexpr float kP0x = 0.0f, kP3x = 1.0f, kP0y = 0.5f, kP3y = 0.5f;
         a = kP3x - 3.0f * x2 + 3.0f * x1 - kP0x;
         b = 3.0f * x2 - 6.0f * x1 + 3.0f * kP0x;
         c = 3.0f * x1 - 3.0f * kP0x;
-        d = kP0x;
+        d = T{} + kP0x;
         ay = kP3y - 3.0f * y2 + 3.0f * y1 - kP0y;
         by = 3.0f * y2 - 6.0f * y1 + 3.0f * kP0y;
         cy = 3.0f * y1 - 3.0f * kP0y;
-        dy = kP0y;
+        dy = T{} + kP0y;
     }
 
-    // One row for a float t, four for a Float4 of positions: the same expression either way.
-    template <typename T> T Row(T t) const noexcept VORTANE_NONBLOCKING {
+    // Vectors go by reference: a 64-byte vector passed by value would change the ABI with the
+    // instruction set.
+    void Row(const T& t, T& row) const noexcept VORTANE_NONBLOCKING {
         T u = t;
         for (int i = 0; i < 5; ++i) {
             const T slope = 3.0f * a * u * u + 2.0f * b * u + c;
@@ -54,14 +55,20 @@ struct BezierCurve {
         u = u >= 0.0f ? u : T{}; // below 0, or NaN when a fold made the steps diverge
 
         const T height = 200.0f * (ay * u * u * u + by * u * u + cy * u + dy);
-        return 200.0f - (height > 200.0f ? T{} + 200.0f : height);
+        row = 200.0f - (height > 200.0f ? T{} + 200.0f : height);
     }
 };
+
+// One curve; sixteen curves (or one curve several times) lane by lane: the same expressions either way.
+using BezierCurve = BasicBezierCurve<float>;
+using BezierCurveLanes = BasicBezierCurve<FloatLanes>;
 
 inline float BezierShaper(float t, float x1, float y1, float x2, float y2) noexcept VORTANE_NONBLOCKING {
     BezierCurve curve;
     curve.Init(x1, y1, x2, y2);
-    return curve.Row(t);
+    float row = 0.0f;
+    curve.Row(t, row);
+    return row;
 }
 
 } // namespace vortane

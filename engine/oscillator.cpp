@@ -75,60 +75,85 @@ float AmplitudeFactor(float master_volume) noexcept VORTANE_NONBLOCKING {
     return ComputeAmplitude(master_volume);
 }
 
-// Renders frames samples in period segments: a period start (and its walks) is handled between
-// segments, and within a segment the curve and the level are fixed, read once at its start. A
-// slider write from another thread thus lands at the next segment, as it would at the next sample
-// that read it. The segment's samples depend on nothing but their phase, so the loop over them has
-// no chain from one sample to the next.
-void RenderOscillator(Engine& engine, float* out, int frames) noexcept VORTANE_NONBLOCKING {
+// A period is one segment of the plan: its curve and level are read once, at its start (or at the
+// chunk's), so a slider write from another thread lands at the next segment, as it would at the
+// next sample that read it.
+void PlanOscillator(Engine& engine, OscillatorPlan& plan, int frames) noexcept VORTANE_NONBLOCKING {
     EngineState& s = engine.state;
     int position = Get(s.period_position);
     int length = Get(s.period_length);
-    int done = 0;
-    while (done < frames) {
+    plan.segments[0] = OscillatorPlan::Segment{0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 1.0f};
+    uint8_t current = 0; // the segment open at the chunk's start is noted at its first frame
+    bool open = false;
+    for (int i = 0; i < frames; ++i) {
         // Counts on in two's complement: before the first start the position runs free for hours.
         position = static_cast<int>(static_cast<uint32_t>(position) + 1u);
         if (position == length) {
             position = 0;
             length = StartPeriod(engine);
+            open = false;
         }
         if (length == 0) {
-            out[done++] = 0.0f; // no period has started yet: the phase would be position ÷ 0
+            // No period has started yet: the phase would be position ÷ 0. Silence shapes to 0.0.
+            plan.position[static_cast<size_t>(i)] = 0;
+            plan.segment[static_cast<size_t>(i)] = 0;
             continue;
         }
-        // Samples left in this period (position .. length - 1), counted as the position wraps.
-        const uint32_t left = static_cast<uint32_t>(length) - static_cast<uint32_t>(position);
-        const int count =
-            left < static_cast<uint32_t>(frames - done) ? static_cast<int>(left) : frames - done;
-
-        BezierCurve curve;
-        curve.Init(Get(s.x1), Get(s.y1), Get(s.x2), Get(s.y2));
-        const float amplitude = AmplitudeFactor(Get(s.master_volume));
-        const float period = static_cast<float>(length);
-        float* segment = out + done;
-        // Four samples at a time; the lanes past the period's end are computed and dropped.
-        for (int i = 0; i < count; i += 4) {
-            const UInt4 at = static_cast<uint32_t>(position) + static_cast<uint32_t>(i) + UInt4{0, 1, 2, 3};
-            const Float4 phase = __builtin_convertvector(__builtin_convertvector(at, Int4), Float4) / period;
-            const Float4 height = (kDisplayHeight - curve.Row(phase)) / kDisplayHeight;
-            const Float4 samples = (height - 0.5f) * amplitude * kOutputMultiplier;
-            if (count - i >= 4) {
-                __builtin_memcpy(segment + i, &samples, sizeof samples);
-            } else {
-                for (int lane = 0; lane < count - i; ++lane) {
-                    segment[i + lane] = samples[lane];
-                }
-            }
+        if (!open) {
+            ++current;
+            plan.segments[current] = OscillatorPlan::Segment{Get(s.x1),
+                                                             Get(s.y1),
+                                                             Get(s.x2),
+                                                             Get(s.y2),
+                                                             AmplitudeFactor(Get(s.master_volume)),
+                                                             static_cast<float>(length)};
+            open = true;
         }
-        position = static_cast<int>(static_cast<uint32_t>(position) + static_cast<uint32_t>(count - 1));
-        done += count;
+        plan.position[static_cast<size_t>(i)] = position;
+        plan.segment[static_cast<size_t>(i)] = current;
+    }
+    for (int i = frames; i < OscillatorPlan::kPadded; ++i) {
+        plan.position[static_cast<size_t>(i)] = 0;
+        plan.segment[static_cast<size_t>(i)] = 0;
     }
     Put(s.period_position, position);
 }
 
+// sample = ((200 − row) ÷ 200 − 0.5) × A × 2.142857, with t = position ÷ length, lane by lane.
+void ShapeFrames(const OscillatorPlan& plan, float* out, int frames) noexcept VORTANE_NONBLOCKING {
+    for (int first = 0; first < frames; first += kLanes) {
+        FloatLanes x1{}, y1{}, x2{}, y2{}, amplitude{}, length{};
+        IntLanes position{};
+        for (int lane = 0; lane < kLanes; ++lane) {
+            const auto frame = static_cast<size_t>(first + lane);
+            const OscillatorPlan::Segment& g = plan.segments[plan.segment[frame]];
+            x1[lane] = g.x1;
+            y1[lane] = g.y1;
+            x2[lane] = g.x2;
+            y2[lane] = g.y2;
+            amplitude[lane] = g.amplitude;
+            length[lane] = g.length;
+            position[lane] = plan.position[frame];
+        }
+        BezierCurveLanes curve;
+        curve.Init(x1, y1, x2, y2);
+        const FloatLanes phase = __builtin_convertvector(position, FloatLanes) / length;
+        FloatLanes row;
+        curve.Row(phase, row);
+        const FloatLanes height = (kDisplayHeight - row) / kDisplayHeight;
+        const FloatLanes samples = (height - 0.5f) * amplitude * kOutputMultiplier;
+        const int lanes = frames - first < kLanes ? frames - first : kLanes;
+        for (int lane = 0; lane < lanes; ++lane) {
+            out[first + lane] = samples[lane];
+        }
+    }
+}
+
 float OscillatorStep(Engine& engine) noexcept VORTANE_NONBLOCKING {
+    OscillatorPlan plan;
+    PlanOscillator(engine, plan, 1);
     float sample = 0.0f;
-    RenderOscillator(engine, &sample, 1);
+    ShapeFrames(plan, &sample, 1);
     return sample;
 }
 

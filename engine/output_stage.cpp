@@ -16,7 +16,7 @@ namespace {
 constexpr int kFrameIndexLimit = 2147483640; // 2^31 − 8: the index wraps before it can overflow
 constexpr int kFadeInFrames = 100;
 constexpr float kFadeInExponent = 5.0f;
-constexpr int kChunkFrames = 64; // frames per pass: the scratch buffers stay in L1
+constexpr int kChunkFrames = OscillatorPlan::kMaxFrames;
 
 // The filter state decays towards zero in silence; subnormal values there would cost far more
 // per sample than the rest of the engine. Flush-to-zero and denormals-are-zero for the duration of
@@ -60,36 +60,39 @@ void FrameUpdate(Engine& engine) noexcept VORTANE_NONBLOCKING {
     }
 }
 
-// The buffer goes in chunks, each in three passes: the oscillator's samples (independent within a
-// period, so they overlap), then the filter's serial recursion, then gain and fade-in. The output's
-// condition (gate, start reset), the cutoff and the resonance are read once per chunk, at its
-// first frame: a change from another thread lands there. Only the frame-index wrap can happen on a
-// later frame, and it is checked on each.
+// The buffer goes in chunks, each in three passes: the oscillator's plan (period starts and
+// walks), its samples (sixteen independent lanes at a time), then the filter's serial recursion
+// with gain and fade-in. The output's condition (gate, start reset), the cutoff and the resonance
+// are read once per chunk, at its first frame: a change from another thread lands there. Only the
+// frame-index wrap can happen on a later frame, and it is checked on each.
 void Render(Engine& engine, float* out, unsigned long frame_count) noexcept VORTANE_NONBLOCKING {
     [[maybe_unused]] const DenormalGuard denormal_guard;
     EngineState& s = engine.state;
+    OscillatorPlan plan;
     std::array<float, kChunkFrames> raw;
-    std::array<double, kChunkFrames> filtered;
     for (unsigned long done = 0; done < frame_count;) {
         const unsigned long left = frame_count - done;
         const int count = left < kChunkFrames ? static_cast<int>(left) : kChunkFrames;
         FrameUpdate(engine);
-        RenderOscillator(engine, raw.data(), count);
-        engine.filter.Process(raw.data(), filtered.data(), count, Get(s.cutoff), Get(s.resonance));
+        PlanOscillator(engine, plan, count);
+        ShapeFrames(plan, raw.data(), count);
 
+        MasterFilter::Runner filter = engine.filter.Begin(Get(s.cutoff), Get(s.resonance));
         const double gain = Get(s.output_gain);
         int frame = Get(s.frame_index);
+        float* chunk = out + done;
         for (int i = 0; i < count; ++i) {
             frame = frame > kFrameIndexLimit ? 0 : frame; // the fade-in then runs again
-            double value = filtered[static_cast<size_t>(i)] * gain;
+            double value = filter.Step(raw[static_cast<size_t>(i)]) * gain;
             if (frame < kFadeInFrames) {
                 // w = (frame ÷ 100)^5, quotient and power each in float
                 const float ratio = static_cast<float>(frame) / static_cast<float>(kFadeInFrames);
                 value *= std::pow(ratio, kFadeInExponent);
             }
-            out[done + static_cast<unsigned long>(i)] = static_cast<float>(value);
+            chunk[i] = static_cast<float>(value);
             ++frame;
         }
+        engine.filter.End(filter);
         Put(s.frame_index, frame);
         done += static_cast<unsigned long>(count);
     }
