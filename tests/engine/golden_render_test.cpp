@@ -1,11 +1,15 @@
 #include <gtest/gtest.h>
 
+#include <array>
 #include <bit>
+#include <cmath>
 #include <cstdint>
 #include <ostream>
 #include <string>
 #include <vector>
 
+#include "engine/bezier_shaper.h"
+#include "engine/waveform_rows.h"
 #include "render_test_util.h"
 
 namespace vortane {
@@ -185,6 +189,24 @@ INSTANTIATE_TEST_SUITE_P(FixedSeeds, GoldenRender, ::testing::Values(
     GoldenCase{"SlidersWhilePlaying", WalksOn, SlidersWhilePlaying, 1024, 0xf74dbef37eb6418cULL, 0x415f587d3e80ea53ULL}),
     [](const ::testing::TestParamInfo<GoldenCase>& info) { return std::string(info.param.name); });
 // clang-format on
+
+// The display shapes sixteen columns at a time; each must be the scalar shaper's row, rounded,
+// also for folded curves whose Newton steps diverge or hit a flat spot.
+TEST(GoldenDisplay, RowsEqualTheScalarShaperColumnByColumn) {
+    const std::array<std::array<float, 4>, 5> curves{{{0.5f, 0.06f, 0.75f, 0.95f},
+                                                      {1.15f, 0.79f, 0.01f, 1.49f},
+                                                      {0.0f, 0.0f, 0.0f, 0.8f},
+                                                      {0.01f, 0.5f, 0.99f, 1.2f},
+                                                      {1.1f, 0.3f, 0.02f, 0.81f}}};
+    for (const auto& c : curves) {
+        const auto rows = ComputeDisplayRows(c[0], c[1], c[2], c[3]);
+        for (int i = 0; i < kDisplayWidth; ++i) {
+            const float t = static_cast<float>(i) / static_cast<float>(kDisplayWidth);
+            const auto expected = static_cast<int>(std::nearbyint(BezierShaper(t, c[0], c[1], c[2], c[3])));
+            ASSERT_EQ(rows[static_cast<size_t>(i)], expected) << "column " << i << " of curve " << c[0];
+        }
+    }
+}
 
 } // namespace
 } // namespace vortane
