@@ -1,5 +1,7 @@
 #include "stochastic/period_walk.h"
 
+#include <algorithm>
+#include <cstdlib>
 #include <tuple>
 
 #include <gtest/gtest.h>
@@ -12,121 +14,62 @@
 namespace vortane {
 namespace {
 
-using BarrierCase = std::tuple<int, float, int32_t, int32_t>; // F, D, Lo, Hi
-
-class PeriodBarrierCase : public testing::TestWithParam<BarrierCase> {};
-
-TEST_P(PeriodBarrierCase, MatchesTheTable) {
-    const auto [f, d, lo, hi] = GetParam();
-    const PeriodBarriers b = ComputePeriodBarriers(f, d);
-    EXPECT_EQ(b.lo, lo);
-    EXPECT_EQ(b.hi, hi);
-}
-
-INSTANTIATE_TEST_SUITE_P(Settings, PeriodBarrierCase,
-                         testing::Values(BarrierCase{180, 36.0f, 51, 413}, BarrierCase{70, 0.2f, 623, 630},
-                                         BarrierCase{1000, 60.0f, 1, 44}, BarrierCase{1000, 0.2f, 44, 44},
-                                         BarrierCase{899, 0.2f, 56, 56}, BarrierCase{900, 0.2f, 55, 56}));
-
-TEST(PeriodBarriers, HiDependsOnlyOnFrequencyAndLoNeverPassesIt) {
-    for (int d = 2; d <= 600; ++d) {
-        const float semitones = static_cast<float>(d / 10.0);
-        EXPECT_EQ(ComputePeriodBarriers(70, semitones).hi, 630) << d;
-        EXPECT_EQ(ComputePeriodBarriers(1000, semitones).hi, 44) << d;
-        for (int f = 70; f <= 1000; f += 31) {
-            const PeriodBarriers b = ComputePeriodBarriers(f, semitones);
-            ASSERT_GE(b.lo, 1);
-            ASSERT_LE(b.lo, b.hi);
-        }
+TEST(PeriodBarriers, MatchTheTable) {
+    // F, D, Lo, Hi
+    const std::tuple<int, float, int32_t, int32_t> kCases[] = {
+        {180, 36.0f, 51, 413}, {70, 0.2f, 623, 630}, {1000, 60.0f, 1, 44}, {1000, 0.2f, 44, 44}};
+    for (auto [f, d, lo, hi] : kCases) {
+        const PeriodBarriers b = ComputePeriodBarriers(f, d);
+        EXPECT_EQ(b.lo, lo) << f << " " << d;
+        EXPECT_EQ(b.hi, hi) << f << " " << d;
     }
 }
 
 TEST(PrimaryFold, ReflectsAtTheBarrier) {
     EXPECT_EQ(FoldPrimary(35, 30), 25);
     EXPECT_EQ(FoldPrimary(-35, 30), -25);
-    EXPECT_EQ(FoldPrimary(30, 30), 30);
-    EXPECT_EQ(FoldPrimary(-30, 30), -30);
     EXPECT_EQ(FoldPrimary(5, 2), -1);
-    EXPECT_EQ(FoldPrimary(11, 2), 1); // 11 -> -7 -> 3 -> 1
-    EXPECT_EQ(FoldPrimary(677, 2), -1);
-    EXPECT_EQ(FoldPrimary(12, 0), 0); // before its slider exists the barrier is 0
+    EXPECT_EQ(FoldPrimary(12, 0), 0); // a barrier below 1 must not loop forever
 }
 
-using FoldCase = std::tuple<int, int64_t, float, int32_t>; // option, length, u, result with Lo 51, Hi 413
-
-class SecondaryFoldCase : public testing::TestWithParam<FoldCase> {};
-
-TEST_P(SecondaryFoldCase, BringsTheLengthBack) {
-    const auto [option, length, u, expected] = GetParam();
-    ControlPanel panel;
-    panel.SelectOption(option);
-    EXPECT_EQ(FoldPeriodLength(length, PeriodBarriers{51, 413}, u, panel), expected);
+// Each behaviour on each side, with Lo 51 and Hi 413 (and u 0.25 for "SRandom").
+TEST(SecondaryFold, BringsTheLengthBackByTheSelectedBehaviour) {
+    struct Case {
+        int option;
+        int32_t from_40;
+        int32_t from_420;
+    };
+    constexpr Case kCases[] = {{id::kSMirror, 62, 406},    {id::kSLoMirHiLo, 62, 51},
+                               {id::kSCentred, 232, 232},  {id::kSOnLimits, 51, 413},
+                               {id::kSOppLimits, 413, 51}, {id::kSRandom, 142, 322}};
+    for (const Case& c : kCases) {
+        ControlPanel panel;
+        panel.SelectOption(c.option);
+        EXPECT_EQ(FoldPeriodLength(40, PeriodBarriers{51, 413}, 0.25f, panel), c.from_40) << c.option;
+        EXPECT_EQ(FoldPeriodLength(420, PeriodBarriers{51, 413}, 0.25f, panel), c.from_420) << c.option;
+    }
+    ControlPanel mirror;
+    EXPECT_EQ(FoldPeriodLength(900, PeriodBarriers{51, 413}, 0.0f, mirror), 176); // 900 -> -74 -> 176
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Behaviours, SecondaryFoldCase,
-    testing::Values(FoldCase{id::kSMirror, 40, 0.0f, 62}, FoldCase{id::kSMirror, 420, 0.0f, 406},
-                    FoldCase{id::kSMirror, 51, 0.0f, 51}, FoldCase{id::kSMirror, 413, 0.0f, 413},
-                    FoldCase{id::kSMirror, 900, 0.0f, 176}, FoldCase{id::kSLoMirHiLo, 420, 0.0f, 51},
-                    FoldCase{id::kSLoMirHiLo, 40, 0.0f, 62}, FoldCase{id::kSLoMirHiLo, -400, 0.0f, 51},
-                    FoldCase{id::kSCentred, 40, 0.0f, 232}, FoldCase{id::kSCentred, 420, 0.0f, 232},
-                    FoldCase{id::kSOnLimits, 40, 0.0f, 51}, FoldCase{id::kSOnLimits, 420, 0.0f, 413},
-                    FoldCase{id::kSOppLimits, 40, 0.0f, 413}, FoldCase{id::kSOppLimits, 420, 0.0f, 51},
-                    FoldCase{id::kSRandom, 40, 0.5f, 232}, FoldCase{id::kSRandom, 420, 0.5f, 232},
-                    FoldCase{id::kSRandom, 40, 0.25f, 142}, FoldCase{id::kSRandom, 420, 0.25f, 322},
-                    FoldCase{id::kSRandom, 0, 1.0f, 413}));
 
 TEST(SecondaryFold, EndsOnTheCommonValueWhenLoEqualsHi) {
     ControlPanel panel;
     for (int option = id::kSMirror; option <= id::kSLoMirHiLo; ++option) {
         panel.SelectOption(option);
-        for (int64_t length : {-5, 0, 43, 45, 900}) {
+        for (int64_t length : {-5, 43, 45, 900}) {
             EXPECT_EQ(FoldPeriodLength(length, PeriodBarriers{44, 44}, 0.3f, panel), 44) << option;
         }
     }
 }
 
-TEST(SecondaryFold, NoBehaviourSelectedClampsInsteadOfSpinning) {
-    ControlPanel panel;
-    panel.SetState(id::kSMirror, 0);
-    EXPECT_EQ(FoldPeriodLength(7, PeriodBarriers{51, 413}, 0.5f, panel), 51);
-    EXPECT_EQ(FoldPeriodLength(700, PeriodBarriers{51, 413}, 0.5f, panel), 413);
-    EXPECT_EQ(FoldPeriodLength(200, PeriodBarriers{51, 413}, 0.5f, panel), 200);
-}
-
-class PeriodWalkTest : public testing::Test {
-protected:
-    void SetUp() override {
-        PrepareAsAtStartup(engine);
-        engine.random.Seed(7);
-    }
-    void StopDistributions() { engine.panel.SetState(id::kCauchy, 0); }
+// "PriC" holds s rounded with ties to even, at least 1, folded at the primary barrier.
+TEST(PeriodWalk, PriCHoldsTheRoundedStepSize) {
     Engine engine;
-};
-
-TEST_F(PeriodWalkTest, PriWAddsTheStepBeforeTheLengthMoves) {
-    StopDistributions();
-    engine.period_walk.frequency_step = 3;
-    engine.period_walk.period_length = 100;
-    EXPECT_EQ(NextPeriodLength(engine), 103);
-    EXPECT_EQ(NextPeriodLength(engine), 109);
-    EXPECT_EQ(NextPeriodLength(engine), 118);
-    EXPECT_EQ(engine.period_walk.primary_value, 9);
-}
-
-TEST_F(PeriodWalkTest, PriRWithAZeroStepHoldsTheLength) {
-    StopDistributions();
-    engine.panel.SelectOption(id::kPriR);
-    engine.period_walk.primary_value = 12;
-    engine.period_walk.period_length = 200;
-    EXPECT_EQ(NextPeriodLength(engine), 200);
-    EXPECT_EQ(engine.period_walk.primary_value, 0);
-}
-
-TEST_F(PeriodWalkTest, PriCHoldsTheRoundedStepSize) {
+    PrepareAsAtStartup(engine);
+    engine.random.Seed(7);
     engine.panel.SelectOption(id::kPriC);
     for (auto [step_size, barrier, primary] :
-         {std::tuple{0.5f, 30, 1}, {1.5f, 30, 2}, {2.5f, 30, 2}, {5.0f, 30, 5}, {5.0f, 2, -1}}) {
+         {std::tuple{0.4f, 30, 1}, {1.5f, 30, 2}, {2.5f, 30, 2}, {5.0f, 30, 5}, {5.0f, 2, -1}}) {
         Put(engine.state.primary_step_size, step_size);
         Put(engine.state.primary_step_barrier, barrier);
         engine.period_walk.period_length = 200;
@@ -135,48 +78,50 @@ TEST_F(PeriodWalkTest, PriCHoldsTheRoundedStepSize) {
     }
 }
 
-// Armed at the first call; the jump to Lo comes at the call whose count passes the interval.
-TEST_F(PeriodWalkTest, PriCResetsToLoAfterItsInterval) {
-    engine.panel.SelectOption(id::kPriC);
-    engine.period_walk.period_length = 300;
-    NextPeriodLength(engine);
-    ASSERT_EQ(engine.period_walk.reset_armed, 1);
-    const int32_t interval = engine.period_walk.reset_interval;
-    ASSERT_GE(interval, 20);
-    ASSERT_LE(interval, 200);
-    for (int32_t call = 2; call <= interval; ++call) {
-        EXPECT_NE(NextPeriodLength(engine), 51);
-        EXPECT_EQ(engine.period_walk.period_count.load(), call);
-    }
-    EXPECT_EQ(NextPeriodLength(engine), 51);
-    EXPECT_EQ(engine.period_walk.period_count.load(), 0);
-    EXPECT_EQ(engine.period_walk.reset_armed, 0);
-}
+class PeriodWalkInvariants : public testing::TestWithParam<std::tuple<int, int, int>> {};
 
-TEST_F(PeriodWalkTest, PriCAfterALongRunResetsAtOnce) {
-    engine.panel.SelectOption(id::kPriC);
-    engine.period_walk.period_count = 5000;
-    engine.period_walk.period_length = 300;
-    EXPECT_EQ(NextPeriodLength(engine), 51);
-}
-
-TEST_F(PeriodWalkTest, PeriodCountWraps) {
-    engine.period_walk.period_count = kPeriodCountWrap - 1;
-    NextPeriodLength(engine);
-    EXPECT_EQ(engine.period_walk.period_count.load(), kPeriodCountWrap);
-    NextPeriodLength(engine);
-    EXPECT_EQ(engine.period_walk.period_count.load(), 0);
-}
-
-TEST_F(PeriodWalkTest, EqualBarriersHoldThePeriod) {
-    Put(engine.state.secondary_barrier, 0.2f);
-    for (auto [f, common] : {std::pair{1000, 44}, {899, 56}}) {
-        Put(engine.state.frequency_setting, f);
-        for (int i = 0; i < 200; ++i) {
-            ASSERT_EQ(NextPeriodLength(engine), common);
+// Corner settings drawn anew every 50 periods, so that the barriers jump, and a behaviour group left
+// empty now and then: the period stays within the barriers of its own call and at least 1, and the
+// primary value within +-B.
+TEST_P(PeriodWalkInvariants, StaysWithinBarriersAtExtremeSettings) {
+    const auto [distribution, primary_mode, behaviour] = GetParam();
+    Engine engine;
+    PrepareAsAtStartup(engine);
+    engine.random.Seed(static_cast<uint64_t>(distribution * 10000 + primary_mode * 100 + behaviour));
+    engine.panel.SelectOption(distribution);
+    engine.panel.SelectOption(primary_mode);
+    int barrier = 0;
+    for (int i = 0; i < 6000; ++i) {
+        if (i % 50 == 0) {
+            const int corner = engine.random.UniformInt(63);
+            const int f = (corner & 1) != 0 ? 70 : (corner & 2) != 0 ? 899 : 1000;
+            Put(engine.state.frequency_setting, f);
+            Put(engine.state.secondary_barrier, (corner & 4) != 0 ? 0.2f : 60.0f);
+            barrier = (corner & 8) != 0 ? 2 : 200;
+            Put(engine.state.primary_step_barrier, barrier);
+            engine.panel.SetState(id::kPrimaryStepSize, (corner & 16) != 0 ? 50 : 500);
+            ApplyControlEvent(engine, id::kPrimaryStepSize);
+            Put(engine.state.probability_width, (corner & 32) != 0 ? 0.1f : 3.0f);
+            engine.panel.SelectOption(behaviour);
         }
+        if (i % 500 == 450) {
+            engine.panel.SetState(behaviour, 0);
+        }
+        const PeriodBarriers b =
+            ComputePeriodBarriers(Get(engine.state.frequency_setting), Get(engine.state.secondary_barrier));
+        const int32_t length = NextPeriodLength(engine);
+        ASSERT_GE(length, std::max(b.lo, 1)) << i;
+        ASSERT_LE(length, b.hi) << i;
+        ASSERT_LE(std::abs(engine.period_walk.primary_value), barrier) << i;
     }
 }
+
+INSTANTIATE_TEST_SUITE_P(AllModes, PeriodWalkInvariants,
+                         testing::Combine(testing::Values(id::kCauchy, id::kLogistic, id::kUniform,
+                                                          id::kArcSin),
+                                          testing::Values(id::kPriW, id::kPriR, id::kPriC),
+                                          testing::Values(id::kSMirror, id::kSCentred, id::kSRandom,
+                                                          id::kSOnLimits, id::kSOppLimits, id::kSLoMirHiLo)));
 
 } // namespace
 } // namespace vortane
