@@ -31,19 +31,19 @@ constexpr std::array<PointTraits, kCoordinateCount> kTraits{{
     {id::kY2, 15.0, true, 2.0f, 80, 149, 149, 147, 81},
 }};
 
-const PointTraits& TraitsOf(Coordinate k) {
+const PointTraits& TraitsOf(Coordinate k) noexcept VORTANE_NONBLOCKING {
     return kTraits[static_cast<size_t>(k)];
 }
 
 // 2^(x/16.66 - 4), the exponent in single precision.
-double ScaledPower(float x) {
+double ScaledPower(float x) noexcept VORTANE_NONBLOCKING {
     const float exponent = x / 16.66f - 4.0f;
     return std::pow(2.0, static_cast<double>(exponent));
 }
 
 } // namespace
 
-int32_t ControlPointBarrier(Coordinate k, int barrier_state) {
+int32_t ControlPointBarrier(Coordinate k, int barrier_state) noexcept VORTANE_NONBLOCKING {
     const PointTraits& t = TraitsOf(k);
     double power = ScaledPower(static_cast<float>(barrier_state));
     if (t.single_power) {
@@ -53,14 +53,14 @@ int32_t ControlPointBarrier(Coordinate k, int barrier_state) {
     return barrier < 1 ? 1 : barrier;
 }
 
-float ControlPointStepScale(float step_size) {
+float ControlPointStepScale(float step_size) noexcept VORTANE_NONBLOCKING {
     const auto power = static_cast<float>(ScaledPower(step_size));
     const auto r = static_cast<float>(static_cast<double>(power) * 7.5 / 10.0);
     return r < 0.1f ? 0.1f : r;
 }
 
 // g = -0.5 ln(1/u - 1), a logistic quantile of scale 0.5; t = r g 2 (r g for X2).
-int32_t ControlPointStep(Coordinate k, float step_scale, float u) {
+int32_t ControlPointStep(Coordinate k, float step_scale, float u) noexcept VORTANE_NONBLOCKING {
     const float a = 1.0f / u - 1.0f;
     const float g = -0.5f * std::log(a);
     const float t = step_scale * g * TraitsOf(k).step_factor;
@@ -68,7 +68,7 @@ int32_t ControlPointStep(Coordinate k, float step_scale, float u) {
 }
 
 PointRange ControlPointRange(Coordinate k, int slider_state, int slider_state_again, float x1_max,
-                             bool negative) {
+                             bool negative) noexcept VORTANE_NONBLOCKING {
     const PointTraits& t = TraitsOf(k);
     int32_t top = t.top;
     int32_t limit = 0;
@@ -87,7 +87,7 @@ PointRange ControlPointRange(Coordinate k, int slider_state, int slider_state_ag
     return negative ? PointRange{t.bottom, limit} : PointRange{limit, top};
 }
 
-int32_t WalkControlPoint(Engine& engine, Coordinate k) {
+int32_t WalkControlPoint(Engine& engine, Coordinate k) noexcept VORTANE_NONBLOCKING {
     const auto index = static_cast<size_t>(k);
     const EngineState& state = engine.state;
     ControlPointWalk& walk = engine.point_walks[index];

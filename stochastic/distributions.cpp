@@ -18,20 +18,20 @@ constexpr double kPiF = static_cast<double>(static_cast<float>(std::numbers::pi)
 constexpr double kTwoPiF = 2.0 * kPiF;
 
 // Cauchy quantile, location 0, scale w: x = w tan(pi p), p in -0.49..0.49; v = s x.
-float CauchyValue(float p, float w, float s) {
+float CauchyValue(float p, float w, float s) noexcept VORTANE_NONBLOCKING {
     const auto x = static_cast<float>(static_cast<double>(w) * std::tan(kPiF * static_cast<double>(p)));
     return s * x;
 }
 
 // Logistic quantile, location 0, scale w: x = -w ln(1/p - 1), all in single precision.
-float LogisticValue(float p, float w, float s) {
+float LogisticValue(float p, float w, float s) noexcept VORTANE_NONBLOCKING {
     const float a = 1.0f / p - 1.0f;
     const float x = -w * std::log(a);
     return s * x;
 }
 
 // Arcsine law on -A..A: v = -A + 2A sin^2(2 pi p), A = s rounded (ties to even), at least 1.
-float ArcSinValue(float p, float s) {
+float ArcSinValue(float p, float s) noexcept VORTANE_NONBLOCKING {
     int32_t half_range = RoundHalfEven(s);
     if (half_range == 0) {
         half_range = 1;
@@ -41,13 +41,14 @@ float ArcSinValue(float p, float s) {
     return -a + 2.0f * a * (t * t);
 }
 
-bool IsSelected(const ControlPanel& panel, int id) {
+bool IsSelected(const ControlPanel& panel, int id) noexcept VORTANE_NONBLOCKING {
     return panel.GetState(id) == 1;
 }
 
 } // namespace
 
-int32_t SampleDistribution(std::string_view name, float p, float probability_width, float primary_step_size) {
+int32_t SampleDistribution(std::string_view name, float p, float probability_width,
+                           float primary_step_size) noexcept VORTANE_NONBLOCKING {
     float v = 0.0f;
     if (name == "Cauchy") {
         v = CauchyValue(p, probability_width, primary_step_size);
@@ -62,7 +63,7 @@ int32_t SampleDistribution(std::string_view name, float p, float probability_wid
 }
 
 int32_t DrawFrequencyStep(int32_t previous, const ControlPanel& panel, const EngineState& state,
-                          RandomSource& random) {
+                          RandomSource& random) noexcept VORTANE_NONBLOCKING {
     int32_t step = previous;
     // Each option is read afresh: another thread may change the selection between the reads.
     if (IsSelected(panel, id::kCauchy)) {

@@ -18,18 +18,19 @@ namespace {
 constexpr int kMaxIdlePasses = 8;
 constexpr int kMaxFoldPasses = 4096;
 
-bool IsSelected(const ControlPanel& panel, int id) {
+bool IsSelected(const ControlPanel& panel, int id) noexcept VORTANE_NONBLOCKING {
     return panel.GetState(id) == 1;
 }
 
 // Lo + u (Hi - Lo) or Hi - u (Hi - Lo), in single precision, ties to even.
-int32_t RandomInRange(int32_t from, float signed_u, int32_t width) {
+int32_t RandomInRange(int32_t from, float signed_u, int32_t width) noexcept VORTANE_NONBLOCKING {
     return RoundHalfEven(static_cast<float>(from) + signed_u * static_cast<float>(width));
 }
 
 // The primary value by the first selected primary mode: "PriW" adds the step, "PriR" takes it,
 // "PriC" holds s rounded (at least 1); with none selected it stays.
-int64_t NextPrimaryValue(const ControlPanel& panel, int32_t primary_value, int32_t step, float step_size) {
+int64_t NextPrimaryValue(const ControlPanel& panel, int32_t primary_value, int32_t step,
+                         float step_size) noexcept VORTANE_NONBLOCKING {
     if (IsSelected(panel, id::kPriW)) {
         return static_cast<int64_t>(primary_value) + step;
     }
@@ -46,7 +47,8 @@ int64_t NextPrimaryValue(const ControlPanel& panel, int32_t primary_value, int32
 
 // e = 2^(3 (F - 70) / 930) - 1 in single precision; Hi = 44100 / (132 e + 70);
 // q = 2^(D / 12); Lo = 44100 / ((930/7 e + 70) q). Lo is at least 1 and never above Hi.
-PeriodBarriers ComputePeriodBarriers(int frequency_setting, float secondary_barrier) {
+PeriodBarriers ComputePeriodBarriers(int frequency_setting,
+                                     float secondary_barrier) noexcept VORTANE_NONBLOCKING {
     const auto exponent = static_cast<float>(3.0 * (frequency_setting - 70) / 930.0);
     const auto power = static_cast<float>(std::pow(2.0, static_cast<double>(exponent)));
     const float e = power - 1.0f;
@@ -59,7 +61,8 @@ PeriodBarriers ComputePeriodBarriers(int frequency_setting, float secondary_barr
     return barriers;
 }
 
-int32_t FoldPeriodLength(int64_t length, PeriodBarriers barriers, float u, const ControlPanel& panel) {
+int32_t FoldPeriodLength(int64_t length, PeriodBarriers barriers, float u,
+                         const ControlPanel& panel) noexcept VORTANE_NONBLOCKING {
     const int32_t lo = barriers.lo;
     const int32_t hi = barriers.hi;
     const int32_t width = hi - lo;
@@ -124,7 +127,7 @@ int32_t FoldPeriodLength(int64_t length, PeriodBarriers barriers, float u, const
     return static_cast<int32_t>(length);
 }
 
-int32_t NextPeriodLength(Engine& engine) {
+int32_t NextPeriodLength(Engine& engine) noexcept VORTANE_NONBLOCKING {
     PeriodWalk& walk = engine.period_walk;
     const EngineState& state = engine.state;
     const ControlPanel& panel = engine.panel;

@@ -41,14 +41,23 @@ void RandomSource::SeedFromThreadAndTick() {
     Seed(thread_id ^ static_cast<uint64_t>(tick.count()));
 }
 
-uint32_t RandomSource::NextWord() {
+uint32_t RandomSource::NextWord() noexcept VORTANE_NONBLOCKING {
     if (!seeded_) {
+        // The one seeding of an unseeded source reads the thread id and the steady clock, which
+        // the vDSO serves without a kernel entry; the compiler cannot see that through libstdc++.
+#if defined(__clang__)
+#pragma clang diagnostic push
+#pragma clang diagnostic ignored "-Wfunction-effects"
+#endif
         SeedFromThreadAndTick();
+#if defined(__clang__)
+#pragma clang diagnostic pop
+#endif
     }
     return Step();
 }
 
-uint32_t RandomSource::Step() {
+uint32_t RandomSource::Step() noexcept VORTANE_NONBLOCKING {
     const uint64_t old = state_[0];
     state_[0] = old * kPcgMultiplier + state_[1];
     const auto xorshifted = static_cast<uint32_t>(((old >> 18u) ^ old) >> 27u);
@@ -56,7 +65,7 @@ uint32_t RandomSource::Step() {
     return (xorshifted >> rotation) | (xorshifted << ((32u - rotation) & 31u));
 }
 
-int32_t RandomSource::UniformInt(int32_t max) {
+int32_t RandomSource::UniformInt(int32_t max) noexcept VORTANE_NONBLOCKING {
     if (max <= 0) {
         return 0;
     }
@@ -64,22 +73,22 @@ int32_t RandomSource::UniformInt(int32_t max) {
     return static_cast<int32_t>(product >> 32);
 }
 
-int32_t RandomSource::RangeFromDraw(int32_t min, int32_t max, int32_t k) {
+int32_t RandomSource::RangeFromDraw(int32_t min, int32_t max, int32_t k) noexcept VORTANE_NONBLOCKING {
     const double span = static_cast<double>(max) - static_cast<double>(min) + 1.0;
     const auto r = static_cast<int64_t>(span * (static_cast<double>(k) / 100.0));
     const int64_t result = static_cast<int64_t>(min) + r;
     return result > max ? max : static_cast<int32_t>(result);
 }
 
-int32_t RandomSource::RandomBetween(int32_t min, int32_t max) {
+int32_t RandomSource::RandomBetween(int32_t min, int32_t max) noexcept VORTANE_NONBLOCKING {
     return RangeFromDraw(min, max, UniformInt(100));
 }
 
-float RandomSource::FractionFromDraw(int32_t r) {
+float RandomSource::FractionFromDraw(int32_t r) noexcept VORTANE_NONBLOCKING {
     return static_cast<float>(r) / 100.0f;
 }
 
-float RandomSource::OpenProbabilityFromDraw(int32_t r) {
+float RandomSource::OpenProbabilityFromDraw(int32_t r) noexcept VORTANE_NONBLOCKING {
     const float p = static_cast<float>(r) / 100.0f;
     if (p == 0.0f) {
         return 0.01f;
@@ -87,7 +96,7 @@ float RandomSource::OpenProbabilityFromDraw(int32_t r) {
     return p == 1.0f ? 0.99f : p;
 }
 
-float RandomSource::CentredProbabilityFromDraw(int32_t r) {
+float RandomSource::CentredProbabilityFromDraw(int32_t r) noexcept VORTANE_NONBLOCKING {
     const float p = static_cast<float>(r) / 100.0f;
     if (p == -0.5f) {
         return -0.49f;
@@ -95,15 +104,15 @@ float RandomSource::CentredProbabilityFromDraw(int32_t r) {
     return p == 0.5f ? 0.49f : p;
 }
 
-float RandomSource::DrawFraction() {
+float RandomSource::DrawFraction() noexcept VORTANE_NONBLOCKING {
     return FractionFromDraw(RandomBetween(0, 100));
 }
 
-float RandomSource::DrawOpenProbability() {
+float RandomSource::DrawOpenProbability() noexcept VORTANE_NONBLOCKING {
     return OpenProbabilityFromDraw(RandomBetween(0, 100));
 }
 
-float RandomSource::DrawCentredProbability() {
+float RandomSource::DrawCentredProbability() noexcept VORTANE_NONBLOCKING {
     return CentredProbabilityFromDraw(RandomBetween(-50, 50));
 }
 

@@ -2,6 +2,8 @@
 
 #include <cstdint>
 
+#include "engine/realtime.h"
+
 namespace vortane {
 
 // The one uniform source of every random decision, and the draws built on it.
@@ -16,24 +18,24 @@ public:
     void Seed(uint64_t seed);
     bool IsSeeded() const { return seeded_; }
 
-    uint32_t NextWord();
-    int32_t UniformInt(int32_t max);
-    int32_t RandomBetween(int32_t min, int32_t max);
-    float DrawFraction();           // {0, 0.01, ..., 1.0}
-    float DrawOpenProbability();    // {0.01, ..., 0.99}, ends doubled
-    float DrawCentredProbability(); // {-0.49, ..., 0.49}, ends doubled
+    uint32_t NextWord() noexcept VORTANE_NONBLOCKING;
+    int32_t UniformInt(int32_t max) noexcept VORTANE_NONBLOCKING;
+    int32_t RandomBetween(int32_t min, int32_t max) noexcept VORTANE_NONBLOCKING;
+    float DrawFraction() noexcept VORTANE_NONBLOCKING;           // {0, 0.01, ..., 1.0}
+    float DrawOpenProbability() noexcept VORTANE_NONBLOCKING;    // {0.01, ..., 0.99}, ends doubled
+    float DrawCentredProbability() noexcept VORTANE_NONBLOCKING; // {-0.49, ..., 0.49}, ends doubled
 
     // The range draw for a given k in 0..100: r = n * (k / 100) in double, truncated; min + r,
     // clamped to max.
-    static int32_t RangeFromDraw(int32_t min, int32_t max, int32_t k);
+    static int32_t RangeFromDraw(int32_t min, int32_t max, int32_t k) noexcept VORTANE_NONBLOCKING;
     // The probability draws for a given RandomBetween result.
-    static float FractionFromDraw(int32_t r);           // r in 0..100
-    static float OpenProbabilityFromDraw(int32_t r);    // r in 0..100
-    static float CentredProbabilityFromDraw(int32_t r); // r in -50..50
+    static float FractionFromDraw(int32_t r) noexcept VORTANE_NONBLOCKING;           // r in 0..100
+    static float OpenProbabilityFromDraw(int32_t r) noexcept VORTANE_NONBLOCKING;    // r in 0..100
+    static float CentredProbabilityFromDraw(int32_t r) noexcept VORTANE_NONBLOCKING; // r in -50..50
 
 private:
     void SeedFromThreadAndTick();
-    uint32_t Step(); // one PCG32 word, no seeding check
+    uint32_t Step() noexcept VORTANE_NONBLOCKING; // one PCG32 word, no seeding check
 
     // generator state: state_[0] the LCG state, state_[1] its (odd) increment
     uint64_t state_[2] = {0, 0};
