@@ -1,19 +1,26 @@
 #include "app/application.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QThread>
 
 #include "app/audio_backend.h"
 #include "app/audio_output.h"
 #include "app/message_sink.h"
 #include "engine/engine.h"
+#include "midi/controller_window.h"
+#include "midi/midi_session.h"
 
 namespace vortane {
 
-Application::Application(AudioBackend& backend, MessageSink& messages)
+Application::Application(AudioBackend& backend, MidiInput& midi_input, MessageSink& messages)
     : messages_(messages), engine_(std::make_unique<Engine>()),
-      audio_(std::make_unique<AudioOutput>(backend, *engine_)) {
+      audio_(std::make_unique<AudioOutput>(backend, *engine_)),
+      midi_(std::make_unique<MidiSession>(*engine_, midi_input)) {
     hooks_.audio_device_chosen = [this](int entry) { audio_->SwitchDevice(entry); };
+    hooks_.fill_midi_devices = [this](QComboBox& list) { FillMidiDevices(list); };
+    hooks_.midi_device_chosen = [this](int entry) { SwitchMidiDevice(entry); };
+    hooks_.show_midi_controllers = [this] { ShowMidiControllers(); };
 }
 
 Application::~Application() {
@@ -23,8 +30,9 @@ Application::~Application() {
 
 bool Application::StartUp() {
     // 1. The engine's values are at their start values from construction: gate and play state 0.
-    // 2-3. MIDI number texts and the controller assignments.
-    PrepareMidiSettings();
+    // 2-3. The settings file and the twelve controller assignments (the handler's number texts are
+    // constants).
+    midi_->LoadSettings();
     // 4-6. PortAudio, the device table, the stream on entry 0 (not started yet).
     if (const int error = audio_->Initialize(); error != 0) {
         ReportAudioError(error);
@@ -36,10 +44,9 @@ bool Application::StartUp() {
         return false;
     }
     audio_up_ = true;
-    // 7. No MIDI input yet.
-    ResetMidiInput();
-    // 8-11. The window, its menu, controls (with the first drawing of the curve), status bar and
-    // Escape shortcut.
+    // 7. No MIDI input yet: the session starts on device 0 with no port open.
+    // 8-11. The window, its menu, controls (with the MIDI device list filled and the first drawing
+    // of the curve), status bar and Escape shortcut.
     window_ = std::make_unique<MainWindow>(*engine_, audio_->DeviceNames(), hooks_);
     // exit() rather than quit(): quit() would first ask every window to close.
     QObject::connect(
@@ -64,25 +71,29 @@ void Application::RunEventLoop() {
 }
 
 void Application::ShutDown() {
-    // After a PortAudio error at start-up the program ends at once, without this sequence.
-    if (!audio_up_) {
-        return;
+    // After a PortAudio error at start-up the program ends at once, without the audio steps.
+    if (audio_up_) {
+        audio_up_ = false;
+        audio_->Shutdown([] {
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
+            QThread::msleep(1);
+        });
+        // The MIDI handler must not act on controls once the windows are gone.
+        midi_->Shutdown();
+        window_.reset();
     }
-    audio_up_ = false;
-    audio_->Shutdown([] {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
-        QThread::msleep(1);
-    });
-    // The MIDI handler must not act on controls once the windows are gone.
-    CloseMidiInput();
-    window_.reset();
+    // The file is rewritten only when the controller window was closed at least once.
+    if (!settings_saved_) {
+        settings_saved_ = true;
+        midi_->SaveSettings();
+    }
 }
 
 int Application::Run() {
     if (StartUp()) {
         RunEventLoop();
-        ShutDown();
     }
+    ShutDown();
     return 0;
 }
 
@@ -90,15 +101,33 @@ void Application::ReportAudioError(int error) {
     messages_.ShowMessage("PortAudio", audio_->ErrorText(error));
 }
 
-// MIDI input comes with its own module; until then the program runs without it.
-void Application::PrepareMidiSettings() {}
-
-void Application::ResetMidiInput() {}
-
-void Application::OpenMidiInput() {
-    window_->SetStatusText(0, QStringLiteral("No MIDI IN"));
+// The MIDI device list: every readable port's name in port order, entry 0 selected when the service
+// reports any port at all.
+void Application::FillMidiDevices(QComboBox& list) {
+    std::vector<std::string> names;
+    const int count = midi_->FillDeviceList(names);
+    for (const std::string& name : names) {
+        list.addItem(QString::fromStdString(name));
+    }
+    list.setCurrentIndex(count != 0 ? 0 : -1);
 }
 
-void Application::CloseMidiInput() {}
+void Application::OpenMidiInput() {
+    midi_->OpenAtStartup();
+    ShowMidiStatus();
+}
+
+void Application::SwitchMidiDevice(int index) {
+    midi_->SwitchDevice(index);
+    ShowMidiStatus();
+}
+
+void Application::ShowMidiControllers() {
+    ShowControllerWindow(midi_->Store(), midi_->Slots(), window_.get());
+}
+
+void Application::ShowMidiStatus() {
+    window_->SetStatusText(0, QString::fromLatin1(midi_->StatusText()));
+}
 
 } // namespace vortane

@@ -9,14 +9,16 @@ namespace vortane {
 class AudioBackend;
 class AudioOutput;
 class MessageSink;
+class MidiInput;
+class MidiSession;
 struct Engine;
 
 // The program's main sequence: start-up in a fixed order, the event loop, and shutdown. Built
-// with the audio backend and the message sink it uses, so that a test can run it on a fake.
-// Needs a QApplication.
+// with the audio backend, the MIDI input and the message sink it uses, so that a test can run it
+// on fakes. The MIDI input must outlive the Application. Needs a QApplication.
 class Application {
 public:
-    Application(AudioBackend& backend, MessageSink& messages);
+    Application(AudioBackend& backend, MidiInput& midi_input, MessageSink& messages);
     ~Application();
 
     // Start-up up to the event loop. False when the program must end now (a PortAudio error was
@@ -24,28 +26,32 @@ public:
     bool StartUp();
     // Runs the event loop until Escape or the main window's close box.
     void RunEventLoop();
-    // Takes the audio down, then MIDI, then the windows.
+    // Takes the audio down, then MIDI, then the windows; writes the settings file last.
     void ShutDown();
     // All three; the process's exit code, always 0.
     int Run();
 
     Engine& engine() const { return *engine_; }
     AudioOutput& audio() const { return *audio_; }
+    MidiSession& midi() const { return *midi_; }
     MainWindow* window() const { return window_.get(); }
 
 private:
-    void PrepareMidiSettings();
-    void ResetMidiInput();
+    void FillMidiDevices(QComboBox& list);
     void OpenMidiInput();
-    void CloseMidiInput();
+    void SwitchMidiDevice(int index);
+    void ShowMidiControllers();
+    void ShowMidiStatus();
     void ReportAudioError(int error);
 
     MessageSink& messages_;
     std::unique_ptr<Engine> engine_;
     std::unique_ptr<AudioOutput> audio_;
+    std::unique_ptr<MidiSession> midi_;
     std::unique_ptr<MainWindow> window_;
     ShellHooks hooks_;
-    bool audio_up_ = false; // the stream was opened: shutdown has work to do
+    bool audio_up_ = false;       // the stream was opened: shutdown has work to do
+    bool settings_saved_ = false; // the settings file is written once, at the very end
 };
 
 } // namespace vortane

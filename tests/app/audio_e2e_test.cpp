@@ -12,6 +12,7 @@
 #include "app/control_set.h"
 #include "app/portaudio_backend.h"
 #include "fake_audio_backend.h"
+#include "fake_midi_input.h"
 #include "jack_recorder.h"
 
 // The application on the real PortAudio library, playing into the JACK dummy server that the test
@@ -90,8 +91,9 @@ double CrossingRate(const std::vector<float>& samples, size_t from, size_t count
 
 TEST(AudioEndToEnd, PlaysTheVoiceIntoJackAndSurvivesAFailingDevice) {
     BackendWithBrokenDevice backend;
+    testing::FakeMidiInput midi;
     testing::RecordingMessageSink messages;
-    Application app(backend, messages);
+    Application app(backend, midi, messages);
     ASSERT_TRUE(app.StartUp()) << (messages.messages.empty() ? "" : messages.messages[0].second);
     ASSERT_EQ(app.audio().devices().back().name, "broken");
     app.window()->activateWindow();

@@ -5,11 +5,13 @@
 #include "app/device_table.h"
 #include "engine/engine.h"
 #include "fake_audio_backend.h"
+#include "fake_midi_input.h"
 
 namespace vortane {
 namespace {
 
 using testing::FakeAudioBackend;
+using testing::FakeMidiInput;
 using testing::RecordingMessageSink;
 using Calls = std::vector<std::string>;
 
@@ -148,8 +150,9 @@ class StartUpWithoutOutput : public ::testing::TestWithParam<NoOutputCase> {};
 TEST_P(StartUpWithoutOutput, ReportsTheOpenErrorAndEnds) {
     FakeAudioBackend backend;
     backend.devices = GetParam().devices;
+    FakeMidiInput midi;
     RecordingMessageSink messages;
-    Application app(backend, messages);
+    Application app(backend, midi, messages);
     EXPECT_FALSE(app.StartUp());
     EXPECT_EQ(backend.calls, (Calls{"Initialize", "Open 0"}));
     ASSERT_EQ(messages.messages.size(), 1u);
@@ -170,8 +173,9 @@ INSTANTIATE_TEST_SUITE_P(Cases, StartUpWithoutOutput,
 TEST(StartUpFailure, InitialiseErrorIsReportedWithTheLibraryText) {
     FakeAudioBackend backend;
     backend.initialize_error = -9999;
+    FakeMidiInput midi;
     RecordingMessageSink messages;
-    Application app(backend, messages);
+    Application app(backend, midi, messages);
     EXPECT_EQ(app.Run(), 0);
     EXPECT_EQ(backend.calls, (Calls{"Initialize"}));
     ASSERT_EQ(messages.messages.size(), 1u);

@@ -72,12 +72,6 @@ TEST_F(ModalWindowTest, AboutBoxShowsTheVersionAndDropsEscape) {
     EXPECT_FALSE(window->quit_requested());
 }
 
-TEST_F(ModalWindowTest, MidiControllersItemCallsItsHookOnly) {
-    MenuItem("Midi Controllers")->trigger();
-    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
-    EXPECT_FALSE(window->quit_requested());
-}
-
 TEST(HelpText, PiecesAreJoinedByCarriageReturnsWithEmptyLinesBetweenParagraphs) {
     const std::string text = HelpText();
     EXPECT_EQ(std::count(text.begin(), text.end(), '\r'), 40); // 31 pieces, 9 paragraph ends

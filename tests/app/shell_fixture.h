@@ -12,10 +12,12 @@
 #include "app/main_window.h"
 #include "engine/engine.h"
 #include "fake_audio_backend.h"
+#include "fake_midi_input.h"
 
 namespace vortane::testing {
 
-// A started application on a fake audio library, its main window shown and active.
+// A started application on a fake audio library and a fake MIDI service (no ports unless a test
+// adds them in its constructor), its main window shown and active.
 struct ShellFixture : ::testing::Test {
     ShellFixture() {
         backend.devices = {{"pipewire", 2}, {"hw:0", 2}};
@@ -50,8 +52,9 @@ struct ShellFixture : ::testing::Test {
     void LetWindowFollowPanel() const { QTest::qWait(60); }
 
     FakeAudioBackend backend;
+    FakeMidiInput midi;
     RecordingMessageSink messages;
-    Application app{backend, messages};
+    Application app{backend, midi, messages};
     MainWindow* window = nullptr;
 };
 
