@@ -8,10 +8,8 @@
 #include <memory>
 #include <string_view>
 
-#include "engine/control_events.h"
 #include "engine/control_ids.h"
 #include "engine/engine.h"
-#include "engine/engine_state.h"
 #include "engine/output_stage.h"
 #include "engine/realtime.h"
 #include "render/offline_render.h"
@@ -85,18 +83,6 @@ INSTANTIATE_TEST_SUITE_P(
                     WalkCase{"CauchyPriCSLoMirHiLo", id::kCauchy, id::kPriC, id::kSLoMirHiLo},
                     WalkCase{"LogisticPriWSOnLimits", id::kLogistic, id::kPriW, id::kSOnLimits}),
     [](const testing::TestParamInfo<WalkCase>& info) { return std::string(info.param.name); });
-
-// The random source seeds itself from the clock and the thread at its first draw when nobody
-// seeded it. Run by hand (--gtest_also_run_disabled_tests) under RealtimeSanitizer to see whether
-// that first draw makes a call the audio thread must not make.
-TEST(RealtimePathProbe, DISABLED_UnseededFirstDraw) {
-    auto engine = std::make_unique<Engine>();
-    PrepareAsAtStartup(*engine);
-    TogglePlay(*engine);
-    std::array<float, kBufferFrames> buffer{};
-    RenderRealtime(*engine, buffer.data(), buffer.size());
-    EXPECT_TRUE(engine->random.IsSeeded());
-}
 
 } // namespace
 } // namespace vortane
