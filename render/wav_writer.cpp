@@ -11,6 +11,13 @@
 
 #include "render/render_options.h"
 
+#if defined(__has_feature)
+#if __has_feature(realtime_sanitizer)
+#include <sanitizer/rtsan_interface.h>
+#define VORTANE_RTSAN_ACTIVE 1
+#endif
+#endif
+
 namespace vortane {
 namespace {
 
@@ -18,6 +25,9 @@ namespace {
 std::array<char, 4096> g_interrupt_temp_path{};
 
 extern "C" void RemoveTempAndExit(int signal_number) {
+#if defined(VORTANE_RTSAN_ACTIVE)
+    __rtsan_disable(); // the interrupt may land inside the nonblocking Render; this is not part of it
+#endif
     if (g_interrupt_temp_path[0] != '\0') {
         unlink(g_interrupt_temp_path.data());
     }
