@@ -34,6 +34,16 @@ bool JackRecorder::PortExists(const std::string& name) const {
     return jack_port_by_name(client_, name.c_str()) != nullptr;
 }
 
+std::string JackRecorder::FindPort(const std::string& pattern) const {
+    const char** ports = jack_get_ports(client_, pattern.c_str(), nullptr, 0);
+    if (ports == nullptr) {
+        return {};
+    }
+    std::string first = ports[0];
+    jack_free(ports);
+    return first;
+}
+
 int JackRecorder::Process(jack_nframes_t frames, void* self) {
     auto* r = static_cast<JackRecorder*>(self);
     if (!r->recording_.load(std::memory_order_acquire)) {

@@ -21,6 +21,8 @@ public:
     // Connects the source port to the recorder's input; true when the connection exists.
     bool ConnectFrom(const std::string& source);
     bool PortExists(const std::string& name) const;
+    // The first port whose full name matches the regular expression, or "".
+    std::string FindPort(const std::string& pattern) const;
     // Records for the given time (wall clock) and returns the samples.
     std::vector<float> Record(double seconds);
     void StartRecording();
