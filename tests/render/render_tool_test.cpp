@@ -21,11 +21,6 @@ struct RunResult {
     std::string output; // stdout and stderr
 };
 
-std::string ReadBytes(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-}
-
 class RenderTool : public testing::Test {
 protected:
     void SetUp() override {
@@ -52,27 +47,22 @@ protected:
         return result;
     }
 
-    // Renders to the test folder, asserting success, and returns the file's samples.
-    std::vector<float> Render(const std::string& name, std::vector<std::string> args,
-                              SF_INFO* info = nullptr) {
+    // Renders to the test folder, asserting success; the file's format is left in info_.
+    std::vector<float> Render(const std::string& name, std::vector<std::string> args) {
         args.push_back("@/" + name);
         const RunResult result = Run(args);
         EXPECT_EQ(result.exit_code, 0) << result.output;
-        SF_INFO read_info{};
-        SNDFILE* file = sf_open((dir_ / name).c_str(), SFM_READ, &read_info);
-        std::vector<float> samples(file != nullptr ? static_cast<size_t>(read_info.frames) : 0);
+        info_ = {};
+        SNDFILE* file = sf_open((dir_ / name).c_str(), SFM_READ, &info_);
+        std::vector<float> samples(file != nullptr ? static_cast<size_t>(info_.frames) : 0);
         if (file != nullptr) {
-            sf_readf_float(file, samples.data(), read_info.frames);
+            sf_readf_float(file, samples.data(), info_.frames);
             sf_close(file);
-        }
-        if (info != nullptr) {
-            *info = read_info;
         }
         return samples;
     }
 
-    bool FolderIsEmpty() const { return fs::is_empty(dir_); }
-
+    SF_INFO info_{};
     fs::path dir_;
 };
 
@@ -85,11 +75,10 @@ double Rms(const std::vector<float>& samples) {
 }
 
 TEST_F(RenderTool, TwoSecondsAreAudibleFiniteMonoFloat) {
-    SF_INFO info{};
-    const std::vector<float> samples = Render("default.wav", {"--seconds", "2", "--seed", "7"}, &info);
-    EXPECT_EQ(info.samplerate, 44100);
-    EXPECT_EQ(info.channels, 1);
-    EXPECT_EQ(info.format, SF_FORMAT_WAV | SF_FORMAT_FLOAT);
+    const std::vector<float> samples = Render("default.wav", {"--seconds", "2", "--seed", "7"});
+    EXPECT_EQ(info_.samplerate, 44100);
+    EXPECT_EQ(info_.channels, 1);
+    EXPECT_EQ(info_.format, SF_FORMAT_WAV | SF_FORMAT_FLOAT);
     ASSERT_EQ(samples.size(), 88200u);
     for (float s : samples) {
         ASSERT_TRUE(std::isfinite(s));
@@ -103,7 +92,8 @@ TEST_F(RenderTool, SameSeedSameBytesOtherSeedOtherBytes) {
         std::vector<std::string> a = args;
         a.insert(a.end(), {seed, "@/" + name});
         EXPECT_EQ(Run(a).exit_code, 0);
-        return ReadBytes(dir_ / name);
+        std::ifstream in(dir_ / name, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), {});
     };
     const std::string first = render("a.wav", "42");
     ASSERT_GT(first.size(), 44100u * 4);
@@ -139,14 +129,14 @@ TEST_F(RenderTool, BadInputExitsTwoWithOneLineAndNoFile) {
         EXPECT_EQ(result.exit_code, 2) << testing::PrintToString(args);
         EXPECT_TRUE(result.output.starts_with("vortane-render: ")) << result.output;
         EXPECT_EQ(std::count(result.output.begin(), result.output.end(), '\n'), 1) << result.output;
-        EXPECT_TRUE(FolderIsEmpty()) << result.output;
+        EXPECT_TRUE(fs::is_empty(dir_)) << result.output;
     }
 }
 
 TEST_F(RenderTool, InterruptedRenderLeavesNothing) {
     const RunResult result = Run({"--seconds", "3600", "@/long.wav"}, "timeout -s INT 0.3 ");
     EXPECT_NE(result.exit_code, 0);
-    EXPECT_TRUE(FolderIsEmpty());
+    EXPECT_TRUE(fs::is_empty(dir_));
 }
 
 } // namespace
