@@ -18,7 +18,7 @@ namespace {
 TEST(Concurrency, RenderWhileGuiAndMidiWriteControls) {
     auto engine = test::PreparedEngine(2024);
     Engine& e = *engine;
-    test::SwitchAllWalks(e, 1);
+    test::SwitchAllWalks(e);
     TogglePlay(e);
     std::atomic<bool> done{false};
     std::atomic<long> frames{0};
@@ -52,8 +52,7 @@ TEST(Concurrency, RenderWhileGuiAndMidiWriteControls) {
                                id::kX1Barrier,
                                id::kY2StepSize};
         for (int i = 0; !done; ++i) {
-            const int id = sliders[i % std::size(sliders)];
-            test::Move(e, id, (i * 37) % 5000);
+            test::Move(e, sliders[i % std::size(sliders)], (i * 37) % 5000);
             test::Move(e, id::kX1Negative + i % 4, i % 3 == 0 ? 1 : 0);
             if (i % 50 == 0) {
                 TogglePlay(e);

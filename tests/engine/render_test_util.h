@@ -24,17 +24,16 @@ inline void Move(Engine& engine, int id, int state) {
     ApplyControlEvent(engine, id);
 }
 
-inline void SwitchAllWalks(Engine& engine, int on) {
+inline void SwitchAllWalks(Engine& engine) {
     for (int k = 0; k < kCoordinateCount; ++k) {
-        Move(engine, id::kX1On + k, on);
+        Move(engine, id::kX1On + k, 1);
     }
 }
 
 inline std::vector<float> RenderFrames(Engine& engine, size_t frames, size_t block = 256) {
     std::vector<float> out(frames);
     for (size_t done = 0; done < frames; done += block) {
-        const size_t n = frames - done < block ? frames - done : block;
-        Render(engine, out.data() + done, n);
+        Render(engine, out.data() + done, frames - done < block ? frames - done : block);
     }
     return out;
 }
