@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <array>
 #include <cmath>
 #include <limits>
 
@@ -22,16 +21,13 @@ TEST(WaveformRows, InitialSettingsDrawTheKnownTrace) {
 }
 
 // Sixteen columns are shaped at once; each must be the scalar shaper's row, also for a folded X1
-// whose Newton steps diverge and for heights above 1.0, which are cut to row 0.
+// whose Newton steps diverge. Heights above 1.0 are cut to row 0.
 TEST(WaveformRows, LanesEqualTheScalarShaperAndHeightsAboveTheTopAreCut) {
-    for (const auto& c : {std::array{1.15f, 0.79f, 0.01f, 1.49f}, std::array{0.0f, 0.0f, 0.0f, 0.8f}}) {
-        const auto rows = ComputeDisplayRows(c[0], c[1], c[2], c[3]);
-        for (int i = 0; i < kDisplayWidth; ++i) {
-            const float row = BezierShaper(static_cast<float>(i) / 400.0f, c[0], c[1], c[2], c[3]);
-            ASSERT_EQ(rows[static_cast<size_t>(i)], static_cast<int>(std::nearbyint(row))) << i;
-        }
+    const auto rows = ComputeDisplayRows(1.15f, 0.79f, 0.01f, 1.49f);
+    for (int i = 0; i < kDisplayWidth; ++i) {
+        const float row = BezierShaper(static_cast<float>(i) / 400.0f, 1.15f, 0.79f, 0.01f, 1.49f);
+        ASSERT_EQ(rows[static_cast<size_t>(i)], static_cast<int>(std::nearbyint(row))) << i;
     }
-    const auto rows = ComputeDisplayRows(0.5f, 0.79f, 0.75f, 1.49f);
     EXPECT_GT(std::count(rows.begin(), rows.end(), 0), 5);
     EXPECT_EQ(*std::min_element(rows.begin(), rows.end()), 0);
 }

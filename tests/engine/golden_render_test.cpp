@@ -16,21 +16,16 @@ using test::Move;
 
 // FNV-1a over 64-bit words: the bit pattern of every sample and of every piece of state, so that
 // a single changed bit anywhere in a long render changes the hash.
-class Fnv1a {
-public:
+struct Fnv1a {
+    uint64_t value = 0xCBF29CE484222325ULL;
     void Add(uint64_t word) {
         for (int i = 0; i < 8; ++i) {
-            hash_ ^= (word >> (8 * i)) & 0xFFu;
-            hash_ *= 0x100000001B3ULL;
+            value = (value ^ ((word >> (8 * i)) & 0xFFu)) * 0x100000001B3ULL;
         }
     }
     void Add(float v) { Add(static_cast<uint64_t>(std::bit_cast<uint32_t>(v))); }
     void Add(double v) { Add(std::bit_cast<uint64_t>(v)); }
     void Add(int32_t v) { Add(static_cast<uint64_t>(static_cast<uint32_t>(v))); }
-    uint64_t Value() const { return hash_; }
-
-private:
-    uint64_t hash_ = 0xCBF29CE484222325ULL;
 };
 
 // The state the audio thread leaves behind: both walks, the control points, the oscillator and
@@ -56,7 +51,7 @@ uint64_t EndStateHash(const Engine& e) {
     for (double v : {f.y1, f.y2, f.y3, f.y4, f.x_prev, f.y1_prev, f.y2_prev, f.y3_prev, f.r, f.p, f.k}) {
         h.Add(v);
     }
-    return h.Value();
+    return h.value;
 }
 
 // Settings before Play: all four walks on, then moves and options. The Stop/Play case keeps the
@@ -81,16 +76,12 @@ void StopPlayAndSliders(Engine& e, size_t i, size_t n) {
     if (i == n / 4 || i == n / 4 + 50) {
         TogglePlay(e);
     } else if (i == n / 2) {
-        for (auto [id, state] : {std::pair{id::kY1, 30},
-                                 {id::kX2, 40},
-                                 {id::kMasterVolume, 977},
-                                 {id::kRes, 80},
-                                 {id::kFrq, 420},
-                                 {id::kFrequencySetting, 555},
-                                 {id::kSecondaryBarrier, 123},
-                                 {id::kX1StepSize, 100},
-                                 {id::kY2Negative, 1},
-                                 {id::kY2On, 1}}) {
+        // clang-format off
+        const std::pair<int, int> moves[] = {{id::kY1, 30}, {id::kX2, 40}, {id::kMasterVolume, 977},
+            {id::kRes, 80}, {id::kFrq, 420}, {id::kFrequencySetting, 555}, {id::kSecondaryBarrier, 123},
+            {id::kX1StepSize, 100}, {id::kY2Negative, 1}, {id::kY2On, 1}};
+        // clang-format on
+        for (auto [id, state] : moves) {
             Move(e, id, state);
         }
     } else if (i == 3 * n / 4) {
@@ -132,7 +123,7 @@ TEST_P(GoldenRender, SamplesAndEndStateAreBitIdentical) {
         }
     }
     const uint64_t state = EndStateHash(e);
-    EXPECT_EQ(samples.Value(), c.samples_hash) << std::hex << "samples 0x" << samples.Value();
+    EXPECT_EQ(samples.value, c.samples_hash) << std::hex << "samples 0x" << samples.value;
     EXPECT_EQ(state, c.state_hash) << std::hex << "state 0x" << state;
 }
 

@@ -28,14 +28,12 @@ TEST_P(ExtremeSettings, LongRenderKeepsEveryInvariant) {
     for (int option : {distribution, mode, behaviour}) {
         e.panel.SelectOption(option);
     }
-    for (auto [id, state] : {std::pair{id::kMasterVolume, 1500},
-                             {id::kRes, 100},
-                             {id::kFrq, 5000},
-                             {id::kFrequencySetting, 1000},
-                             {id::kSecondaryBarrier, 600},
-                             {id::kPrimaryStepSize, 500},
-                             {id::kProbabilityWidth, 30},
-                             {id::kX1Max, 115}}) {
+    // clang-format off
+    const std::pair<int, int> moves[] = {{id::kMasterVolume, 1500}, {id::kRes, 100}, {id::kFrq, 5000},
+        {id::kFrequencySetting, 1000}, {id::kSecondaryBarrier, 600}, {id::kPrimaryStepSize, 500},
+        {id::kProbabilityWidth, 30}, {id::kX1Max, 115}};
+    // clang-format on
+    for (auto [id, state] : moves) {
         Move(e, id, state);
     }
     for (int k = 0; k < kCoordinateCount; ++k) {
