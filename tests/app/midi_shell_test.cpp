@@ -67,6 +67,10 @@ struct StartUpCase {
     Calls calls;
 };
 
+void PrintTo(const StartUpCase& c, std::ostream* os) {
+    *os << c.label;
+}
+
 class MidiStartUpTest : public MidiShellTest, public ::testing::WithParamInterface<StartUpCase> {
 protected:
     MidiStartUpTest() {
