@@ -60,43 +60,48 @@ TEST(OutputStage, StopThenPlayResumesWithoutFadeOrPeriodRestart) {
     EXPECT_EQ(Get(engine->state.period_position), (position + 1) % Get(engine->state.period_length));
 }
 
+// Also within a buffer: the index passes the limit at its second frame.
 TEST(OutputStage, FrameIndexWrapRunsTheFadeAgain) {
     auto engine = PreparedEngine(15);
     TogglePlay(*engine);
     RenderFrames(*engine, 1000);
     Put(engine->state.frame_index, 2147483640); // at the limit: not yet wrapped
-    float sample = 0.0f;
-    Render(*engine, &sample, 1);
-    EXPECT_NE(sample, 0.0f);
-    Render(*engine, &sample, 1); // above the limit: back to 0, weight 0
-    EXPECT_EQ(sample, 0.0f);
-    EXPECT_EQ(Get(engine->state.frame_index), 1);
+    float samples[3];
+    Render(*engine, samples, 3);
+    EXPECT_NE(samples[0], 0.0f);
+    EXPECT_EQ(samples[1], 0.0f); // above the limit: back to 0, weight 0
+    EXPECT_EQ(Get(engine->state.frame_index), 2);
 }
 
 // Without resonance the state decays geometrically and, left alone, sticks at subnormal numbers.
-TEST(OutputStage, FilterStateNeverTurnsSubnormalInSilenceAndTheCallersModeIsRestored) {
+TEST(OutputStage, FilterStateNeverTurnsSubnormalInSilence) {
     auto engine = PreparedEngine(16);
     test::Move(*engine, id::kMasterVolume, 1500);
     test::Move(*engine, id::kRes, 0);
     TogglePlay(*engine);
     RenderFrames(*engine, 2000); // the impulse
     test::Move(*engine, id::kMasterVolume, 0);
-#if defined(__SSE__)
-    const unsigned saved = _mm_getcsr();
-    const unsigned mode = (saved & ~0x8040u) | 0x6000u; // no flush to zero, rounding towards zero
-    _mm_setcsr(mode);
     RenderFrames(*engine, 441000); // ten seconds of zeros
-    const unsigned after = _mm_getcsr();
-    _mm_setcsr(saved);
-    EXPECT_EQ(after & ~0x3fu, mode & ~0x3fu); // exception flags aside
-#else
-    RenderFrames(*engine, 441000);
-#endif
     const MasterFilter& f = engine->filter;
     for (double v : {f.y1, f.y2, f.y3, f.y4, f.x_prev, f.y1_prev, f.y2_prev, f.y3_prev}) {
         EXPECT_NE(std::fpclassify(v), FP_SUBNORMAL) << v;
     }
 }
+
+#if defined(__SSE__)
+TEST(OutputStage, RenderRestoresTheCallersFloatingPointMode) {
+    auto engine = PreparedEngine(17);
+    TogglePlay(*engine);
+    const unsigned saved = _mm_getcsr();
+    for (unsigned mode : {saved & ~0x8040u, (saved & ~0x8040u) | 0x6000u}) { // and rounding towards zero
+        _mm_setcsr(mode);
+        RenderFrames(*engine, 300);
+        const unsigned after = _mm_getcsr();
+        _mm_setcsr(saved);
+        EXPECT_EQ(after & ~0x3fu, mode & ~0x3fu); // exception flags aside
+    }
+}
+#endif
 
 } // namespace
 } // namespace vortane
