@@ -1,5 +1,6 @@
 #include "midi/rtmidi_input.h"
 
+#include <iostream>
 #include <rtmidi/RtMidi.h>
 #include <thread>
 
@@ -14,8 +15,22 @@ constexpr unsigned char kSysExStart = 0xF0;
 // RtMidi prints its warnings to stderr unless someone takes them; the program shows none.
 void IgnoreError(RtMidiError::Type, const std::string&, void*) {}
 
+// RtMidi's constructor reports a missing sequencer or server on std::cerr before an error callback
+// can be set; the status bar's "No MIDI IN" tells the user instead.
+class QuietStdErr {
+public:
+    QuietStdErr() : saved_(std::cerr.rdbuf(nullptr)) {}
+    ~QuietStdErr() { std::cerr.rdbuf(saved_); } // also clears the stream's error state
+    QuietStdErr(const QuietStdErr&) = delete;
+    QuietStdErr& operator=(const QuietStdErr&) = delete;
+
+private:
+    std::streambuf* saved_;
+};
+
 std::unique_ptr<RtMidiIn> Connect(RtMidi::Api api) {
     try {
+        const QuietStdErr quiet;
         auto midi = std::make_unique<RtMidiIn>(api, kClientName);
         midi->setErrorCallback(&IgnoreError, nullptr);
         return midi;
