@@ -4,14 +4,20 @@
 // panel. It passes when the application ends normally, the server saw no xrun, resident memory grew
 // by less than 1 MiB after the first 10 s, every recorded sample was finite and preferences.ini was
 // left as it was.
+#include <jack/jack.h>
+#include <jack/midiport.h>
+
 #include <QApplication>
 #include <QComboBox>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <gtest/gtest.h>
 
+#include <array>
 #include <atomic>
+#include <cerrno>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -28,7 +34,6 @@
 #include "engine/control_table.h"
 #include "engine/engine.h"
 #include "midi/rtmidi_input.h"
-#include "soak_client.h"
 
 namespace vortane {
 namespace {
@@ -49,8 +54,7 @@ int SoakSeconds() {
 
 long ResidentBytes() {
     std::ifstream statm("/proc/self/statm");
-    long size = 0;
-    long resident = 0;
+    long size = 0, resident = 0;
     statm >> size >> resident;
     return resident * sysconf(_SC_PAGESIZE);
 }
@@ -70,55 +74,130 @@ std::string ReadFile(const std::string& path) {
     return {std::istreambuf_iterator<char>(in), {}};
 }
 
-// Moves sliders, check boxes and options of the main window through the panel, as the MIDI thread
-// does, a few hundred times a second.
-class PanelMover {
+// The test's JACK client. Its MIDI output plays about 1000 messages a second: control changes on
+// the assigned controllers (value 127 among them, which toggles and steps the switching slots) and
+// one note on / note off in ten. Its audio input counts recorded, audible and non-finite samples and
+// keeps the last ones in a ring; an xrun callback counts the server's xruns.
+class SoakClient {
 public:
-    explicit PanelMover(ControlPanel& panel) : panel_(panel) {}
-    ~PanelMover() { Stop(); }
-    void Start() {
-        thread_ = std::thread([this] { Run(); });
-    }
-    void Stop() {
-        running_.store(false);
-        if (thread_.joinable()) {
-            thread_.join();
+    static constexpr double kMessagesPerSecond = 1000.0;
+
+    ~SoakClient() {
+        if (client_ != nullptr) {
+            jack_deactivate(client_);
+            jack_client_close(client_);
         }
     }
-    uint64_t Moves() const { return moves_.load(); }
+    bool Open() {
+        jack_status_t status{};
+        client_ = jack_client_open("vortane-soak", JackNoStartServer, &status);
+        if (client_ == nullptr) {
+            return false;
+        }
+        keys_ = jack_port_register(client_, "keys", JACK_DEFAULT_MIDI_TYPE, JackPortIsOutput, 0);
+        in_ = jack_port_register(client_, "in", JACK_DEFAULT_AUDIO_TYPE, JackPortIsInput, 0);
+        jack_set_process_callback(client_, &SoakClient::Process, this);
+        jack_set_xrun_callback(
+            client_, [](void* self) { return ++static_cast<SoakClient*>(self)->xruns, 0; }, this);
+        return keys_ != nullptr && in_ != nullptr && jack_activate(client_) == 0;
+    }
+    std::string KeysPortName() const { return jack_port_name(keys_); }
+    // Connects the first port matching the pattern to the audio input.
+    bool RecordFrom(const std::string& pattern) {
+        const char** ports = jack_get_ports(client_, pattern.c_str(), nullptr, 0);
+        const int result = ports != nullptr ? jack_connect(client_, ports[0], jack_port_name(in_)) : -1;
+        jack_free(ports);
+        return result == 0 || result == EEXIST;
+    }
+    double SampleRate() const { return jack_get_sample_rate(client_); }
+    float RecentPeak() const {
+        float peak = 0.0f;
+        for (float s : ring_) {
+            peak = std::max(peak, std::abs(s));
+        }
+        return peak;
+    }
+
+    std::atomic<bool> sending{false};
+    std::atomic<uint64_t> messages_sent{0}, samples_recorded{0}, non_finite{0}, audible{0};
+    std::atomic<int> xruns{0};
 
 private:
-    void Run() {
-        std::vector<ControlInfo> targets;
-        for (const ControlInfo& info : MainWindowControls()) {
-            if (info.kind == ControlKind::SliderH || info.kind == ControlKind::SliderV ||
-                info.kind == ControlKind::Check || info.kind == ControlKind::Option) {
-                targets.push_back(info);
-            }
+    static int Process(jack_nframes_t frames, void* arg) {
+        auto* self = static_cast<SoakClient*>(arg);
+        void* midi = jack_port_get_buffer(self->keys_, frames);
+        jack_midi_clear_buffer(midi);
+        if (!self->sending.load(std::memory_order_acquire)) {
+            return 0;
         }
-        std::mt19937 random(2024);
-        while (running_.load()) {
-            const ControlInfo& info = targets[random() % targets.size()];
-            if (info.kind == ControlKind::Option) {
-                panel_.SelectOption(info.id);
+        self->Send(midi, frames);
+        const auto* in = static_cast<const float*>(jack_port_get_buffer(self->in_, frames));
+        for (jack_nframes_t i = 0; i < frames; ++i) {
+            self->non_finite.fetch_add(std::isfinite(in[i]) ? 0 : 1, std::memory_order_relaxed);
+            self->audible.fetch_add(in[i] != 0.0f ? 1 : 0, std::memory_order_relaxed);
+            self->ring_[self->ring_at_++ % self->ring_.size()] = in[i];
+        }
+        self->samples_recorded.fetch_add(frames, std::memory_order_relaxed);
+        return 0;
+    }
+    void Send(void* buffer, jack_nframes_t frames) {
+        credit_ += kMessagesPerSecond * frames / jack_get_sample_rate(client_);
+        const auto count = static_cast<jack_nframes_t>(credit_);
+        credit_ -= count;
+        for (jack_nframes_t i = 0; i < count; ++i) {
+            std::array<uint8_t, 3> m{};
+            if (++index_ % 10 == 0) {
+                m = {uint8_t(note_held_ ? 0x80 : 0x90), 60, uint8_t(note_held_ ? 0 : 100)};
+                note_held_ = !note_held_;
             } else {
-                const int span = info.maximum - info.minimum + 1;
-                panel_.SetState(info.id,
-                                info.minimum + static_cast<int>(random() % static_cast<unsigned>(span)));
+                random_ = random_ * 1664525u + 1013904223u; // a 32-bit linear congruential generator
+                const uint32_t r = random_ >> 8;
+                m = {0xB0, kControllers[index_ % kControllers.size()],
+                     uint8_t(r % 8 == 0 ? 127 : (r >> 3) % 128)};
             }
-            moves_.fetch_add(1);
-            std::this_thread::sleep_for(3ms);
+            // Events are spread over the cycle, in time order.
+            if (jack_midi_event_write(buffer, i * frames / count, m.data(), m.size()) == 0) {
+                messages_sent.fetch_add(1, std::memory_order_relaxed);
+            }
         }
     }
 
-    ControlPanel& panel_;
-    std::thread thread_;
-    std::atomic<bool> running_{true};
-    std::atomic<uint64_t> moves_{0};
+    jack_client_t* client_ = nullptr;
+    jack_port_t* keys_ = nullptr;
+    jack_port_t* in_ = nullptr;
+    // the process thread's own state
+    double credit_ = 0.0;
+    uint32_t random_ = 12345;
+    size_t index_ = 0;
+    bool note_held_ = false;
+    std::array<float, 1 << 18> ring_{};
+    size_t ring_at_ = 0;
 };
 
-class CountingMessageSink final : public MessageSink {
-public:
+// Moves sliders, check boxes and options of the main window through the panel, as the MIDI thread
+// does, a few hundred times a second, until told to stop.
+void MovePanel(ControlPanel& panel, const std::atomic<bool>& running, std::atomic<uint64_t>& moves) {
+    std::vector<ControlInfo> targets;
+    for (const ControlInfo& info : MainWindowControls()) {
+        if (info.kind == ControlKind::SliderH || info.kind == ControlKind::SliderV ||
+            info.kind == ControlKind::Check || info.kind == ControlKind::Option) {
+            targets.push_back(info);
+        }
+    }
+    std::mt19937 random(2024);
+    while (running.load()) {
+        const ControlInfo& info = targets[random() % targets.size()];
+        if (info.kind == ControlKind::Option) {
+            panel.SelectOption(info.id);
+        } else {
+            panel.SetState(info.id, info.minimum + int(random() % unsigned(info.maximum - info.minimum + 1)));
+        }
+        ++moves;
+        std::this_thread::sleep_for(3ms);
+    }
+}
+
+struct CountingMessageSink final : MessageSink {
     void ShowMessage(const std::string& title, const std::string& text) override {
         std::fprintf(stderr, "message box %s: %s\n", title.c_str(), text.c_str());
         ++shown;
@@ -134,42 +213,42 @@ TEST(Soak, ApplicationUnderMidiLoadAndPanelMovesStaysHealthy) {
     const std::string settings = Settings();
     std::ofstream(settings_path, std::ios::binary) << settings;
 
-    testing::SoakClient client(kControllers);
+    SoakClient client;
     ASSERT_TRUE(client.Open()) << "no JACK server";
     PortAudioBackend audio;
     RtMidiInput midi(std::filesystem::exists("/dev/snd/seq") ? RtMidiInput::Backend::JackOnly
                                                              : RtMidiInput::Backend::Automatic);
     CountingMessageSink messages;
     Application app(audio, midi, messages);
-    PanelMover mover(app.engine().panel);
+    std::atomic<bool> moving{true};
+    std::atomic<uint64_t> moves{0};
+    std::thread mover;
 
-    bool connected = false;
-    bool watchdog_fired = false;
-    long resident_at_baseline = 0;
-    long resident_at_end = 0;
+    bool connected = false, watchdog_fired = false;
+    long resident_at_baseline = 0, resident_at_end = 0;
     // Everything below runs inside the application's event loop, after its start-up.
     QTimer::singleShot(0, [&] {
         MainWindow& window = *app.window();
         auto* list = window.controls().As<QComboBox>(id::kMidiDevice);
-        const int entry = list->findText(QString::fromStdString(client.MidiPortName()));
+        const int entry = list->findText(QString::fromStdString(client.KeysPortName()));
         if (entry > 0) {
             list->setCurrentIndex(entry);
             emit list->activated(entry);
         }
-        const std::string output = client.FindPort("^Vortane[^:]*:out_0$");
-        connected = entry >= 0 && window.status().Text(0) == "MIDI IN" && !output.empty() &&
-                    client.RecordFrom(output);
+        connected =
+            entry >= 0 && window.status().Text(0) == "MIDI IN" && client.RecordFrom("^Vortane[^:]*:out_0$");
         if (!connected) {
             window.close();
             return;
         }
-        client.StartSending();
-        mover.Start();
+        client.sending = true;
+        mover = std::thread(MovePanel, std::ref(app.engine().panel), std::cref(moving), std::ref(moves));
         QTimer::singleShot(kBaselineSeconds * 1000, [&] { resident_at_baseline = ResidentBytes(); });
         QTimer::singleShot(seconds * 1000, [&] {
             resident_at_end = ResidentBytes();
-            mover.Stop();
-            client.StopSending();
+            moving = false;
+            mover.join();
+            client.sending = false;
             window.close(); // as the close box does
         });
         QTimer::singleShot((seconds + 30) * 1000, [&] {
@@ -178,27 +257,27 @@ TEST(Soak, ApplicationUnderMidiLoadAndPanelMovesStaysHealthy) {
         });
     });
     EXPECT_EQ(app.Run(), 0);
+    moving = false;
+    if (mover.joinable()) {
+        mover.join();
+    }
     ASSERT_TRUE(connected) << "the application's ports were not found";
     std::this_thread::sleep_for(100ms);
 
     const double rate = client.SampleRate();
-    std::printf("soak %d s: %llu MIDI messages sent, %llu panel moves, %llu samples recorded "
-                "(%llu non-zero, recent peak %.3f), %llu non-finite, %d xruns, RSS %.2f MiB at %d s and "
-                "%.2f MiB at the end (%+ld bytes)\n",
-                seconds, static_cast<unsigned long long>(client.MessagesSent()),
-                static_cast<unsigned long long>(mover.Moves()),
-                static_cast<unsigned long long>(client.SamplesRecorded()),
-                static_cast<unsigned long long>(client.AudibleSamples()), double(client.RecentPeak()),
-                static_cast<unsigned long long>(client.NonFiniteSamples()), client.Xruns(),
-                resident_at_baseline / 1048576.0, kBaselineSeconds, resident_at_end / 1048576.0,
-                resident_at_end - resident_at_baseline);
+    std::printf("soak %d s: %llu MIDI messages, %llu panel moves, %llu samples (%llu non-zero, recent peak "
+                "%.3f), %llu non-finite, %d xruns, RSS %+ld bytes from %d s to the end\n",
+                seconds, (unsigned long long)client.messages_sent.load(), (unsigned long long)moves.load(),
+                (unsigned long long)client.samples_recorded.load(), (unsigned long long)client.audible.load(),
+                double(client.RecentPeak()), (unsigned long long)client.non_finite.load(),
+                client.xruns.load(), resident_at_end - resident_at_baseline, kBaselineSeconds);
     EXPECT_FALSE(watchdog_fired);
     EXPECT_EQ(messages.shown, 0);
-    EXPECT_GT(client.MessagesSent(), uint64_t(0.9 * testing::SoakClient::kMessagesPerSecond * seconds));
-    EXPECT_GT(client.SamplesRecorded(), uint64_t(0.9 * rate * seconds));
-    EXPECT_GT(client.AudibleSamples(), uint64_t(rate)); // the notes opened the gate
-    EXPECT_EQ(client.NonFiniteSamples(), 0u);
-    EXPECT_EQ(client.Xruns(), 0);
+    EXPECT_GT(client.messages_sent.load(), uint64_t(0.9 * SoakClient::kMessagesPerSecond * seconds));
+    EXPECT_GT(client.samples_recorded.load(), uint64_t(0.9 * rate * seconds));
+    EXPECT_GT(client.audible.load(), uint64_t(rate)); // the notes opened the gate
+    EXPECT_EQ(client.non_finite.load(), 0u);
+    EXPECT_EQ(client.xruns.load(), 0);
     EXPECT_GT(resident_at_baseline, 0);
     EXPECT_LT(resident_at_end - resident_at_baseline, kAllowedGrowthBytes);
     EXPECT_EQ(ReadFile(settings_path), settings);

@@ -1,0 +1,181 @@
+#include <QComboBox>
+#include <QPushButton>
+#include <QSlider>
+#include <QTemporaryDir>
+#include <cmath>
+#include <filesystem>
+#include <functional>
+
+#include "app/portaudio_backend.h"
+#include "app/status_fields.h"
+#include "jack_test_client.h"
+#include "midi/rtmidi_input.h"
+#include "shell_fixture.h"
+
+// The application on the real PortAudio and RtMidi libraries, on the JACK dummy server that the test
+// fixture started; a JACK client of the test plays a keyboard into it and records its output.
+namespace vortane {
+namespace {
+
+const char* const kOutputPort = "^Vortane[^:]*:out_0$";
+
+// Where the ALSA sequencer exists it may list ports of its own; the test's JACK port is asked for.
+RtMidiInput::Backend MidiBackend() {
+    return std::filesystem::exists("/dev/snd/seq") ? RtMidiInput::Backend::JackOnly
+                                                   : RtMidiInput::Backend::Automatic;
+}
+
+// Waits, handling window events, until the condition holds; false after five seconds.
+bool WaitFor(const std::function<bool()>& condition) {
+    for (int i = 0; i < 500 && !condition(); ++i) {
+        QTest::qWait(10);
+    }
+    return condition();
+}
+
+bool AllSilent(const std::vector<float>& s) {
+    return !s.empty() && std::all_of(s.begin(), s.end(), [](float v) { return v == 0.0f; });
+}
+
+// The largest magnitude from `from` on; -1 when a sample is not finite.
+float Peak(const std::vector<float>& s, size_t from = 0) {
+    float peak = 0.0f;
+    for (size_t i = from; i < s.size(); ++i) {
+        peak = std::isfinite(s[i]) ? std::max(peak, std::abs(s[i])) : -1.0f;
+        if (peak < 0.0f)
+            break;
+    }
+    return peak;
+}
+
+// Upward crossings of a band of ±10 % of the peak per second: one per period of the voice.
+double CrossingRate(const std::vector<float>& s, double rate) {
+    const float band = 0.1f * Peak(s);
+    int crossings = 0;
+    bool low = false;
+    for (size_t i = 0; i < s.size(); ++i) {
+        crossings += s[i] > band && low ? 1 : 0;
+        low = s[i] < -band || (low && s[i] <= band);
+    }
+    return crossings * rate / double(s.size());
+}
+
+TEST(AudioEndToEnd, PlaysTheVoiceIntoJackFadingInAndStopsIt) {
+    PortAudioBackend backend;
+    testing::FakeMidiInput midi;
+    testing::RecordingMessageSink messages;
+    Application app(backend, midi, messages);
+    ASSERT_TRUE(app.StartUp()) << (messages.messages.empty() ? "" : messages.messages[0].second);
+    app.window()->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(app.window()));
+    testing::JackTestClient jack;
+    ASSERT_TRUE(jack.Ok()) << "no JACK server";
+    const double rate = jack.sample_rate();
+    ASSERT_EQ(rate, 44100.0);
+    ASSERT_TRUE(jack.RecordFrom(kOutputPort));
+    QTest::qWait(100);
+
+    // Silence until Play, then the voice fades in from an exact zero at a pitch in the voice's range.
+    auto* play = app.window()->controls().As<QPushButton>(id::kPlay);
+    jack.StartRecording();
+    QTest::qWait(400);
+    QTest::mouseClick(play, Qt::LeftButton);
+    QTest::qWait(1600);
+    const std::vector<float> take = jack.StopRecording();
+    ASSERT_GE(Peak(take), 0.0f) << "a sample is not finite";
+    const size_t first =
+        size_t(std::find_if(take.begin(), take.end(), [](float s) { return s != 0.0f; }) - take.begin());
+    ASSERT_GT(take.size(), first + 200 + size_t(rate)) << "nothing audible after Play";
+    EXPECT_GT(first, size_t(rate * 0.2)) << "sound before Play";
+    EXPECT_LT(Peak({take.begin() + std::ptrdiff_t(first), take.begin() + std::ptrdiff_t(first + 10)}), 1e-3f);
+    EXPECT_GT(Peak(take, first + 100), 0.05f);
+    const double pitch = CrossingRate({take.begin() + std::ptrdiff_t(first + 200),
+                                       take.begin() + std::ptrdiff_t(first + 200 + size_t(rate))},
+                                      rate);
+    EXPECT_GE(pitch, rate / 413.0);
+    EXPECT_LE(pitch, rate / 51.0);
+
+    QTest::mouseClick(play, Qt::LeftButton); // Stop: silence from the next buffer on
+    QTest::qWait(200);
+    EXPECT_TRUE(AllSilent(jack.Record(0.5)));
+    QTest::keyClick(app.window(), Qt::Key_Escape);
+    EXPECT_TRUE(app.window()->quit_requested());
+    app.ShutDown();
+    EXPECT_FALSE(app.audio().stream_open());
+    EXPECT_TRUE(messages.messages.empty());
+}
+
+TEST(MidiEndToEnd, KeyboardOnJackDrivesTheWindowTheEngineAndTheOutput) {
+    const QTemporaryDir home;
+    qputenv("HOME", home.path().toLocal8Bit());
+    testing::JackTestClient jack; // its keyboard port exists before the application lists devices
+    ASSERT_TRUE(jack.Ok()) << "no JACK server";
+    PortAudioBackend audio;
+    RtMidiInput midi(MidiBackend());
+    ASSERT_TRUE(midi.IsJack());
+    testing::RecordingMessageSink messages;
+    Application app(audio, midi, messages);
+    ASSERT_TRUE(app.StartUp()) << (messages.messages.empty() ? "" : messages.messages[0].second);
+    MainWindow& window = *app.window();
+    const ControlSet& controls = window.controls();
+    auto* list = controls.As<QComboBox>(id::kMidiDevice);
+    const int keys_entry = list->findText(QString::fromStdString(jack.KeysPortName()));
+    ASSERT_GE(keys_entry, 0) << "list: " << list->itemText(0).toStdString();
+    if (keys_entry != 0) {
+        list->setCurrentIndex(keys_entry);
+        emit list->activated(keys_entry);
+    }
+    ASSERT_EQ(window.status().Text(0), "MIDI IN");
+    ASSERT_TRUE(jack.RecordFrom(kOutputPort));
+
+    jack.Send(0xB0, 0x0E, 0x40);
+    ASSERT_TRUE(WaitFor([&] { return controls.As<QSlider>(id::kFrq)->value() == 2516; }));
+    EXPECT_EQ(controls.As<QSlider>(id::kPrimaryStepSize)->value(), 277);
+    EXPECT_EQ(Get(app.engine().state.secondary_barrier), 30.5f);
+    EXPECT_TRUE(AllSilent(jack.Record(0.3)));
+
+    jack.Send(0x90, 60, 100);
+    ASSERT_TRUE(WaitFor([&] { return window.status().Text(1) == "On"; }));
+    EXPECT_EQ(controls.As<QPushButton>(id::kPlay)->text(), "Stop");
+    EXPECT_GT(Peak(jack.Record(0.5)), 0.05f);
+
+    jack.Send(0x80, 60, 64);
+    ASSERT_TRUE(WaitFor([&] { return window.status().Text(1) == "Off"; }));
+    QTest::qWait(200);
+    EXPECT_TRUE(AllSilent(jack.Record(0.3)));
+    QTest::keyClick(&window, Qt::Key_Escape);
+    EXPECT_TRUE(window.quit_requested());
+    app.ShutDown();
+    EXPECT_TRUE(messages.messages.empty());
+}
+
+// No MIDI service at all (the JACK server named here does not exist): the program starts and runs
+// without MIDI. Audio goes to the fake library, since JACK is missing for it as well.
+TEST(MidiEndToEnd, WithoutAMidiServiceTheProgramRunsOn) {
+    const QTemporaryDir home;
+    qputenv("HOME", home.path().toLocal8Bit());
+    qputenv("JACK_DEFAULT_SERVER", "vortane-no-such-server");
+    testing::FakeAudioBackend audio;
+    audio.devices = {{"pipewire", 2}};
+    RtMidiInput midi(MidiBackend());
+    testing::RecordingMessageSink messages;
+    Application app(audio, midi, messages);
+    ASSERT_TRUE(app.StartUp());
+    MainWindow& window = *app.window();
+    if (midi.IsJack() || !midi.HasService()) {
+        EXPECT_EQ(window.controls().As<QComboBox>(id::kMidiDevice)->count(), 0);
+    }
+    EXPECT_EQ(window.status().Text(0), "No MIDI IN");
+    QTest::mouseClick(window.controls().As<QPushButton>(id::kPlay), Qt::LeftButton);
+    EXPECT_GT(Peak(audio.Pull(8192)), 0.0f);
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    QTest::keyClick(&window, Qt::Key_Escape);
+    ASSERT_TRUE(window.quit_requested());
+    app.RunEventLoop();
+    app.ShutDown();
+    EXPECT_TRUE(std::filesystem::exists(home.path().toStdString() + "/preferences.ini"));
+}
+
+} // namespace
+} // namespace vortane
