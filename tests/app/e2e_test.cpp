@@ -19,6 +19,34 @@ namespace {
 
 const char* const kOutputPort = "^Vortane[^:]*:out_0$";
 
+// PortAudio's devices plus one more that the library refuses to open: it is opened under a number
+// far past the end of the library's device list, so Pa_OpenStream fails with "Invalid device".
+class BackendWithBrokenDevice final : public AudioBackend {
+public:
+    int Initialize() override { return real_.Initialize(); }
+    void Terminate() override { real_.Terminate(); }
+    std::string ErrorText(int error) const override { return real_.ErrorText(error); }
+    int DeviceCount() const override {
+        broken_ = std::max(0, real_.DeviceCount()); // the table is built once, at start-up
+        return broken_ + 1;
+    }
+    DeviceInfo GetDeviceInfo(int device) const override {
+        return device == broken_ ? DeviceInfo{"broken", 2} : real_.GetDeviceInfo(device);
+    }
+    int DefaultOutputDevice() const override { return real_.DefaultOutputDevice(); }
+    int OpenStream(int device, RenderFunction render, void* context) override {
+        return real_.OpenStream(device == broken_ ? kNoSuchDevice : device, render, context);
+    }
+    int StartStream() override { return real_.StartStream(); }
+    int AbortStream() override { return real_.AbortStream(); }
+    int IsStreamActive() override { return real_.IsStreamActive(); }
+
+private:
+    static constexpr int kNoSuchDevice = 100000;
+    PortAudioBackend real_;
+    mutable int broken_ = -1;
+};
+
 // Where the ALSA sequencer exists it may list ports of its own; the test's JACK port is asked for.
 RtMidiInput::Backend MidiBackend() {
     return std::filesystem::exists("/dev/snd/seq") ? RtMidiInput::Backend::JackOnly
@@ -60,8 +88,8 @@ double CrossingRate(const std::vector<float>& s, double rate) {
     return crossings * rate / double(s.size());
 }
 
-TEST(AudioEndToEnd, PlaysTheVoiceIntoJackFadingInAndStopsIt) {
-    PortAudioBackend backend;
+TEST(AudioEndToEnd, PlaysTheVoiceIntoJackFadingInAndSurvivesAFailingDevice) {
+    BackendWithBrokenDevice backend;
     testing::FakeMidiInput midi;
     testing::RecordingMessageSink messages;
     Application app(backend, midi, messages);
@@ -98,6 +126,23 @@ TEST(AudioEndToEnd, PlaysTheVoiceIntoJackFadingInAndStopsIt) {
     QTest::mouseClick(play, Qt::LeftButton); // Stop: silence from the next buffer on
     QTest::qWait(200);
     EXPECT_TRUE(AllSilent(jack.Record(0.5)));
+
+    // Playing, switch to the device that fails: the program stays up and silent, the list usable;
+    // back on the first device the voice plays on.
+    QTest::mouseClick(play, Qt::LeftButton);
+    auto* devices = app.window()->controls().As<QComboBox>(id::kAudioDevice);
+    ASSERT_EQ(devices->itemText(devices->count() - 1), "broken");
+    devices->setFocus();
+    QTest::keyClick(devices, Qt::Key_End);
+    ASSERT_EQ(devices->currentIndex(), devices->count() - 1);
+    EXPECT_FALSE(app.audio().stream_open());
+    QTest::keyClick(devices, Qt::Key_Home);
+    ASSERT_EQ(devices->currentIndex(), 0);
+    EXPECT_TRUE(app.audio().stream_running());
+    QTest::qWait(200);
+    ASSERT_TRUE(jack.RecordFrom(kOutputPort));
+    EXPECT_GT(Peak(jack.Record(0.5)), 0.05f);
+
     QTest::keyClick(app.window(), Qt::Key_Escape);
     EXPECT_TRUE(app.window()->quit_requested());
     app.ShutDown();
