@@ -96,7 +96,7 @@ TEST(AudioEndToEnd, PlaysTheVoiceIntoJackFadingInAndSurvivesAFailingDevice) {
     ASSERT_TRUE(app.StartUp()) << (messages.messages.empty() ? "" : messages.messages[0].second);
     app.window()->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(app.window()));
-    testing::JackTestClient jack;
+    testing::JackTestClient jack("vortane-keys");
     ASSERT_TRUE(jack.Ok()) << "no JACK server";
     const double rate = jack.sample_rate();
     ASSERT_EQ(rate, 44100.0);
@@ -153,7 +153,8 @@ TEST(AudioEndToEnd, PlaysTheVoiceIntoJackFadingInAndSurvivesAFailingDevice) {
 TEST(MidiEndToEnd, KeyboardOnJackDrivesTheWindowTheEngineAndTheOutput) {
     const QTemporaryDir home;
     qputenv("HOME", home.path().toLocal8Bit());
-    testing::JackTestClient jack; // its keyboard port exists before the application lists devices
+    // The keyboard port exists before the application lists devices.
+    testing::JackTestClient jack("vortane-keys");
     ASSERT_TRUE(jack.Ok()) << "no JACK server";
     PortAudioBackend audio;
     RtMidiInput midi(MidiBackend());
@@ -164,7 +165,7 @@ TEST(MidiEndToEnd, KeyboardOnJackDrivesTheWindowTheEngineAndTheOutput) {
     MainWindow& window = *app.window();
     const ControlSet& controls = window.controls();
     auto* list = controls.As<QComboBox>(id::kMidiDevice);
-    const int keys_entry = list->findText(QString::fromStdString(jack.KeysPortName()));
+    const int keys_entry = list->findText(QString::fromStdString(jack.MidiPortName()));
     ASSERT_GE(keys_entry, 0) << "list: " << list->itemText(0).toStdString();
     if (keys_entry != 0) {
         list->setCurrentIndex(keys_entry);

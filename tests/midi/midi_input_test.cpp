@@ -2,11 +2,6 @@
 // server into RtMidiInput, which hands them to the handler of a MidiSession.
 #include <gtest/gtest.h>
 
-#include <jack/jack.h>
-#include <jack/midiport.h>
-
-#include <array>
-#include <atomic>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -16,6 +11,7 @@
 
 #include "engine/control_ids.h"
 #include "engine/engine.h"
+#include "jack_test_client.h"
 #include "midi/midi_session.h"
 #include "midi/rtmidi_input.h"
 
@@ -24,54 +20,6 @@ namespace {
 
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
-
-// A JACK MIDI output port; messages queued on the test thread go out in the next process cycle.
-class JackSender {
-public:
-    JackSender() {
-        jack_status_t status{};
-        client_ = jack_client_open("vortane-e2e", JackNoStartServer, &status);
-        if (client_ == nullptr) {
-            return;
-        }
-        port_ = jack_port_register(client_, "out", JACK_DEFAULT_MIDI_TYPE, JackPortIsOutput, 0);
-        jack_set_process_callback(client_, &JackSender::Process, this);
-        jack_activate(client_);
-    }
-    ~JackSender() {
-        if (client_ != nullptr) {
-            jack_client_close(client_);
-        }
-    }
-    bool Ok() const { return client_ != nullptr && port_ != nullptr; }
-    std::string PortName() const { return jack_port_name(port_); }
-
-    void Send(uint8_t status, uint8_t data1, uint8_t data2) {
-        const uint32_t at = written_.load();
-        queue_[at % queue_.size()] = {status, data1, data2};
-        written_.store(at + 1);
-    }
-
-private:
-    static int Process(jack_nframes_t frames, void* arg) {
-        auto* self = static_cast<JackSender*>(arg);
-        void* buffer = jack_port_get_buffer(self->port_, frames);
-        jack_midi_clear_buffer(buffer);
-        const uint32_t end = self->written_.load();
-        for (uint32_t at = self->read_; at != end; ++at) {
-            const auto& m = self->queue_[at % self->queue_.size()];
-            jack_midi_event_write(buffer, 0, m.data(), m.size());
-        }
-        self->read_ = end;
-        return 0;
-    }
-
-    jack_client_t* client_ = nullptr;
-    jack_port_t* port_ = nullptr;
-    std::array<std::array<uint8_t, 3>, 64> queue_{};
-    std::atomic<uint32_t> written_{0};
-    uint32_t read_ = 0;
-};
 
 bool WaitFor(const std::function<bool()>& condition) {
     const auto deadline = std::chrono::steady_clock::now() + 5s;
@@ -101,7 +49,7 @@ protected:
 };
 
 TEST_F(MidiInputTest, JackPortDrivesThePanelTheEngineAndTheGate) {
-    JackSender sender;
+    testing::JackTestClient sender("vortane-e2e", "out");
     ASSERT_TRUE(sender.Ok()) << "no JACK server";
     RtMidiInput input(BackendForTheTest());
     ASSERT_TRUE(input.IsJack());
@@ -111,7 +59,7 @@ TEST_F(MidiInputTest, JackPortDrivesThePanelTheEngineAndTheGate) {
     std::vector<std::string> names;
     const int count = session.FillDeviceList(names);
     ASSERT_GE(count, 1);
-    const auto found = std::find(names.begin(), names.end(), sender.PortName());
+    const auto found = std::find(names.begin(), names.end(), sender.MidiPortName());
     ASSERT_NE(found, names.end());
     EXPECT_EQ(session.DeviceNumber(), 0);
     EXPECT_TRUE(session.OpenAtStartup());

@@ -4,18 +4,13 @@
 // panel. It passes when the application ends normally, the server saw no xrun, resident memory grew
 // by less than 1 MiB after the first 10 s, every recorded sample was finite and preferences.ini was
 // left as it was.
-#include <jack/jack.h>
-#include <jack/midiport.h>
-
 #include <QApplication>
 #include <QComboBox>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <gtest/gtest.h>
 
-#include <array>
 #include <atomic>
-#include <cerrno>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -33,6 +28,7 @@
 #include "app/status_fields.h"
 #include "engine/control_table.h"
 #include "engine/engine.h"
+#include "jack_test_client.h"
 #include "midi/rtmidi_input.h"
 
 namespace vortane {
@@ -74,104 +70,27 @@ std::string ReadFile(const std::string& path) {
     return {std::istreambuf_iterator<char>(in), {}};
 }
 
-// The test's JACK client. Its MIDI output plays about 1000 messages a second: control changes on
-// the assigned controllers (value 127 among them, which toggles and steps the switching slots) and
-// one note on / note off in ten. Its audio input counts recorded, audible and non-finite samples and
-// keeps the last ones in a ring; an xrun callback counts the server's xruns.
-class SoakClient {
+// The MIDI the test's JACK client plays, about 1000 messages a second: control changes on the
+// assigned controllers (value 127 among them, which toggles and steps the switching slots) and one
+// note on / note off in ten.
+class SoakMessages final : public testing::MessageSource {
 public:
-    static constexpr double kMessagesPerSecond = 1000.0;
+    static constexpr double kPerSecond = 1000.0;
 
-    ~SoakClient() {
-        if (client_ != nullptr) {
-            jack_deactivate(client_);
-            jack_client_close(client_);
+    testing::ShortMessage Next() override {
+        if (++index_ % 10 == 0) {
+            note_held_ = !note_held_;
+            return {uint8_t(note_held_ ? 0x90 : 0x80), 60, uint8_t(note_held_ ? 100 : 0)};
         }
+        random_ = random_ * 1664525u + 1013904223u; // a 32-bit linear congruential generator
+        const uint32_t r = random_ >> 8;
+        return {0xB0, kControllers[index_ % kControllers.size()], uint8_t(r % 8 == 0 ? 127 : (r >> 3) % 128)};
     }
-    bool Open() {
-        jack_status_t status{};
-        client_ = jack_client_open("vortane-soak", JackNoStartServer, &status);
-        if (client_ == nullptr) {
-            return false;
-        }
-        keys_ = jack_port_register(client_, "keys", JACK_DEFAULT_MIDI_TYPE, JackPortIsOutput, 0);
-        in_ = jack_port_register(client_, "in", JACK_DEFAULT_AUDIO_TYPE, JackPortIsInput, 0);
-        jack_set_process_callback(client_, &SoakClient::Process, this);
-        jack_set_xrun_callback(
-            client_, [](void* self) { return ++static_cast<SoakClient*>(self)->xruns, 0; }, this);
-        return keys_ != nullptr && in_ != nullptr && jack_activate(client_) == 0;
-    }
-    std::string KeysPortName() const { return jack_port_name(keys_); }
-    // Connects the first port matching the pattern to the audio input.
-    bool RecordFrom(const std::string& pattern) {
-        const char** ports = jack_get_ports(client_, pattern.c_str(), nullptr, 0);
-        const int result = ports != nullptr ? jack_connect(client_, ports[0], jack_port_name(in_)) : -1;
-        jack_free(ports);
-        return result == 0 || result == EEXIST;
-    }
-    double SampleRate() const { return jack_get_sample_rate(client_); }
-    float RecentPeak() const {
-        float peak = 0.0f;
-        for (float s : ring_) {
-            peak = std::max(peak, std::abs(s));
-        }
-        return peak;
-    }
-
-    std::atomic<bool> sending{false};
-    std::atomic<uint64_t> messages_sent{0}, samples_recorded{0}, non_finite{0}, audible{0};
-    std::atomic<int> xruns{0};
 
 private:
-    static int Process(jack_nframes_t frames, void* arg) {
-        auto* self = static_cast<SoakClient*>(arg);
-        void* midi = jack_port_get_buffer(self->keys_, frames);
-        jack_midi_clear_buffer(midi);
-        if (!self->sending.load(std::memory_order_acquire)) {
-            return 0;
-        }
-        self->Send(midi, frames);
-        const auto* in = static_cast<const float*>(jack_port_get_buffer(self->in_, frames));
-        for (jack_nframes_t i = 0; i < frames; ++i) {
-            self->non_finite.fetch_add(std::isfinite(in[i]) ? 0 : 1, std::memory_order_relaxed);
-            self->audible.fetch_add(in[i] != 0.0f ? 1 : 0, std::memory_order_relaxed);
-            self->ring_[self->ring_at_++ % self->ring_.size()] = in[i];
-        }
-        self->samples_recorded.fetch_add(frames, std::memory_order_relaxed);
-        return 0;
-    }
-    void Send(void* buffer, jack_nframes_t frames) {
-        credit_ += kMessagesPerSecond * frames / jack_get_sample_rate(client_);
-        const auto count = static_cast<jack_nframes_t>(credit_);
-        credit_ -= count;
-        for (jack_nframes_t i = 0; i < count; ++i) {
-            std::array<uint8_t, 3> m{};
-            if (++index_ % 10 == 0) {
-                m = {uint8_t(note_held_ ? 0x80 : 0x90), 60, uint8_t(note_held_ ? 0 : 100)};
-                note_held_ = !note_held_;
-            } else {
-                random_ = random_ * 1664525u + 1013904223u; // a 32-bit linear congruential generator
-                const uint32_t r = random_ >> 8;
-                m = {0xB0, kControllers[index_ % kControllers.size()],
-                     uint8_t(r % 8 == 0 ? 127 : (r >> 3) % 128)};
-            }
-            // Events are spread over the cycle, in time order.
-            if (jack_midi_event_write(buffer, i * frames / count, m.data(), m.size()) == 0) {
-                messages_sent.fetch_add(1, std::memory_order_relaxed);
-            }
-        }
-    }
-
-    jack_client_t* client_ = nullptr;
-    jack_port_t* keys_ = nullptr;
-    jack_port_t* in_ = nullptr;
-    // the process thread's own state
-    double credit_ = 0.0;
     uint32_t random_ = 12345;
     size_t index_ = 0;
     bool note_held_ = false;
-    std::array<float, 1 << 18> ring_{};
-    size_t ring_at_ = 0;
 };
 
 // Moves sliders, check boxes and options of the main window through the panel, as the MIDI thread
@@ -213,8 +132,9 @@ TEST(Soak, ApplicationUnderMidiLoadAndPanelMovesStaysHealthy) {
     const std::string settings = Settings();
     std::ofstream(settings_path, std::ios::binary) << settings;
 
-    SoakClient client;
-    ASSERT_TRUE(client.Open()) << "no JACK server";
+    SoakMessages source; // outlives the client, whose process thread calls it
+    testing::JackTestClient client("vortane-soak");
+    ASSERT_TRUE(client.Ok()) << "no JACK server";
     PortAudioBackend audio;
     RtMidiInput midi(std::filesystem::exists("/dev/snd/seq") ? RtMidiInput::Backend::JackOnly
                                                              : RtMidiInput::Backend::Automatic);
@@ -230,7 +150,7 @@ TEST(Soak, ApplicationUnderMidiLoadAndPanelMovesStaysHealthy) {
     QTimer::singleShot(0, [&] {
         MainWindow& window = *app.window();
         auto* list = window.controls().As<QComboBox>(id::kMidiDevice);
-        const int entry = list->findText(QString::fromStdString(client.KeysPortName()));
+        const int entry = list->findText(QString::fromStdString(client.MidiPortName()));
         if (entry > 0) {
             list->setCurrentIndex(entry);
             emit list->activated(entry);
@@ -241,14 +161,15 @@ TEST(Soak, ApplicationUnderMidiLoadAndPanelMovesStaysHealthy) {
             window.close();
             return;
         }
-        client.sending = true;
+        client.StartRecording();
+        client.StartSource(source, SoakMessages::kPerSecond);
         mover = std::thread(MovePanel, std::ref(app.engine().panel), std::cref(moving), std::ref(moves));
         QTimer::singleShot(kBaselineSeconds * 1000, [&] { resident_at_baseline = ResidentBytes(); });
         QTimer::singleShot(seconds * 1000, [&] {
             resident_at_end = ResidentBytes();
             moving = false;
             mover.join();
-            client.sending = false;
+            client.StopSource();
             window.close(); // as the close box does
         });
         QTimer::singleShot((seconds + 30) * 1000, [&] {
@@ -262,22 +183,26 @@ TEST(Soak, ApplicationUnderMidiLoadAndPanelMovesStaysHealthy) {
         mover.join();
     }
     ASSERT_TRUE(connected) << "the application's ports were not found";
-    std::this_thread::sleep_for(100ms);
+    const std::vector<float> recent = client.StopRecording();
 
-    const double rate = client.SampleRate();
+    const double rate = client.sample_rate();
+    float recent_peak = 0.0f;
+    for (float sample : recent) {
+        recent_peak = std::max(recent_peak, std::abs(sample));
+    }
     std::printf("soak %d s: %llu MIDI messages, %llu panel moves, %llu samples (%llu non-zero, recent peak "
                 "%.3f), %llu non-finite, %d xruns, RSS %+ld bytes from %d s to the end\n",
-                seconds, (unsigned long long)client.messages_sent.load(), (unsigned long long)moves.load(),
-                (unsigned long long)client.samples_recorded.load(), (unsigned long long)client.audible.load(),
-                double(client.RecentPeak()), (unsigned long long)client.non_finite.load(),
-                client.xruns.load(), resident_at_end - resident_at_baseline, kBaselineSeconds);
+                seconds, (unsigned long long)client.messages_sent(), (unsigned long long)moves.load(),
+                (unsigned long long)client.samples_recorded(), (unsigned long long)client.non_zero_samples(),
+                double(recent_peak), (unsigned long long)client.non_finite_samples(), client.xruns(),
+                resident_at_end - resident_at_baseline, kBaselineSeconds);
     EXPECT_FALSE(watchdog_fired);
     EXPECT_EQ(messages.shown, 0);
-    EXPECT_GT(client.messages_sent.load(), uint64_t(0.9 * SoakClient::kMessagesPerSecond * seconds));
-    EXPECT_GT(client.samples_recorded.load(), uint64_t(0.9 * rate * seconds));
-    EXPECT_GT(client.audible.load(), uint64_t(rate)); // the notes opened the gate
-    EXPECT_EQ(client.non_finite.load(), 0u);
-    EXPECT_EQ(client.xruns.load(), 0);
+    EXPECT_GT(client.messages_sent(), uint64_t(0.9 * SoakMessages::kPerSecond * seconds));
+    EXPECT_GT(client.samples_recorded(), uint64_t(0.9 * rate * seconds));
+    EXPECT_GT(client.non_zero_samples(), uint64_t(rate)); // the notes opened the gate
+    EXPECT_EQ(client.non_finite_samples(), 0u);
+    EXPECT_EQ(client.xruns(), 0);
     EXPECT_GT(resident_at_baseline, 0);
     EXPECT_LT(resident_at_end - resident_at_baseline, kAllowedGrowthBytes);
     EXPECT_EQ(ReadFile(settings_path), settings);

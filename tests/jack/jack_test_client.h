@@ -1,0 +1,89 @@
+#pragma once
+
+#include <jack/jack.h>
+
+#include <array>
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace vortane::testing {
+
+using ShortMessage = std::array<uint8_t, 3>;
+
+// Makes the messages of a paced stream; called on the JACK process thread, so it must not allocate,
+// lock or block.
+class MessageSource {
+public:
+    virtual ~MessageSource() = default;
+    virtual ShortMessage Next() = 0;
+};
+
+// The end-to-end tests' JACK client. Its MIDI output sends the short messages queued on the test's
+// thread at the start of the next cycle and, while a source is set, a paced stream spread over each
+// cycle. Its audio input, registered on the first RecordFrom, records into a preallocated ring and
+// counts recorded, non-zero and non-finite samples. The server's xruns are counted as well.
+class JackTestClient {
+public:
+    static constexpr size_t kDefaultCapacity = 44100 * 8;
+
+    explicit JackTestClient(const char* name, const char* midi_port = "keys",
+                            size_t record_capacity = kDefaultCapacity);
+    ~JackTestClient();
+    JackTestClient(const JackTestClient&) = delete;
+    JackTestClient& operator=(const JackTestClient&) = delete;
+
+    bool Ok() const { return active_; }
+    double sample_rate() const;
+    std::string MidiPortName() const;
+
+    // Queues a message for the next cycle; one producer thread, up to 64 messages in flight.
+    void Send(uint8_t status, uint8_t data1, uint8_t data2);
+    // Plays about `per_second` messages of the source until StopSource; the source must outlive the
+    // client or the StopSource call.
+    void StartSource(MessageSource& source, double per_second);
+    void StopSource();
+    uint64_t messages_sent() const { return messages_sent_.load(std::memory_order_relaxed); }
+
+    // Connects the first port whose name matches the pattern to the input; false when none does.
+    // The input is registered only now: PortAudio, started earlier, would list it as a device.
+    bool RecordFrom(const std::string& pattern);
+    void StartRecording();
+    // The last samples recorded, at most the capacity, oldest first.
+    std::vector<float> StopRecording();
+    std::vector<float> Record(double seconds);
+    uint64_t samples_recorded() const { return recorded_.load(std::memory_order_acquire); }
+    uint64_t non_zero_samples() const { return non_zero_.load(std::memory_order_relaxed); }
+    uint64_t non_finite_samples() const { return non_finite_.load(std::memory_order_relaxed); }
+
+    int xruns() const { return xruns_.load(std::memory_order_relaxed); }
+
+private:
+    static int Process(jack_nframes_t frames, void* arg);
+    void SendQueued(void* midi);
+    void SendPaced(void* midi, jack_nframes_t frames);
+    void RecordCycle(jack_nframes_t frames);
+
+    jack_client_t* client_ = nullptr;
+    jack_port_t* midi_out_ = nullptr;
+    std::atomic<jack_port_t*> audio_in_{nullptr};
+    bool active_ = false;
+    std::atomic<int> xruns_{0};
+    // queued messages: written by the test's thread, read by the process thread
+    std::array<ShortMessage, 64> queue_{};
+    std::atomic<uint32_t> written_{0};
+    uint32_t sent_ = 0;
+    // paced stream
+    std::atomic<MessageSource*> source_{nullptr};
+    std::atomic<double> per_second_{0.0};
+    double credit_ = 0.0;
+    std::atomic<uint64_t> messages_sent_{0};
+    // recording
+    std::vector<float> buffer_;
+    std::atomic<bool> recording_{false};
+    std::atomic<uint64_t> recorded_{0}, non_zero_{0}, non_finite_{0};
+};
+
+} // namespace vortane::testing
