@@ -5,6 +5,7 @@
 
 #include "engine/control_events.h"
 #include "engine/engine.h"
+#include "engine/master_filter.h"
 #include "engine/output_stage.h"
 
 namespace vortane {
@@ -58,6 +59,27 @@ void BM_RenderShortestPeriodsWalksOn(benchmark::State& state) {
     RenderBuffers(state, *engine);
 }
 
+// The floor under the render: the Master Filter's serial recursion alone, over a fixed input.
+void BM_FilterRecursionOnly(benchmark::State& state) {
+    std::array<float, kBufferFrames> input{};
+    for (size_t i = 0; i < input.size(); ++i) {
+        input[i] = static_cast<float>(i % 100) * 0.01f - 0.5f;
+    }
+    std::array<float, kBufferFrames> buffer{};
+    MasterFilter filter;
+    for (auto _ : state) {
+        MasterFilter::Runner run = filter.Begin(1000.0, 50);
+        for (size_t i = 0; i < buffer.size(); ++i) {
+            buffer[i] = static_cast<float>(run.Step(input[i]));
+        }
+        filter.End(run);
+        benchmark::DoNotOptimize(buffer.data());
+        benchmark::ClobberMemory();
+    }
+    state.SetItemsProcessed(state.iterations() * static_cast<int64_t>(kBufferFrames));
+}
+
+BENCHMARK(BM_FilterRecursionOnly);
 BENCHMARK(BM_RenderDefaultsWalksOff);
 BENCHMARK(BM_RenderDefaultsWalksOn);
 BENCHMARK(BM_RenderShortestPeriodsWalksOn);

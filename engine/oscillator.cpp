@@ -10,10 +10,7 @@
 namespace vortane {
 namespace {
 
-// A sample is (height − 0.5) × A × 15/7.
-constexpr float kOutputMultiplier = 2.142857f;
 constexpr float kVolumeExponentScale = 0.002f;
-constexpr float kDisplayHeight = 200.0f;
 constexpr float kCoordinateScale = 100.0f;
 
 // The volume always arrives as a whole slider position, so A is looked up instead of paying for a
@@ -82,7 +79,8 @@ void PlanOscillator(Engine& engine, OscillatorPlan& plan, int frames) noexcept V
     EngineState& s = engine.state;
     int position = Get(s.period_position);
     int length = Get(s.period_length);
-    plan.segments[0] = OscillatorPlan::Segment{0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 1.0f};
+    plan.segments[0] = OscillatorPlan::Segment{BezierCurve{}, 0.0f, 1.0f};
+    plan.segments[0].curve.Init(0.0f, 0.0f, 0.0f, 0.0f);
     uint8_t current = 0; // the segment open at the chunk's start is noted at its first frame
     bool open = false;
     for (int i = 0; i < frames; ++i) {
@@ -101,12 +99,10 @@ void PlanOscillator(Engine& engine, OscillatorPlan& plan, int frames) noexcept V
         }
         if (!open) {
             ++current;
-            plan.segments[current] = OscillatorPlan::Segment{Get(s.x1),
-                                                             Get(s.y1),
-                                                             Get(s.x2),
-                                                             Get(s.y2),
-                                                             AmplitudeFactor(Get(s.master_volume)),
-                                                             static_cast<float>(length)};
+            OscillatorPlan::Segment& segment = plan.segments[current];
+            segment.curve.Init(Get(s.x1), Get(s.y1), Get(s.x2), Get(s.y2));
+            segment.amplitude = AmplitudeFactor(Get(s.master_volume));
+            segment.length = static_cast<float>(length);
             open = true;
         }
         plan.position[static_cast<size_t>(i)] = position;
@@ -119,33 +115,13 @@ void PlanOscillator(Engine& engine, OscillatorPlan& plan, int frames) noexcept V
     Put(s.period_position, position);
 }
 
-// sample = ((200 − row) ÷ 200 − 0.5) × A × 2.142857, with t = position ÷ length, lane by lane.
 void ShapeFrames(const OscillatorPlan& plan, float* out, int frames) noexcept VORTANE_NONBLOCKING {
-    for (int first = 0; first < frames; first += kLanes) {
-        FloatLanes x1{}, y1{}, x2{}, y2{}, amplitude{}, length{};
-        IntLanes position{};
-        for (int lane = 0; lane < kLanes; ++lane) {
-            const auto frame = static_cast<size_t>(first + lane);
-            const OscillatorPlan::Segment& g = plan.segments[plan.segment[frame]];
-            x1[lane] = g.x1;
-            y1[lane] = g.y1;
-            x2[lane] = g.x2;
-            y2[lane] = g.y2;
-            amplitude[lane] = g.amplitude;
-            length[lane] = g.length;
-            position[lane] = plan.position[frame];
-        }
-        BezierCurveLanes curve;
-        curve.Init(x1, y1, x2, y2);
-        const FloatLanes phase = __builtin_convertvector(position, FloatLanes) / length;
-        FloatLanes row;
-        curve.Row(phase, row);
-        const FloatLanes height = (kDisplayHeight - row) / kDisplayHeight;
-        const FloatLanes samples = (height - 0.5f) * amplitude * kOutputMultiplier;
-        const int lanes = frames - first < kLanes ? frames - first : kLanes;
-        for (int lane = 0; lane < lanes; ++lane) {
-            out[first + lane] = samples[lane];
-        }
+    std::array<float, OscillatorPlan::kPadded> samples;
+    for (int first = 0; first < frames; first += kQuadLanes) {
+        ShapeQuad(plan, first, samples.data());
+    }
+    for (int i = 0; i < frames; ++i) {
+        out[i] = samples[static_cast<size_t>(i)];
     }
 }
 

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <cstring>
 
 #include "engine/bezier_shaper.h"
 #include "engine/realtime.h"
@@ -19,9 +20,10 @@ struct OscillatorPlan {
     static constexpr int kMaxFrames = 64;
     static constexpr int kPadded = kMaxFrames; // a whole number of lane groups
 
-    // What holds for a whole period; segment 0 is silence (no period has started yet).
+    // What holds for a whole period, its curve's coefficients worked out once at its start;
+    // segment 0 is silence (no period has started yet).
     struct Segment {
-        float x1, y1, x2, y2;
+        BezierCurve curve;
         float amplitude;
         float length;
     };
@@ -31,6 +33,54 @@ struct OscillatorPlan {
 };
 
 void PlanOscillator(Engine& engine, OscillatorPlan& plan, int frames) noexcept VORTANE_NONBLOCKING;
+
+// Four lanes, one SSE or NEON register a value. Render shapes one group while the Master Filter's
+// serial recursion runs over the previous one, so both proceed side by side in the core.
+inline constexpr int kQuadLanes = 4;
+using FloatQuad = float __attribute__((vector_size(4 * kQuadLanes)));
+using IntQuad = int __attribute__((vector_size(4 * kQuadLanes)));
+
+// Samples of the planned frames first .. first + 3 (within kPadded), before the Master Filter:
+//   sample = ((200 − row) ÷ 200 − 0.5) × A × 2.142857,  t = position ÷ length
+// Most groups lie within one period: their curve is then one segment's, broadcast to the lanes.
+inline void ShapeQuad(const OscillatorPlan& plan, int first, float* out) noexcept VORTANE_NONBLOCKING {
+    constexpr float kOutputMultiplier = 2.142857f; // 15/7
+    constexpr float kDisplayHeight = 200.0f;
+    const auto f = static_cast<size_t>(first);
+    BasicBezierCurve<FloatQuad> curve;
+    FloatQuad amplitude, length;
+    const uint8_t s0 = plan.segment[f];
+    if (plan.segment[f + 1] == s0 && plan.segment[f + 2] == s0 && plan.segment[f + 3] == s0) {
+        const OscillatorPlan::Segment& g = plan.segments[s0];
+        const auto splat = [](float v) { return FloatQuad{v, v, v, v}; };
+        curve = {splat(g.curve.a),  splat(g.curve.b),  splat(g.curve.c),  splat(g.curve.d),
+                 splat(g.curve.ay), splat(g.curve.by), splat(g.curve.cy), splat(g.curve.dy)};
+        amplitude = splat(g.amplitude);
+        length = splat(g.length);
+    } else {
+        for (int lane = 0; lane < kQuadLanes; ++lane) {
+            const OscillatorPlan::Segment& g = plan.segments[plan.segment[f + static_cast<size_t>(lane)]];
+            curve.a[lane] = g.curve.a;
+            curve.b[lane] = g.curve.b;
+            curve.c[lane] = g.curve.c;
+            curve.d[lane] = g.curve.d;
+            curve.ay[lane] = g.curve.ay;
+            curve.by[lane] = g.curve.by;
+            curve.cy[lane] = g.curve.cy;
+            curve.dy[lane] = g.curve.dy;
+            amplitude[lane] = g.amplitude;
+            length[lane] = g.length;
+        }
+    }
+    IntQuad position;
+    std::memcpy(&position, &plan.position[f], sizeof position);
+    const FloatQuad phase = __builtin_convertvector(position, FloatQuad) / length;
+    FloatQuad row;
+    curve.Row(phase, row);
+    const FloatQuad height = (kDisplayHeight - row) / kDisplayHeight;
+    const FloatQuad samples = (height - 0.5f) * amplitude * kOutputMultiplier;
+    std::memcpy(out + first, &samples, sizeof samples);
+}
 
 // Samples of the first frames planned frames, before the Master Filter.
 void ShapeFrames(const OscillatorPlan& plan, float* out, int frames) noexcept VORTANE_NONBLOCKING;

@@ -75,22 +75,30 @@ void Render(Engine& engine, float* out, unsigned long frame_count) noexcept VORT
         const int count = left < kChunkFrames ? static_cast<int>(left) : kChunkFrames;
         FrameUpdate(engine);
         PlanOscillator(engine, plan, count);
-        ShapeFrames(plan, raw.data(), count);
+        ShapeQuad(plan, 0, raw.data());
 
         MasterFilter::Runner filter = engine.filter.Begin(Get(s.cutoff), Get(s.resonance));
         const double gain = Get(s.output_gain);
         int frame = Get(s.frame_index);
         float* chunk = out + done;
-        for (int i = 0; i < count; ++i) {
-            frame = frame > kFrameIndexLimit ? 0 : frame; // the fade-in then runs again
-            double value = filter.Step(raw[static_cast<size_t>(i)]) * gain;
-            if (frame < kFadeInFrames) {
-                // w = (frame ÷ 100)^5, quotient and power each in float
-                const float ratio = static_cast<float>(frame) / static_cast<float>(kFadeInFrames);
-                value *= std::pow(ratio, kFadeInExponent);
+        for (int first = 0; first < count; first += kQuadLanes) {
+            // The next group's shaping is independent of the recursion: issued here, it runs in the
+            // shadow of the filter's latency instead of after it.
+            if (first + kQuadLanes < count) {
+                ShapeQuad(plan, first + kQuadLanes, raw.data());
             }
-            chunk[i] = static_cast<float>(value);
-            ++frame;
+            const int last = count - first < kQuadLanes ? count : first + kQuadLanes;
+            for (int i = first; i < last; ++i) {
+                frame = frame > kFrameIndexLimit ? 0 : frame; // the fade-in then runs again
+                double value = filter.Step(raw[static_cast<size_t>(i)]) * gain;
+                if (frame < kFadeInFrames) {
+                    // w = (frame ÷ 100)^5, quotient and power each in float
+                    const float ratio = static_cast<float>(frame) / static_cast<float>(kFadeInFrames);
+                    value *= std::pow(ratio, kFadeInExponent);
+                }
+                chunk[i] = static_cast<float>(value);
+                ++frame;
+            }
         }
         engine.filter.End(filter);
         Put(s.frame_index, frame);
