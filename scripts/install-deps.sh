@@ -16,7 +16,7 @@ test_packages=(
     jackd2 jack-tools
     clang-22 libclang-rt-22-dev
     xvfb xauth x11-utils imagemagick
-    desktop-file-utils dpkg-dev file
+    desktop-file-utils dpkg-dev file man-db groff-base libxml2-utils
     python3 python3-numpy python3-matplotlib
 )
 
