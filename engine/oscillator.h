@@ -14,9 +14,8 @@ struct Engine;
 // The oscillator's work for up to kMaxFrames samples, in two steps. Planning advances the period
 // position, runs the period starts (period walk, then the switched-on control-point walks, X1, Y1,
 // X2, Y2) and notes per frame its position and its period's curve and level. Shaping then turns
-// the planned frames into samples, sixteen lanes at a time; it reads no engine value.
+// the planned frames into samples, four lanes at a time (ShapeQuad); it reads no engine value.
 struct OscillatorPlan {
-    static_assert(64 % kLanes == 0);
     static constexpr int kMaxFrames = 64;
     static constexpr int kPadded = kMaxFrames; // a whole number of lane groups
 
@@ -37,6 +36,7 @@ void PlanOscillator(Engine& engine, OscillatorPlan& plan, int frames) noexcept V
 // Four lanes, one SSE or NEON register a value. Render shapes one group while the Master Filter's
 // serial recursion runs over the previous one, so both proceed side by side in the core.
 inline constexpr int kQuadLanes = 4;
+static_assert(OscillatorPlan::kPadded % kQuadLanes == 0, "shaping reads whole groups of the plan");
 using FloatQuad = float __attribute__((vector_size(4 * kQuadLanes)));
 using IntQuad = int __attribute__((vector_size(4 * kQuadLanes)));
 

@@ -60,9 +60,9 @@ void FrameUpdate(Engine& engine) noexcept VORTANE_NONBLOCKING {
     }
 }
 
-// The buffer goes in chunks, each in three passes: the oscillator's plan (period starts and
-// walks), its samples (sixteen independent lanes at a time), then the filter's serial recursion
-// with gain and fade-in. The output's condition (gate, start reset), the cutoff and the resonance
+// The buffer goes in chunks: the oscillator's plan (period starts and walks), then the filter's
+// serial recursion with gain and fade-in, each group of four samples shaped while the filter runs
+// over the group before it. The output's condition (gate, start reset), the cutoff and the resonance
 // are read once per chunk, at its first frame: a change from another thread lands there. Only the
 // frame-index wrap can happen on a later frame, and it is checked on each.
 void Render(Engine& engine, float* out, unsigned long frame_count) noexcept VORTANE_NONBLOCKING {
