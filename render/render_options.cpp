@@ -3,8 +3,12 @@
 #include <charconv>
 #include <chrono>
 #include <cmath>
+#include <filesystem>
 
 #include "engine/control_table.h"
+#include "presets/preset.h"
+#include "presets/preset_file.h"
+#include "presets/preset_folders.h"
 
 namespace vortane {
 namespace {
@@ -57,6 +61,13 @@ std::string ParseSetting(std::string_view text, ControlSetting& setting) {
     const std::optional<std::string_view> value =
         equals == std::string_view::npos ? std::nullopt : std::optional(Trimmed(text.substr(equals + 1)));
     const ControlInfo* control = FindControlByName(name);
+    if (const int field = FindPresetField(name); control == nullptr && field >= 0 && field != kSeedField) {
+        // An option group by its preset name: "Distribution=Logistic".
+        Preset preset = DefaultPreset();
+        const std::string error = SetPresetField(preset, field, value.value_or(""));
+        setting = {preset.settings[static_cast<size_t>(field)].id, 1};
+        return error.empty() ? error : Quoted(PresetFields()[static_cast<size_t>(field)].name) + " " + error;
+    }
     if (control == nullptr) {
         return "unknown control " + Quoted(name) + " (see --help)";
     }
@@ -96,6 +107,29 @@ std::string ParseSetting(std::string_view text, ControlSetting& setting) {
     return {};
 }
 
+// --preset: its settings go before those of --set, which override them, and its seed is used
+// unless --seed gives one.
+std::string ApplyPresetOption(std::string_view file_or_name, RenderOptions& options) {
+    const std::filesystem::path folders[] = {FactoryPresetFolder(), UserPresetFolder()};
+    const std::optional<std::filesystem::path> path = ResolvePreset(file_or_name, folders);
+    if (!path) {
+        return "no preset file or factory preset named " + Quoted(file_or_name);
+    }
+    const PresetParse parsed = LoadPresetFile(*path);
+    if (!parsed.preset) {
+        return "preset " + path->string() + ": " + parsed.error;
+    }
+    std::vector<ControlSetting> settings;
+    for (const PresetSetting& s : parsed.preset->settings) {
+        settings.push_back({s.id, s.state});
+    }
+    options.settings.insert(options.settings.begin(), settings.begin(), settings.end());
+    if (!options.seed) {
+        options.seed = parsed.preset->seed;
+    }
+    return {};
+}
+
 ParseResult Failure(std::string message) {
     ParseResult result;
     result.status = ParseStatus::Error;
@@ -109,13 +143,14 @@ ParseResult ParseRenderOptions(std::span<const std::string_view> args) {
     ParseResult result;
     RenderOptions& options = result.options;
     options.frame_count = std::lround(kDefaultSeconds * kRenderSampleRate);
+    std::optional<std::string_view> preset;
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string_view arg = args[i];
         if (arg == "--help" || arg == "-h") {
             result.status = ParseStatus::Help;
             return result;
         }
-        const bool takes_value = arg == "--seconds" || arg == "--seed" || arg == "--set";
+        const bool takes_value = arg == "--seconds" || arg == "--seed" || arg == "--set" || arg == "--preset";
         if (takes_value && i + 1 == args.size()) {
             return Failure(std::string(arg) + " needs a value");
         }
@@ -131,6 +166,9 @@ ParseResult ParseRenderOptions(std::span<const std::string_view> args) {
             ControlSetting setting{};
             error = ParseSetting(args[++i], setting);
             options.settings.push_back(setting);
+        } else if (arg == "--preset") {
+            error = preset ? "more than one --preset" : "";
+            preset = args[++i];
         } else if (arg.size() > 1 && arg.front() == '-') {
             error = "unknown option " + Quoted(arg) + " (see --help)";
         } else if (!options.output_path.empty()) {
@@ -145,12 +183,17 @@ ParseResult ParseRenderOptions(std::span<const std::string_view> args) {
     if (options.output_path.empty()) {
         return Failure("no output file given (see --help)");
     }
+    if (preset) {
+        if (std::string error = ApplyPresetOption(*preset, options); !error.empty()) {
+            return Failure(std::move(error));
+        }
+    }
     result.status = ParseStatus::Render;
     return result;
 }
 
 std::string_view RenderUsage() {
-    return R"(Usage: vortane-render [--seconds S] [--seed N] [--set NAME[=VALUE]]... OUTPUT.wav
+    return R"(Usage: vortane-render [--seconds S] [--seed N] [--preset FILE_OR_NAME] [--set NAME[=VALUE]]... OUTPUT.wav
 
 Renders the voice to OUTPUT.wav (mono, 32-bit float, 44100 Hz) as if Play had been pressed at the
 first sample. The same seed and settings always give the same file.
@@ -161,9 +204,13 @@ first sample. The same seed and settings always give the same file.
                          "Frq=900", "X1 Barrier=40", "X1 Primary Step Size=20"
   --set NAME             selects an option ("Logistic", "SOnLimits", "PriC") or ticks a check box
                          ("X1 Negative", "X1 On" .. "Y2 On"); a check box also takes =0 or =1
+  --set GROUP=OPTION     selects an option by its group, as a preset file does: "Distribution=Logistic",
+                         "Primary Barrier Behaviour=PriC", "Secondary Barrier Behaviour=SRandom"
+  --preset FILE_OR_NAME  starts from a preset file, or from a factory preset named without its path
+                         ("Glass Siren"); --set options then override it, and --seed its seed
   --help                 shows this text
 
-Settings apply in the order given. Names ignore letter case and extra spaces.
+Settings apply in the order given, after the preset's. Names ignore letter case and extra spaces.
 Exit codes: 0 done, 2 bad input or the file could not be written.
 )";
 }

@@ -2,7 +2,9 @@
 """Plot a vortane-render WAV file: the whole waveform, a close-up of its periods, and its pitch path.
 
     plot_render.py INPUT.wav [-o docs/render-plot.png] [--method crossings|autocorr]
-    plot_render.py --render build/render/vortane-render [--seed 7] [--seconds 4] [--set NAME[=VALUE]]...
+    plot_render.py --render build/render/vortane-render [--seed 7] [--seconds 4] [--preset FILE_OR_NAME]
+                   [--set NAME[=VALUE]]...
+    plot_render.py ... --small      a 480 x 240 picture of a close-up and the pitch path only (for a list of sounds)
 
 With --render the script first renders INPUT (default: a temporary file) with the given tool, seed,
 length and settings, so the picture in the user guide can be made again with one command.
@@ -192,6 +194,43 @@ def plot(samples, rate, output, method="crossings", zoom_start=1.0, zoom_ms=40.0
     return times, freqs
 
 
+def plot_small(samples, rate, output, zoom_start=1.0, zoom_ms=30.0, title=None):
+    """A small picture: a close-up of the waveform beside the pitch path, saved with a 64-colour palette so
+    that a page of them stays light."""
+    import io
+
+    import matplotlib
+
+    matplotlib.use("Agg")
+    import matplotlib.pyplot as plt
+    from PIL import Image
+
+    times, freqs = pitch_by_crossings(samples, rate)
+    seconds = len(samples) / rate
+    fig, (close, pitch) = plt.subplots(1, 2, figsize=(6.0, 3.0), constrained_layout=True)
+    if title:
+        fig.suptitle(title, fontsize=10)
+    first = int(min(max(0.0, zoom_start), max(0.0, seconds - zoom_ms / 1000.0)) * rate)
+    last = min(len(samples), first + int(zoom_ms / 1000.0 * rate))
+    close.plot(np.arange(first, last) / rate * 1000.0, samples[first:last], color="#3b6fb6", linewidth=0.8)
+    close.set_title(f"waveform, {zoom_ms:.0f} ms", fontsize=8)
+    close.set_xlabel("ms", fontsize=7)
+    pitch.plot(times, freqs, ".", markersize=1, color="#c0392b")
+    pitch.set_yscale("log")
+    pitch.set_title("pitch (Hz)", fontsize=8)
+    pitch.set_xlabel("s", fontsize=7)
+    pitch.set_xlim(0, seconds)
+    pitch.grid(True, which="both", linewidth=0.3)
+    for axes in (close, pitch):
+        axes.tick_params(labelsize=7)
+    buffer = io.BytesIO()
+    fig.savefig(buffer, dpi=80, format="png")
+    plt.close(fig)
+    buffer.seek(0)
+    Image.open(buffer).convert("RGB").quantize(64).save(output, optimize=True)
+    return times, freqs
+
+
 def main(argv=None):
     parser = argparse.ArgumentParser(description="Plot a vortane-render WAV file and its pitch path.")
     parser.add_argument("input", nargs="?", help="the WAV file (written first when --render is given)")
@@ -205,6 +244,8 @@ def main(argv=None):
     parser.add_argument("--seconds", default="4", help="length for --render")
     parser.add_argument("--set", action="append", default=[], metavar="NAME[=VALUE]",
                         help="a control setting for --render (repeatable)")
+    parser.add_argument("--preset", metavar="FILE_OR_NAME", help="a preset for --render")
+    parser.add_argument("--small", action="store_true", help="a small close-up and pitch picture")
     args = parser.parse_args(argv)
 
     with tempfile.TemporaryDirectory() as scratch:
@@ -212,6 +253,8 @@ def main(argv=None):
         if args.render:
             wav = wav or os.path.join(scratch, "render.wav")
             command = [args.render, "--seconds", args.seconds, "--seed", args.seed]
+            if args.preset:
+                command += ["--preset", args.preset]
             for setting in args.set:
                 command += ["--set", setting]
             subprocess.run(command + [wav], check=True)
@@ -222,7 +265,11 @@ def main(argv=None):
             print(f"plot_render.py: {wav} holds no samples", file=sys.stderr)
             return 1
         title = args.title or f"{os.path.basename(wav)}: {len(samples) / rate:.1f} s at {rate} Hz"
-        times, freqs = plot(samples, rate, args.output, args.method, args.zoom_start, args.zoom_ms, title)
+        if args.small:
+            times, freqs = plot_small(samples, rate, args.output, args.zoom_start, min(args.zoom_ms, 30.0),
+                                      args.title)
+        else:
+            times, freqs = plot(samples, rate, args.output, args.method, args.zoom_start, args.zoom_ms, title)
     found = freqs[np.isfinite(freqs)]
     if len(found):
         print(f"{args.output}: {len(found)} pitch points, {found.min():.1f} to {found.max():.1f} Hz, "

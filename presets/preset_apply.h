@@ -1,0 +1,20 @@
+#pragma once
+
+#include "presets/preset.h"
+
+namespace vortane {
+
+class ControlPanel;
+struct Engine;
+
+// The preset's view of a panel: every field's current state. A group that reads as having no
+// option selected (another thread between its two stores) takes its initial option.
+Preset CapturePreset(const ControlPanel& panel);
+
+// Moves every control of the preset as the user would: its state into the panel, then its control
+// event's derivation into the engine values. Every field's event runs, changed or not, so that the
+// engine ends with exactly the values the preset's states give, whatever walked or was set before.
+// The play state, the output gate and the random source are left alone; the caller redraws.
+void ApplyPreset(const Preset& preset, Engine& engine);
+
+} // namespace vortane

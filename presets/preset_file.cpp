@@ -1,0 +1,219 @@
+#include "presets/preset_file.h"
+
+#include <cerrno>
+#include <charconv>
+#include <chrono>
+#include <cstring>
+#include <fcntl.h>
+#include <fstream>
+#include <unistd.h>
+#include <vector>
+
+namespace vortane {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string_view Trimmed(std::string_view text) {
+    const auto first = text.find_first_not_of(" \t");
+    if (first == std::string_view::npos) {
+        return {};
+    }
+    return text.substr(first, text.find_last_not_of(" \t") - first + 1);
+}
+
+// A line quoted in a message, cut short so that a long line cannot flood a message box.
+std::string Quoted(std::string_view text) {
+    constexpr size_t kShown = 60;
+    return "\"" + std::string(text.substr(0, kShown)) + (text.size() > kShown ? "...\"" : "\"");
+}
+
+// Bytes no text editor writes: control characters other than tab, line feed and carriage return.
+bool IsBinaryByte(unsigned char c) {
+    return (c < 0x20 && c != '\t' && c != '\n' && c != '\r') || c == 0x7f;
+}
+
+PresetParse Refused(int line, std::string message) {
+    PresetParse result;
+    result.line = line;
+    result.error = line > 0 ? "line " + std::to_string(line) + ": " + message : std::move(message);
+    return result;
+}
+
+// The version of a header line "Vortane preset N", or 0 when the line is no such header.
+int HeaderVersion(std::string_view line) {
+    if (!line.starts_with(kPresetHeader)) {
+        return 0;
+    }
+    const std::string_view number = Trimmed(line.substr(kPresetHeader.size()));
+    int version = 0;
+    const auto [ptr, ec] = std::from_chars(number.data(), number.data() + number.size(), version);
+    const bool whole = !number.empty() && ec == std::errc() && ptr == number.data() + number.size();
+    const bool separated = line.size() > kPresetHeader.size() &&
+                           (line[kPresetHeader.size()] == ' ' || line[kPresetHeader.size()] == '\t');
+    return whole && separated && version > 0 ? version : 0;
+}
+
+} // namespace
+
+PresetParse ParsePresetText(std::string_view text) {
+    if (text.starts_with("\xEF\xBB\xBF")) {
+        text.remove_prefix(3); // a byte-order mark some editors write
+    }
+    for (size_t i = 0, line = 1; i < text.size(); ++i) {
+        line += text[i] == '\n' ? 1 : 0;
+        if (IsBinaryByte(static_cast<unsigned char>(text[i]))) {
+            return Refused(static_cast<int>(line), "binary data: this is not a preset file");
+        }
+    }
+    if (Trimmed(text).find_first_not_of("\r\n") == std::string_view::npos) {
+        return Refused(0, "the file is empty");
+    }
+
+    Preset preset = DefaultPreset();
+    std::vector<int> set_on_line(PresetFields().size() + 1, 0); // the seed last
+    int version = 0;
+    int number = 0;
+    for (size_t start = 0; start <= text.size();) {
+        size_t end = text.find('\n', start);
+        end = end == std::string_view::npos ? text.size() : end;
+        std::string_view line = text.substr(start, end - start);
+        start = end + 1;
+        ++number;
+        if (line.ends_with('\r')) {
+            line.remove_suffix(1);
+        }
+        line = Trimmed(line);
+        if (number == 1) {
+            version = HeaderVersion(line);
+            if (version == 0) {
+                const std::string header =
+                    std::string(kPresetHeader) + " " + std::to_string(kPresetFormatVersion);
+                return Refused(1, "not a Vortane preset: the first line must read " + Quoted(header));
+            }
+            continue;
+        }
+        if (line.empty() || line.starts_with('#')) {
+            continue;
+        }
+        const size_t equals = line.find('=');
+        const std::string_view name = Trimmed(line.substr(0, equals));
+        if (equals == std::string_view::npos || name.empty()) {
+            return Refused(number, "expected \"Name = value\", not " + Quoted(line));
+        }
+        const std::string_view value = Trimmed(line.substr(equals + 1));
+        const int field = FindPresetField(name);
+        if (field < 0) {
+            if (version > kPresetFormatVersion) {
+                continue; // a control of a later version: what this version knows still loads
+            }
+            return Refused(number, "unknown name " + Quoted(name));
+        }
+        const bool seed = field == kSeedField;
+        const std::string_view label = seed ? kSeedName : PresetFields()[static_cast<size_t>(field)].name;
+        int& seen = set_on_line[seed ? set_on_line.size() - 1 : static_cast<size_t>(field)];
+        if (seen != 0) {
+            return Refused(number, Quoted(label) + " is already set on line " + std::to_string(seen));
+        }
+        seen = number;
+        if (std::string error = SetPresetField(preset, field, value); !error.empty()) {
+            return Refused(number, Quoted(label) + " " + error);
+        }
+    }
+    PresetParse result;
+    result.preset = std::move(preset);
+    return result;
+}
+
+std::string PresetText(const Preset& preset) {
+    std::string text = std::string(kPresetHeader) + " " + std::to_string(kPresetFormatVersion) + "\n";
+    text += "# Controls left out take their initial state; Seed is used by vortane-render only.\n";
+    for (const auto& [name, value] : PresetEntries(preset)) {
+        text += name + " = " + value + "\n";
+    }
+    return text;
+}
+
+PresetParse LoadPresetFile(const fs::path& path) {
+    std::error_code ec;
+    const fs::file_status status = fs::status(path, ec);
+    if (ec) {
+        return Refused(0, "cannot be read: " + ec.message());
+    }
+    if (fs::is_directory(status)) {
+        return Refused(0, "is a folder, not a preset file");
+    }
+    if (!fs::is_regular_file(status)) {
+        return Refused(0, "is not a regular file");
+    }
+    const std::string too_large =
+        "is larger than " + std::to_string(kMaxPresetFileBytes / 1024) + " KiB: not a preset file";
+    const uintmax_t size = fs::file_size(path, ec);
+    if (!ec && size > kMaxPresetFileBytes) {
+        return Refused(0, too_large);
+    }
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        return Refused(0, std::string("cannot be read: ") + std::strerror(errno));
+    }
+    // Reads one byte past the limit, so that a file that grew since the size check is caught too.
+    std::string text(kMaxPresetFileBytes + 1, '\0');
+    in.read(text.data(), static_cast<std::streamsize>(text.size()));
+    if (in.bad()) {
+        return Refused(0, "cannot be read");
+    }
+    text.resize(static_cast<size_t>(in.gcount()));
+    if (text.size() > kMaxPresetFileBytes) {
+        return Refused(0, too_large);
+    }
+    return ParsePresetText(text);
+}
+
+bool SavePresetFile(const fs::path& path, const Preset& preset, std::string& error) {
+    std::error_code ec;
+    if (path.has_parent_path()) {
+        fs::create_directories(path.parent_path(), ec);
+        if (ec) {
+            error = "cannot create the folder " + path.parent_path().string() + ": " + ec.message();
+            return false;
+        }
+    }
+    const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
+    fs::path temp = path;
+    temp.replace_filename("." + path.filename().string() + "." + std::to_string(getpid()) + "-" +
+                          std::to_string(stamp) + ".tmp");
+    // 0666 less the user's umask, as any editor would create the file.
+    const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0) {
+        error = "cannot write " + path.string() + ": " + std::strerror(errno);
+        return false;
+    }
+    const std::string text = PresetText(preset);
+    size_t written = 0;
+    while (written < text.size()) {
+        const ssize_t n = ::write(fd, text.data() + written, text.size() - written);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            break;
+        }
+        written += static_cast<size_t>(n);
+    }
+    const int write_errno = errno;
+    const bool closed = ::close(fd) == 0;
+    if (written != text.size() || !closed) {
+        error = "cannot write " + path.string() + ": " +
+                std::strerror(written != text.size() ? write_errno : errno);
+        ::unlink(temp.c_str());
+        return false;
+    }
+    if (::rename(temp.c_str(), path.c_str()) != 0) {
+        error = "cannot write " + path.string() + ": " + std::strerror(errno);
+        ::unlink(temp.c_str());
+        return false;
+    }
+    return true;
+}
+
+} // namespace vortane

@@ -1,0 +1,51 @@
+#pragma once
+
+#include <cstddef>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "presets/preset.h"
+
+namespace vortane {
+
+// The preset file: a small text a person can read and edit.
+//
+//     Vortane preset 1
+//     # Comments and blank lines are ignored.
+//     Frequency Setting = 420
+//     Distribution = Logistic
+//     X1 On = 1
+//
+// The first line names the format and its version. Every other line is "Name = value" with a
+// name from PresetFields() or "Seed". A control the file leaves out takes its initial state, so a
+// file need only hold what makes the sound. One bad line refuses the whole file. A file of a later
+// version may carry names this version does not know: those lines are skipped, the rest loads.
+
+inline constexpr int kPresetFormatVersion = 1;
+inline constexpr std::string_view kPresetHeader = "Vortane preset";
+inline constexpr std::string_view kPresetSuffix = ".vpreset";
+// A preset is about a kilobyte; anything much larger is not one.
+inline constexpr std::size_t kMaxPresetFileBytes = 64 * 1024;
+
+struct PresetParse {
+    std::optional<Preset> preset; // none when refused
+    int line = 0;                 // the refused line, 0 for the file as a whole
+    std::string error;            // "line 3: unknown name "Frequency"", or the file's fault
+};
+
+PresetParse ParsePresetText(std::string_view text);
+
+// The file's text: the header, a comment, then every entry in field order.
+std::string PresetText(const Preset& preset);
+
+// Reads and parses a file; refuses what is not a regular file, larger than kMaxPresetFileBytes,
+// unreadable or binary.
+PresetParse LoadPresetFile(const std::filesystem::path& path);
+
+// Writes the file through a temporary file in the same folder, so that a failed write never
+// leaves half a preset in place of the old one. Creates missing parent folders.
+bool SavePresetFile(const std::filesystem::path& path, const Preset& preset, std::string& error);
+
+} // namespace vortane

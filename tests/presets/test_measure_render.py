@@ -1,0 +1,56 @@
+#!/usr/bin/python3
+"""Tests of scripts/measure_render.py, the check that keeps the factory sounds varied: it must flag two
+sounds that match, a silent one, and measure a known tone right."""
+
+import importlib.util
+import os
+import subprocess
+import sys
+import tempfile
+import unittest
+
+import numpy as np
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+SCRIPT = os.path.join(HERE, "..", "..", "scripts", "measure_render.py")
+spec = importlib.util.spec_from_file_location("measure_render", SCRIPT)
+measure_render = importlib.util.module_from_spec(spec)
+spec.loader.exec_module(measure_render)
+
+RATE = 44100
+
+
+class MeasureTest(unittest.TestCase):
+    def test_a_steady_tone_has_its_pitch_and_centroid(self):
+        t = np.arange(2 * RATE) / RATE
+        m = measure_render.measure(-0.3 * np.sin(2 * np.pi * 441.0 * t), RATE)
+        self.assertAlmostEqual(m["pitch_low"], 441.0, delta=2.0)
+        self.assertAlmostEqual(m["pitch_high"], 441.0, delta=2.0)
+        self.assertAlmostEqual(m["centroid"], 441.0, delta=30.0)
+        self.assertAlmostEqual(m["rms"], 0.3 / np.sqrt(2), places=3)
+
+    def test_alike_needs_all_three_figures_within_five_percent(self):
+        base = {"pitch_low": 100.0, "pitch_high": 400.0, "centroid": 300.0, "finite": True, "rms": 0.1}
+        self.assertTrue(measure_render.alike(base, dict(base, centroid=314.0)))
+        self.assertFalse(measure_render.alike(base, dict(base, centroid=320.0)))
+        self.assertFalse(measure_render.alike(base, dict(base, pitch_high=440.0)))
+        found = measure_render.problems({"a": base, "b": dict(base), "c": dict(base, rms=0.001, centroid=900.0),
+                                         "d": dict(base, finite=False, pitch_low=10.0)})
+        self.assertEqual(len(found), 3, found)
+
+    @unittest.skipUnless(os.environ.get("VORTANE_RENDER"), "vortane-render not built")
+    def test_check_fails_on_a_repeated_or_silent_preset(self):
+        with tempfile.TemporaryDirectory() as folder:
+            for name, body in (("one", "Frq = 900\n"), ("two", "frq = 900\n"), ("mute", "Master Volume = 0\n")):
+                with open(os.path.join(folder, name + ".vpreset"), "w") as f:
+                    f.write("Vortane preset 1\n" + body)
+            result = subprocess.run([sys.executable, SCRIPT, "--check", "--seconds", "2", "--render",
+                                     os.environ["VORTANE_RENDER"], "--presets", folder],
+                                    capture_output=True, text=True, timeout=120)
+        self.assertEqual(result.returncode, 1, result.stdout + result.stderr)
+        self.assertIn("one and two: the same pitch range", result.stderr)
+        self.assertIn("mute: nearly silent", result.stderr)
+
+
+if __name__ == "__main__":
+    unittest.main(verbosity=2)
