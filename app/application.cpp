@@ -21,6 +21,9 @@ Application::Application(AudioBackend& backend, MidiInput& midi_input, MessageSi
     hooks_.fill_midi_devices = [this](QComboBox& list) { FillMidiDevices(list); };
     hooks_.midi_device_chosen = [this](int entry) { SwitchMidiDevice(entry); };
     hooks_.show_midi_controllers = [this] { ShowMidiControllers(); };
+    hooks_.show_message = [this](const std::string& title, const std::string& text) {
+        messages_.ShowMessage(title, text);
+    };
 }
 
 Application::~Application() {

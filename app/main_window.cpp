@@ -14,11 +14,13 @@
 #include "app/about_box.h"
 #include "app/control_set.h"
 #include "app/help_window.h"
+#include "app/preset_menu.h"
 #include "app/shell_style.h"
 #include "app/status_fields.h"
 #include "app/waveform_view.h"
 #include "engine/control_events.h"
 #include "engine/engine.h"
+#include "presets/preset_folders.h"
 
 namespace vortane {
 namespace {
@@ -65,6 +67,15 @@ MainWindow::MainWindow(Engine& engine, const std::vector<std::string>& audio_dev
 MainWindow::~MainWindow() = default;
 
 void MainWindow::BuildMenu() {
+    PresetMenu::Hooks preset_hooks;
+    preset_hooks.applied = [this] {
+        RedrawDisplay();
+        FollowPanel();
+    };
+    preset_hooks.show_message = hooks_.show_message;
+    presets_ =
+        new PresetMenu(engine_, FactoryPresetFolder(), UserPresetFolder(), std::move(preset_hooks), this);
+    menuBar()->addMenu(presets_);
     QMenu* menu = menuBar()->addMenu(QStringLiteral("?"));
     connect(menu->addAction(QStringLiteral("About")), &QAction::triggered, this,
             [this] { ShowAboutBox(this); });

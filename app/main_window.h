@@ -10,6 +10,7 @@ class QComboBox;
 namespace vortane {
 
 class ControlSet;
+class PresetMenu;
 class StatusFields;
 class WaveformView;
 struct Engine;
@@ -20,6 +21,7 @@ struct ShellHooks {
     std::function<void(int)> midi_device_chosen;       // a choice in the MIDI device list
     std::function<void(int)> audio_device_chosen;      // a choice in the audio device list
     std::function<void()> show_midi_controllers;       // menu item "Midi Controllers"
+    std::function<void(const std::string&, const std::string&)> show_message; // title, text
 };
 
 // The main window: title "Vortane", a fixed frame without minimise and maximise boxes, the "?"
@@ -38,6 +40,7 @@ public:
     ControlSet& controls() const { return *controls_; }
     WaveformView& display() const { return *display_; }
     StatusFields& status() const { return *status_; }
+    PresetMenu& presets() const { return *presets_; }
     QWidget& client_area() const { return *client_; }
 
     void SetStatusText(int field, const QString& text);
@@ -64,6 +67,7 @@ private:
     ControlSet* controls_ = nullptr;
     WaveformView* display_ = nullptr;
     StatusFields* status_ = nullptr;
+    PresetMenu* presets_ = nullptr;
     unsigned seen_revision_ = 0;
     bool quit_requested_ = false;
 };

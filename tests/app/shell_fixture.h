@@ -162,10 +162,13 @@ struct ShellFixture : ::testing::Test {
     }
     template <typename T> T* Control(int id) const { return window->controls().As<T>(id); }
     Engine& engine() const { return app.engine(); }
-    QAction* MenuItem(const QString& text) const {
-        for (QAction* item : window->menuBar()->actions().front()->menu()->actions()) {
-            if (item->text() == text) {
-                return item;
+    // An item of the menu bar's menu titled `menu` ("?" by default).
+    QAction* MenuItem(const QString& text, const QString& menu = QStringLiteral("?")) const {
+        for (QAction* title : window->menuBar()->actions()) {
+            for (QAction* item : title->text() == menu ? title->menu()->actions() : QList<QAction*>()) {
+                if (item->text() == text) {
+                    return item;
+                }
             }
         }
         return nullptr;

@@ -1,0 +1,46 @@
+#pragma once
+
+#include <QMenu>
+#include <filesystem>
+#include <functional>
+#include <string>
+
+namespace vortane {
+
+struct Engine;
+
+// The "Presets" menu: the factory sounds by name, then "Open Preset…" and "Save Preset As…", whose
+// file dialogs start in the user's preset folder. Loading a preset moves every control as the user
+// would (the same control events, so the same engine values); the play state and the output gate
+// stay as they are. A refused file changes nothing and its reason, with the line, is shown.
+class PresetMenu final : public QMenu {
+    Q_OBJECT
+public:
+    struct Hooks {
+        std::function<void()> applied; // after a preset was applied: widgets and curve follow
+        std::function<void(const std::string& title, const std::string& text)> show_message;
+    };
+
+    PresetMenu(Engine& engine, std::filesystem::path factory_folder, std::filesystem::path user_folder,
+               Hooks hooks, QWidget* parent);
+
+    // Applies the preset in the file; false when it was refused (the reason has been shown).
+    bool LoadFile(const std::filesystem::path& path);
+    // Writes the current state of the controls; false when it could not (the reason has been shown).
+    bool SaveFile(const std::filesystem::path& path);
+
+    const std::filesystem::path& user_folder() const { return user_folder_; }
+
+private:
+    void AddFactoryPresets();
+    void OpenWithDialog();
+    void SaveWithDialog();
+    void ShowMessage(const std::string& text) const;
+
+    Engine& engine_;
+    std::filesystem::path factory_folder_;
+    std::filesystem::path user_folder_;
+    Hooks hooks_;
+};
+
+} // namespace vortane

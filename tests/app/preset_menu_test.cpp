@@ -1,0 +1,151 @@
+// The "Presets" menu of the main window: factory sounds, loading, saving and refusing.
+#include <QAbstractButton>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSlider>
+
+#include <filesystem>
+#include <fstream>
+
+#include "app/preset_menu.h"
+#include "app/waveform_view.h"
+#include "engine/control_table.h"
+#include "presets/preset_apply.h"
+#include "shell_fixture.h"
+
+namespace vortane {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct PresetMenuTest : testing::ShellFixture {
+    PresetMenuTest() {
+        // As an installed program finds its factory presets under ${datadir}.
+        setenv("XDG_DATA_DIRS", VORTANE_BUILD_DATA_DIR, 1);
+        char pattern[] = "/tmp/vortane-preset-menu-XXXXXX";
+        folder = mkdtemp(pattern) != nullptr ? fs::path(pattern) : fs::path();
+    }
+    ~PresetMenuTest() override { fs::remove_all(folder); }
+
+    // Every control's widget state, in table order.
+    std::vector<int> WidgetStates() const {
+        std::vector<int> states;
+        for (const ControlInfo& info : MainWindowControls()) {
+            QWidget* w = window->controls().Widget(info.id);
+            if (auto* slider = qobject_cast<QSlider*>(w)) {
+                states.push_back(slider->value());
+            } else if (auto* b = qobject_cast<QAbstractButton*>(w); b && b->isCheckable()) {
+                states.push_back(b->isChecked() ? 1 : 0);
+            }
+        }
+        return states;
+    }
+    std::vector<float> EngineValues() const {
+        const EngineState& s = engine().state;
+        return {static_cast<float>(Get(s.cutoff)),
+                static_cast<float>(Get(s.resonance)),
+                Get(s.master_volume),
+                Get(s.display_x1),
+                Get(s.x1_max),
+                Get(s.y1),
+                Get(s.x2),
+                Get(s.y2),
+                static_cast<float>(Get(s.frequency_setting)),
+                Get(s.primary_step_size),
+                Get(s.probability_width),
+                static_cast<float>(Get(s.primary_step_barrier)),
+                Get(s.secondary_barrier),
+                Get(s.point_step_size[0]),
+                static_cast<float>(Get(s.walk_on[3]))};
+    }
+
+    fs::path folder;
+};
+
+TEST_F(PresetMenuTest, PresetsMenuComesBeforeHelpAndListsTheFactorySounds) {
+    const QList<QAction*> titles = window->menuBar()->actions();
+    ASSERT_EQ(titles.size(), 2);
+    EXPECT_EQ(titles[0]->text(), "Presets");
+    EXPECT_EQ(titles[1]->text(), "?");
+    EXPECT_EQ(window->menuBar()->geometry().bottom() + 1, window->client_area().geometry().top());
+    QStringList items;
+    for (QAction* item : window->presets().actions()) {
+        items << item->text();
+    }
+    EXPECT_GE(items.size(), 13) << items.join(", ").toStdString();
+    EXPECT_TRUE(items.contains("Falling Sirens")) << items.join(", ").toStdString();
+    EXPECT_EQ(items.mid(items.size() - 2), QStringList({"Open Preset…", "Save Preset As…"}));
+}
+
+TEST_F(PresetMenuTest, FactoryPresetMovesWidgetsAndEngineButNotPlay) {
+    QTest::mouseClick(Control<QPushButton>(id::kPlay), Qt::LeftButton);
+    const int redraws = window->display().redraw_count();
+    QAction* sirens = MenuItem("Falling Sirens", "Presets");
+    ASSERT_NE(sirens, nullptr);
+    sirens->trigger();
+
+    EXPECT_EQ(Control<QSlider>(id::kFrequencySetting)->value(), 120);
+    EXPECT_EQ(Control<QSlider>(id::kSecondaryBarrier)->value(), 480);
+    EXPECT_TRUE(Control<QRadioButton>(id::kPriC)->isChecked());
+    EXPECT_FALSE(Control<QRadioButton>(id::kPriW)->isChecked());
+    EXPECT_EQ(Get(engine().state.frequency_setting), 120);
+    EXPECT_EQ(Get(engine().state.secondary_barrier), 48.0f);
+    EXPECT_EQ(Get(engine().state.y1), 0.05f) << "every control's event runs, Y1's too";
+    EXPECT_GT(window->display().redraw_count(), redraws);
+    EXPECT_EQ(Control<QPushButton>(id::kPlay)->text(), "Stop");
+    EXPECT_EQ(Get(engine().state.output_gate), 1);
+    EXPECT_EQ(Get(engine().state.play_state), 1);
+    EXPECT_TRUE(messages.messages.empty());
+}
+
+TEST_F(PresetMenuTest, SavedFileLoadsBackTheSameControls) {
+    QTest::mouseClick(Control<QRadioButton>(id::kArcSin), Qt::LeftButton);
+    QTest::mouseClick(Control<QRadioButton>(id::kSLoMirHiLo), Qt::LeftButton);
+    Control<QSlider>(id::kX1Max)->setValue(113); // as a drag does: the control event runs
+    Control<QSlider>(id::kRes)->setValue(91);
+    Control<QSlider>(id::kY1)->setValue(20); // so Y1 no longer holds its start-up 0.06
+    QTest::mouseClick(window->controls().Widget(id::kX2On), Qt::LeftButton);
+    const std::vector<int> widgets = WidgetStates();
+    const std::vector<float> values = EngineValues();
+    const Preset saved = CapturePreset(engine().panel);
+
+    const fs::path file = folder / "user" / "mine.vpreset";
+    ASSERT_TRUE(window->presets().SaveFile(file));
+    ASSERT_TRUE(MenuItem("Deep Drone", "Presets") != nullptr);
+    MenuItem("Deep Drone", "Presets")->trigger();
+    ASSERT_NE(WidgetStates(), widgets);
+
+    ASSERT_TRUE(window->presets().LoadFile(file));
+    EXPECT_EQ(WidgetStates(), widgets);
+    EXPECT_EQ(EngineValues(), values);
+    EXPECT_EQ(CapturePreset(engine().panel), saved);
+    EXPECT_TRUE(messages.messages.empty());
+}
+
+TEST_F(PresetMenuTest, RefusedPresetLeavesEveryControlAsItWas) {
+    Control<QSlider>(id::kFrq)->setValue(777);
+    const std::vector<int> widgets = WidgetStates();
+    const std::vector<float> values = EngineValues();
+    const int redraws = window->display().redraw_count();
+    const fs::path bad = folder / "bad.vpreset";
+    std::ofstream(bad) << "Vortane preset 1\nFrq = 300\nY2 = 200\n";
+
+    EXPECT_FALSE(window->presets().LoadFile(bad));
+    EXPECT_FALSE(window->presets().LoadFile(folder));
+    LetWindowFollowPanel();
+    EXPECT_EQ(WidgetStates(), widgets);
+    EXPECT_EQ(EngineValues(), values);
+    EXPECT_EQ(window->display().redraw_count(), redraws);
+    ASSERT_EQ(messages.messages.size(), 2u);
+    EXPECT_EQ(messages.messages[0].first, "Presets");
+    EXPECT_NE(messages.messages[0].second.find("line 3: \"Y2\" value 200 is outside 80..149"),
+              std::string::npos)
+        << messages.messages[0].second;
+    EXPECT_NE(messages.messages[1].second.find("is a folder"), std::string::npos);
+
+    EXPECT_FALSE(window->presets().SaveFile(folder)) << "wrote over a folder";
+    EXPECT_EQ(messages.messages.size(), 3u);
+}
+
+} // namespace
+} // namespace vortane
