@@ -207,7 +207,7 @@ first sample. The same seed and settings always give the same file.
   --set GROUP=OPTION     selects an option by its group, as a preset file does: "Distribution=Logistic",
                          "Primary Barrier Behaviour=PriC", "Secondary Barrier Behaviour=SRandom"
   --preset FILE_OR_NAME  starts from a preset file, or from a factory preset named without its path
-                         ("Glass Siren"); --set options then override it, and --seed its seed
+                         ("Falling Sirens"); --set options then override it, and --seed its seed
   --help                 shows this text
 
 Settings apply in the order given, after the preset's. Names ignore letter case and extra spaces.

@@ -47,6 +47,7 @@ expect_path share/applications/vortane.desktop
 expect_path share/icons/hicolor/scalable/apps/vortane.svg
 expect_path share/man/man1/vortane.1
 expect_path share/man/man1/vortane-render.1
+expect_path share/vortane/presets/falling-sirens.vpreset
 
 # apt resolves every dependency of the package (a dry run: nothing is installed).
 if command -v apt-get >/dev/null; then

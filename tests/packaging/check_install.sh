@@ -25,11 +25,17 @@ need_file share/applications/vortane.desktop
 need_file share/icons/hicolor/scalable/apps/vortane.svg
 need_file share/man/man1/vortane.1
 need_file share/man/man1/vortane-render.1
+need_file share/vortane/presets/falling-sirens.vpreset
+presets=("$root"/share/vortane/presets/*.vpreset)
+((${#presets[@]} >= 10)) || fail "only ${#presets[@]} factory presets installed"
 ((failures == 0)) || exit 1
 
 # The installed program runs from its new place (no build-tree paths baked in).
 if [[ "$have_render" == 1 ]]; then
     "$root/bin/vortane-render" --help >/dev/null || fail "installed vortane-render --help failed"
+    # ...and finds the factory presets beside it, by name.
+    "$root/bin/vortane-render" --preset "Falling Sirens" --seconds 0.1 --seed 1 "$scratch/sirens.wav" >/dev/null ||
+        fail "installed vortane-render cannot find the factory preset \"Falling Sirens\""
 fi
 
 # The icon is well-formed XML whose root is an <svg> element with a square viewBox.
