@@ -114,6 +114,15 @@ class PlotTest(unittest.TestCase):
             self.assertEqual(png_size(png), (1000, 800))
             self.assertRegex(result.stdout, r"599 pitch points, 2[12]\d\.\d to 44[0-3]\.\d Hz, median 441\.0 Hz")
 
+    def test_small_picture_is_small(self):
+        with tempfile.TemporaryDirectory() as tmp:
+            wav, png = os.path.join(tmp, "voice.wav"), os.path.join(tmp, "small.png")
+            write_wav(wav, bezier_like_voice([200] * 200 + [100] * 400))
+            result = self.run_script(wav, "--small", "--zoom-start", "0.5", "-o", png)
+            self.assertEqual(result.returncode, 0, result.stderr)
+            self.assertEqual(png_size(png), (480, 240))
+            self.assertLess(os.path.getsize(png), 40000)
+
     @unittest.skipUnless(os.environ.get("VORTANE_RENDER"), "vortane-render not built")
     def test_plots_a_real_render_whose_pitch_stays_between_the_barriers(self):
         with tempfile.TemporaryDirectory() as tmp:
