@@ -164,6 +164,8 @@ first sample. The same seed and settings always give the same file.
   --help                 shows this text
 
 Settings apply in the order given. Names ignore letter case and extra spaces.
+OUTPUT.wav "-" means standard output (not a terminal). A FIFO or a device such as /dev/null is written in
+place; a symbolic link is followed; a file is replaced whole, keeping its permissions.
 Exit codes: 0 done, 2 bad input or the file could not be written.
 )";
 }
