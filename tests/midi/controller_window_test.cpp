@@ -99,7 +99,7 @@ TEST_F(ControllerWindowTest, TextsAreShownInTheFilesCodePageAndWrittenBackByteFo
     EXPECT_EQ(utf8_store.ReadKey("Item4", ""), "0\xC3\xA9");
 }
 
-TEST(Windows1252, EveryByteIsOneCharacterLatin1OutsideTheTypographicBlock) {
+TEST(Windows1252, EveryByteIsOneCharacterLatin1OutsideTheTypographicMarks) {
     std::string all;
     for (int b = 0; b < 256; ++b) {
         all += static_cast<char>(b);
@@ -107,14 +107,13 @@ TEST(Windows1252, EveryByteIsOneCharacterLatin1OutsideTheTypographicBlock) {
     const std::u16string text = DecodeWindows1252(all);
     ASSERT_EQ(text.size(), 256u);
     for (int b = 0; b < 256; ++b) {
-        if (b < 0x80 || b > 0x9F) {
+        const bool unassigned = b == 0x81 || b == 0x8D || b == 0x8F || b == 0x90 || b == 0x9D;
+        if (b < 0x80 || b > 0x9F || unassigned) {
             EXPECT_EQ(text[size_t(b)], char16_t(b)) << b;
+        } else {
+            EXPECT_GT(text[size_t(b)], u'\u00FF') << b; // a mark or letter beyond Latin-1
         }
     }
-    EXPECT_EQ(text.substr(0x80, 4), u"\u20AC\u0081\u201A\u0192");
-    EXPECT_EQ(text.substr(0x8C, 4), u"\u0152\u008D\u017D\u008F");
-    EXPECT_EQ(text.substr(0x90, 2), u"\u0090\u2018");
-    EXPECT_EQ(text.substr(0x99, 7), u"\u2122\u0161\u203A\u0153\u009D\u017E\u0178");
 }
 
 // Escape, the main window's quit key, does not end the window; its close box does, and writes.
