@@ -87,6 +87,7 @@ void TogglePlay(Engine& engine) {
         engine.panel.SetPlayCaption(PlayCaption::Play);
         Put(s.output_gate, 0);
         Put(engine.period_walk.period_count, 0);
+        s.stop_count.fetch_add(1, std::memory_order_relaxed);
     }
 }
 

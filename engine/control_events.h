@@ -13,7 +13,7 @@ enum class EventEffect { None, RedrawDisplay };
 EventEffect ApplyControlEvent(Engine& engine, int id);
 
 // The Play/Stop button: decides from the play state alone. Stop also restarts the period walk's
-// period count.
+// period count and raises the stop count, which releases every key MIDI holds.
 void TogglePlay(Engine& engine);
 
 // The value a control hands to the engine at the moment it is created during start-up ("Primary

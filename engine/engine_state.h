@@ -2,6 +2,7 @@
 
 #include <array>
 #include <atomic>
+#include <cstdint>
 
 namespace vortane {
 
@@ -49,6 +50,7 @@ struct EngineState {
     // gate and output stage
     A<int> output_gate{0};
     A<int> play_state{0};
+    A<uint32_t> stop_count{0}; // raised by every Stop click; MIDI note handling then forgets its held keys
     A<int> start_done{0};
     A<int> frame_index{0};
     A<double> output_gain{0.0};

@@ -1,8 +1,10 @@
 #include "engine/oscillator.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdint>
+#include <limits>
 
 #include "engine/bezier_shaper.h"
 #include "engine/engine.h"
@@ -49,7 +51,8 @@ std::atomic<float>& CoordinateValue(EngineState& s, int k) noexcept VORTANE_NONB
 // X1, Y1, X2, Y2 in that order.
 int StartPeriod(Engine& engine) noexcept VORTANE_NONBLOCKING {
     EngineState& s = engine.state;
-    const int length = NextPeriodLength(engine);
+    // Once a period has begun the length is never 0 again, whatever the walk returned.
+    const int length = std::max(NextPeriodLength(engine), 1);
     Put(s.period_length, length);
     for (int k = 0; k < kCoordinateCount; ++k) {
         if (Get(s.walk_on[static_cast<size_t>(k)]) == 1) {
@@ -84,8 +87,11 @@ void PlanOscillator(Engine& engine, OscillatorPlan& plan, int frames) noexcept V
     uint8_t current = 0; // the segment open at the chunk's start is noted at its first frame
     bool open = false;
     for (int i = 0; i < frames; ++i) {
-        // Counts on in two's complement: before the first start the position runs free for hours.
-        position = static_cast<int>(static_cast<uint32_t>(position) + 1u);
+        // Within a period the position stays below its length. Before the first start (length 0)
+        // it runs free and stops at the top of its range instead of wrapping round, so only the
+        // start reset's −1 can bring it to 0 and begin the first period; a wrap would begin one
+        // in silence after 2^32 frames (27 hours) without Play.
+        position = position < std::numeric_limits<int>::max() ? position + 1 : position;
         if (position == length) {
             position = 0;
             length = StartPeriod(engine);

@@ -1,10 +1,14 @@
-// MIDI handler: any slot assignments and any stream of byte triples leave every control within its
-// range, one option selected in each group, and the gate and the held-note count sane.
+// MIDI handler: any slot assignments and any stream of messages of any length, with port closes
+// and Play/Stop clicks among them, leave every control within its range, one option selected in
+// each group, and the gate and the held-note count sane.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <string>
 
+#include "engine/control_events.h"
 #include "engine/control_table.h"
 #include "engine/engine.h"
 #include "midi/controller_slots.h"
@@ -37,7 +41,7 @@ void CheckInvariants(const vortane::Engine& engine, const vortane::MidiHandler& 
     }
     const int gate = vortane::Get(engine.state.output_gate);
     Require(gate == 0 || gate == 1);
-    Require(handler.HeldNotes() >= 0);
+    Require(handler.HeldNotes() >= 0 && handler.HeldNotes() <= 128);
     Require(handler.HeldNotes() == 0 || gate == 1);
     const float step = vortane::Get(engine.state.point_step_size[0]);
     Require(step >= 0.0f && step <= 100.0f);
@@ -57,9 +61,21 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         Require(slots.AnsweredController(slot) >= -1 && slots.AnsweredController(slot) <= 99);
     }
     vortane::MidiHandler handler(*engine, slots);
-    for (; size >= 3; data += 3, size -= 3) {
-        const uint32_t word = vortane::PackShortMessage(data[0], data[1], data[2]);
-        handler.Receive(data[0] == 0xF9 ? vortane::MIM_CLOSE : vortane::MIM_DATA, word);
+    // Then each event is a head byte: 0xFA a click on Play/Stop, 0xFB the port closing, otherwise a
+    // message of head % 5 bytes (0 to 4, so truncated and overlong ones too) taken from what follows.
+    while (size > 0) {
+        const uint8_t head = *data++;
+        --size;
+        if (head == 0xFA) {
+            vortane::TogglePlay(*engine);
+        } else if (head == 0xFB) {
+            handler.OnClose();
+        } else {
+            const size_t length = std::min<size_t>(head % 5, size);
+            handler.Receive(std::span<const uint8_t>(data, length));
+            data += length;
+            size -= length;
+        }
         CheckInvariants(*engine, handler);
     }
     return 0;

@@ -40,7 +40,7 @@ void PrepareRender(Engine& engine, uint64_t seed, std::span<const ControlSetting
 int RunRender(const RenderOptions& options, uint64_t seed) {
     WavWriter writer;
     std::string error;
-    if (!writer.Open(options.output_path, error)) {
+    if (!writer.Open(options.output_path, options.frame_count, error)) {
         return Fail(error);
     }
     auto engine = std::make_unique<Engine>();

@@ -1,3 +1,4 @@
+#include <QAccessible>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
@@ -135,6 +136,37 @@ TEST_F(MainWindowTest, PlayAndStopToggleTheGateAndStopResetsThePeriodCount) {
     EXPECT_EQ(window->status().Text(1), "Off"); // Play/Stop leaves the status bar alone
     const std::vector<float> silence = backend.Pull(512);
     EXPECT_TRUE(std::all_of(silence.begin(), silence.end(), [](float s) { return s == 0.0f; }));
+}
+
+std::string AccessibleText(QWidget* widget, QAccessible::Text which) {
+    QAccessibleInterface* face = QAccessible::queryAccessibleInterface(widget);
+    return face != nullptr ? face->text(which).toStdString() : "<none>";
+}
+
+// A screen reader hears what the user sees: the button's current caption, the status fields' texts,
+// and for captions that do not say which control they are, the control's row.
+TEST_F(MainWindowTest, AccessibleNamesFollowWhatTheWindowShows) {
+    auto* play = Control<QPushButton>(id::kPlay);
+    EXPECT_EQ(AccessibleText(play, QAccessible::Name), "Play");
+    QTest::mouseClick(play, Qt::LeftButton);
+    EXPECT_EQ(AccessibleText(play, QAccessible::Name), "Stop");
+    QTest::mouseClick(play, Qt::LeftButton);
+    EXPECT_EQ(AccessibleText(play, QAccessible::Name), "Play");
+    engine().panel.SetPlayCaption(PlayCaption::Stop); // as a MIDI note does
+    engine().panel.SetGateText(GateText::On);
+    LetWindowFollowPanel();
+    EXPECT_EQ(AccessibleText(play, QAccessible::Name), "Stop");
+
+    StatusFields& status = window->status();
+    EXPECT_EQ(AccessibleText(status.Field(1), QAccessible::Name), "On");
+    EXPECT_EQ(AccessibleText(status.Field(1), QAccessible::Description), "Gate");
+    window->SetStatusText(0, "MIDI IN");
+    EXPECT_EQ(AccessibleText(status.Field(0), QAccessible::Name), "MIDI IN");
+    EXPECT_EQ(AccessibleText(status.Field(0), QAccessible::Description), "MIDI input state");
+
+    EXPECT_EQ(AccessibleText(Control<QCheckBox>(id::kX1On), QAccessible::Name), "X1 On");
+    EXPECT_EQ(AccessibleText(Control<QCheckBox>(id::kY2On), QAccessible::Name), "Y2 On");
+    EXPECT_EQ(AccessibleText(Control<QSlider>(id::kFrq), QAccessible::Name), "Frq");
 }
 
 TEST_F(MainWindowTest, EscapeEndsTheEventLoop) {

@@ -1,5 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdint>
+#include <limits>
+#include <vector>
+
 #include "engine/oscillator.h"
 #include "render_test_util.h"
 
@@ -73,6 +78,30 @@ TEST(Oscillator, FirstStartTakesANewLengthAndLaterStartResetKeepsIt) {
     EXPECT_EQ(Get(e.state.period_length), length);
     EXPECT_EQ(Get(e.period_walk.period_count), count);
     EXPECT_EQ(Get(e.state.y2), y2);
+}
+
+// Before the first Play the position runs free. Run it from near the top of its range on past the
+// point where a 32-bit count comes round to 0 (about 27 hours in all): no period starts in the
+// silence, and the first Play then starts one exactly as on an engine that never waited.
+TEST(Oscillator, DaysWithoutPlayStartNoPeriodAndThenPlayAsFresh) {
+    auto idle = test::PreparedEngine(6);
+    auto fresh = test::PreparedEngine(6);
+    test::SwitchAllWalks(*idle);
+    test::SwitchAllWalks(*fresh);
+    Put(idle->state.period_position, std::numeric_limits<int>::max() - 1000);
+    OscillatorPlan plan;
+    for (int64_t done = 0; done < (int64_t{1} << 31) + 2000; done += OscillatorPlan::kMaxFrames) {
+        PlanOscillator(*idle, plan, OscillatorPlan::kMaxFrames);
+    }
+    EXPECT_EQ(Get(idle->state.period_length), 0);
+    EXPECT_EQ(Get(idle->period_walk.period_count), 0);
+
+    TogglePlay(*idle);
+    TogglePlay(*fresh);
+    const std::vector<float> played = test::RenderFrames(*idle, 4096);
+    EXPECT_EQ(played, test::RenderFrames(*fresh, 4096));
+    EXPECT_NE(*std::max_element(played.begin(), played.end()), 0.0f);
+    EXPECT_EQ(Get(idle->period_walk.period_count), Get(fresh->period_walk.period_count));
 }
 
 } // namespace
