@@ -62,22 +62,16 @@ struct PresetMenuTest : testing::ShellFixture {
     fs::path folder;
 };
 
-TEST_F(PresetMenuTest, PresetsMenuComesBeforeHelpAndListsTheFactorySounds) {
+TEST_F(PresetMenuTest, FactoryPresetFromTheMenuMovesWidgetsAndEngineButNotPlay) {
     const QList<QAction*> titles = window->menuBar()->actions();
     ASSERT_EQ(titles.size(), 2);
     EXPECT_EQ(titles[0]->text(), "Presets");
     EXPECT_EQ(titles[1]->text(), "?");
-    EXPECT_EQ(window->menuBar()->geometry().bottom() + 1, window->client_area().geometry().top());
-    QStringList items;
-    for (QAction* item : window->presets().actions()) {
-        items << item->text();
-    }
-    EXPECT_GE(items.size(), 13) << items.join(", ").toStdString();
-    EXPECT_TRUE(items.contains("Falling Sirens")) << items.join(", ").toStdString();
-    EXPECT_EQ(items.mid(items.size() - 2), QStringList({"Open Preset…", "Save Preset As…"}));
-}
+    const QList<QAction*> items = window->presets().actions();
+    ASSERT_GE(items.size(), 13);
+    EXPECT_EQ(items[items.size() - 2]->text(), "Open Preset…");
+    EXPECT_EQ(items.back()->text(), "Save Preset As…");
 
-TEST_F(PresetMenuTest, FactoryPresetMovesWidgetsAndEngineButNotPlay) {
     QTest::mouseClick(Control<QPushButton>(id::kPlay), Qt::LeftButton);
     const int redraws = window->display().redraw_count();
     QAction* sirens = MenuItem("Falling Sirens", "Presets");

@@ -1,12 +1,9 @@
 #!/usr/bin/python3
-"""Tests of scripts/measure_render.py, the check that keeps the factory sounds varied: it must flag two
-sounds that match, a silent one, and measure a known tone right."""
+"""Tests of scripts/measure_render.py, the check that keeps the factory sounds varied: it must measure a
+known tone right and flag two sounds that match, a silent one and one that is not finite."""
 
 import importlib.util
 import os
-import subprocess
-import sys
-import tempfile
 import unittest
 
 import numpy as np
@@ -37,19 +34,6 @@ class MeasureTest(unittest.TestCase):
         found = measure_render.problems({"a": base, "b": dict(base), "c": dict(base, rms=0.001, centroid=900.0),
                                          "d": dict(base, finite=False, pitch_low=10.0)})
         self.assertEqual(len(found), 3, found)
-
-    @unittest.skipUnless(os.environ.get("VORTANE_RENDER"), "vortane-render not built")
-    def test_check_fails_on_a_repeated_or_silent_preset(self):
-        with tempfile.TemporaryDirectory() as folder:
-            for name, body in (("one", "Frq = 900\n"), ("two", "frq = 900\n"), ("mute", "Master Volume = 0\n")):
-                with open(os.path.join(folder, name + ".vpreset"), "w") as f:
-                    f.write("Vortane preset 1\n" + body)
-            result = subprocess.run([sys.executable, SCRIPT, "--check", "--seconds", "2", "--render",
-                                     os.environ["VORTANE_RENDER"], "--presets", folder],
-                                    capture_output=True, text=True, timeout=120)
-        self.assertEqual(result.returncode, 1, result.stdout + result.stderr)
-        self.assertIn("one and two: the same pitch range", result.stderr)
-        self.assertIn("mute: nearly silent", result.stderr)
 
 
 if __name__ == "__main__":
