@@ -12,45 +12,46 @@ namespace {
 
 using F = FieldKind;
 
-// Option groups as the control table numbers them.
+// Option groups as the control table numbers them; named in a preset as the controller window's
+// slots that step through them name them.
 constexpr int kWalkModeGroup = 0;
 constexpr int kBehaviourGroup = 1;
 constexpr int kDistributionGroup = 2;
 
 // clang-format off
 constexpr std::array kFields = {
-    PresetField{"Frequency Setting",           F::Slider, id::kFrequencySetting},
-    PresetField{"Distribution",                F::Group,  kDistributionGroup},
-    PresetField{"Primary Step Size",           F::Slider, id::kPrimaryStepSize},
-    PresetField{"Probability Width",           F::Slider, id::kProbabilityWidth},
-    PresetField{"Primary Step Barrier",        F::Slider, id::kPrimaryStepBarrier},
-    PresetField{"Secondary Barrier",           F::Slider, id::kSecondaryBarrier},
-    PresetField{"Primary Barrier Behaviour",   F::Group,  kWalkModeGroup},
-    PresetField{"Secondary Barrier Behaviour", F::Group,  kBehaviourGroup},
-    PresetField{"Frq",                         F::Slider, id::kFrq},
-    PresetField{"Res",                         F::Slider, id::kRes},
-    PresetField{"Master Volume",               F::Slider, id::kMasterVolume},
-    PresetField{"X1",                          F::Slider, id::kX1},
-    PresetField{"X1 Max",                      F::Slider, id::kX1Max},
-    PresetField{"Y1",                          F::Slider, id::kY1},
-    PresetField{"X2",                          F::Slider, id::kX2},
-    PresetField{"Y2",                          F::Slider, id::kY2},
-    PresetField{"X1 Primary Step Size",        F::Slider, id::kX1StepSize},
-    PresetField{"X1 Barrier",                  F::Slider, id::kX1Barrier},
-    PresetField{"X1 Negative",                 F::Check,  id::kX1Negative},
-    PresetField{"X1 On",                       F::Check,  id::kX1On},
-    PresetField{"Y1 Primary Step Size",        F::Slider, id::kY1StepSize},
-    PresetField{"Y1 Barrier",                  F::Slider, id::kY1Barrier},
-    PresetField{"Y1 Negative",                 F::Check,  id::kY1Negative},
-    PresetField{"Y1 On",                       F::Check,  id::kY1On},
-    PresetField{"X2 Primary Step Size",        F::Slider, id::kX2StepSize},
-    PresetField{"X2 Barrier",                  F::Slider, id::kX2Barrier},
-    PresetField{"X2 Negative",                 F::Check,  id::kX2Negative},
-    PresetField{"X2 On",                       F::Check,  id::kX2On},
-    PresetField{"Y2 Primary Step Size",        F::Slider, id::kY2StepSize},
-    PresetField{"Y2 Barrier",                  F::Slider, id::kY2Barrier},
-    PresetField{"Y2 Negative",                 F::Check,  id::kY2Negative},
-    PresetField{"Y2 On",                       F::Check,  id::kY2On},
+    PresetField{"Frequency Setting",                   F::Slider, id::kFrequencySetting},
+    PresetField{"Frequency Probability Distribution",  F::Group, kDistributionGroup},
+    PresetField{"Primary Step Size",                   F::Slider, id::kPrimaryStepSize},
+    PresetField{"Probability Width",                   F::Slider, id::kProbabilityWidth},
+    PresetField{"Primary Step Barrier",                F::Slider, id::kPrimaryStepBarrier},
+    PresetField{"Secondary Barrier",                   F::Slider, id::kSecondaryBarrier},
+    PresetField{"Frequency Barriers Walk",             F::Group, kWalkModeGroup},
+    PresetField{"Frequency Barriers",                  F::Group, kBehaviourGroup},
+    PresetField{"Frq",                                 F::Slider, id::kFrq},
+    PresetField{"Res",                                 F::Slider, id::kRes},
+    PresetField{"Master Volume",                       F::Slider, id::kMasterVolume},
+    PresetField{"X1",                                  F::Slider, id::kX1},
+    PresetField{"X1 Max",                              F::Slider, id::kX1Max},
+    PresetField{"Y1",                                  F::Slider, id::kY1},
+    PresetField{"X2",                                  F::Slider, id::kX2},
+    PresetField{"Y2",                                  F::Slider, id::kY2},
+    PresetField{"X1 Primary Step Size",                F::Slider, id::kX1StepSize},
+    PresetField{"X1 Barrier",                          F::Slider, id::kX1Barrier},
+    PresetField{"X1 Negative",                         F::Check, id::kX1Negative},
+    PresetField{"X1 On",                               F::Check, id::kX1On},
+    PresetField{"Y1 Primary Step Size",                F::Slider, id::kY1StepSize},
+    PresetField{"Y1 Barrier",                          F::Slider, id::kY1Barrier},
+    PresetField{"Y1 Negative",                         F::Check, id::kY1Negative},
+    PresetField{"Y1 On",                               F::Check, id::kY1On},
+    PresetField{"X2 Primary Step Size",                F::Slider, id::kX2StepSize},
+    PresetField{"X2 Barrier",                          F::Slider, id::kX2Barrier},
+    PresetField{"X2 Negative",                         F::Check, id::kX2Negative},
+    PresetField{"X2 On",                               F::Check, id::kX2On},
+    PresetField{"Y2 Primary Step Size",                F::Slider, id::kY2StepSize},
+    PresetField{"Y2 Barrier",                          F::Slider, id::kY2Barrier},
+    PresetField{"Y2 Negative",                         F::Check, id::kY2Negative},
+    PresetField{"Y2 On",                               F::Check, id::kY2On},
 };
 // clang-format on
 

@@ -25,7 +25,7 @@ struct PresetSetting {
 enum class FieldKind { Slider, Check, Group };
 
 // One named entry of a preset. A slider or check box is its control; an option group is one
-// entry whose value is the name of the selected option ("Distribution = Logistic").
+// entry whose value is the name of the selected option ("Frequency Probability Distribution = Logistic").
 struct PresetField {
     std::string_view name;
     FieldKind kind;

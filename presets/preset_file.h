@@ -15,7 +15,7 @@ namespace vortane {
 //     Vortane preset 1
 //     # Comments and blank lines are ignored.
 //     Frequency Setting = 420
-//     Distribution = Logistic
+//     Frequency Probability Distribution = Logistic
 //     X1 On = 1
 //
 // The first line names the format and its version. Every other line is "Name = value" with a

@@ -72,7 +72,7 @@ std::string ParseSetting(std::string_view text, ControlSetting& setting) {
         equals == std::string_view::npos ? std::nullopt : std::optional(Trimmed(text.substr(equals + 1)));
     const ControlInfo* control = FindControlByName(name);
     if (const int field = FindPresetField(name); control == nullptr && field >= 0 && field != kSeedField) {
-        // An option group by its preset name: "Distribution=Logistic".
+        // An option group by its preset name: "Frequency Probability Distribution=Logistic".
         Preset preset = DefaultPreset();
         const std::string error = SetPresetField(preset, field, value.value_or(""));
         setting = {preset.settings[static_cast<size_t>(field)].id, 1};
@@ -214,8 +214,9 @@ first sample. The same seed and settings always give the same file.
                          "Frq=900", "X1 Barrier=40", "X1 Primary Step Size=20"
   --set NAME             selects an option ("Logistic", "SOnLimits", "PriC") or ticks a check box
                          ("X1 Negative", "X1 On" .. "Y2 On"); a check box also takes =0 or =1
-  --set GROUP=OPTION     selects an option by its group, as a preset file does: "Distribution=Logistic",
-                         "Primary Barrier Behaviour=PriC", "Secondary Barrier Behaviour=SRandom"
+  --set GROUP=OPTION     selects an option by its group, as a preset file does:
+                         "Frequency Probability Distribution=Logistic", "Frequency Barriers Walk=PriC",
+                         "Frequency Barriers=SRandom"
   --preset FILE_OR_NAME  starts from a preset file, or from a factory preset named without its path
                          ("Falling Sirens"); --set options then override it, and --seed its seed
   --help                 shows this text

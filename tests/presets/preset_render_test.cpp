@@ -11,11 +11,11 @@ namespace fs = std::filesystem;
 // A preset far from the start-up state, with every kind of field and a seed.
 constexpr const char* kRichPreset = "Vortane preset 1\n"
                                     "Frequency Setting = 420\n"
-                                    "Distribution = Logistic\n"
+                                    "Frequency Probability Distribution = Logistic\n"
                                     "Primary Step Barrier = 12\n"
                                     "Secondary Barrier = 150\n"
-                                    "Primary Barrier Behaviour = PriR\n"
-                                    "Secondary Barrier Behaviour = SRandom\n"
+                                    "Frequency Barriers Walk = PriR\n"
+                                    "Frequency Barriers = SRandom\n"
                                     "Frq = 2200\n"
                                     "Res = 80\n"
                                     "X1 Max = 110\n"
@@ -61,8 +61,8 @@ TEST_F(PresetRender, PresetEqualsTheSameValuesAsSetOptionsByteForByte) {
     EXPECT_TRUE(RenderBytes("preset.wav", {"--preset", "@/rich.vpreset"}) == with_sets)
         << "the preset's own seed or values did not act";
     // The group names work for --set too.
-    set_args.insert(set_args.end(),
-                    {"--set", "Distribution=Logistic", "--set", "secondary barrier behaviour=SRandom"});
+    set_args.insert(set_args.end(), {"--set", "Frequency Probability Distribution=Logistic", "--set",
+                                     "frequency barriers=SRandom"});
     EXPECT_TRUE(RenderBytes("groups.wav", set_args) == with_sets);
     EXPECT_FALSE(RenderBytes("reseeded.wav", {"--preset", "@/rich.vpreset", "--seed", "78"}) == with_sets)
         << "--seed must override the preset's seed";

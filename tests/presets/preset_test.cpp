@@ -94,9 +94,10 @@ TEST(PresetText, RoundTripsThroughTextAndFile) {
 // A hand-edited file: byte-order mark, CR LF, comments, spacing and letter case; left-out controls
 // take their initial states; a later version's unknown names are skipped, its known values checked.
 TEST(PresetText, ReadsWhatAPersonWritesAndWhatALaterVersionAdds) {
-    const PresetParse parsed = ParsePresetText("\xEF\xBB\xBFVortane preset 2\r\n# a comment\r\n\r\n"
-                                               "  frequency   setting=420  \r\nDISTRIBUTION = arcsin\r\n"
-                                               "Shimmer = 0.5\r\nseed = 18446744073709551615");
+    const PresetParse parsed =
+        ParsePresetText("\xEF\xBB\xBFVortane preset 2\r\n# a comment\r\n\r\n"
+                        "  frequency   setting=420  \r\nFREQUENCY PROBABILITY DISTRIBUTION = arcsin\r\n"
+                        "Shimmer = 0.5\r\nseed = 18446744073709551615");
     ASSERT_TRUE(parsed.preset) << parsed.error;
     Preset expected = DefaultPreset();
     expected.settings[0].state = 420;
@@ -119,7 +120,7 @@ TEST(PresetText, RefusesBadFilesNamingTheLine) {
         {"Vortane preset 1\nMaster Volume = loud\n",
          "line 2: \"Master Volume\" value \"loud\" is not a whole"},
         {"Vortane preset 1\nX1 On = 2\n", "line 2: \"X1 On\" takes 0 or 1"},
-        {"Vortane preset 1\nDistribution = Gauss\n",
+        {"Vortane preset 1\nFrequency Probability Distribution = Gauss\n",
          "takes Cauchy, Logistic, Uniform or ArcSin, not \"Gauss\""},
         {"Vortane preset 1\nSeed = -1\n", "line 2: \"Seed\" value \"-1\" is not a whole number"},
         {"Vortane preset 1\nFrq = 900\n\nfrq = 800\n", "line 4: \"Frq\" is already set on line 2"},
