@@ -89,6 +89,9 @@ if command -v ccache >/dev/null; then
     export CCACHE_DIR
 fi
 export HOME="$scratch/home" JACK_NO_AUDIO_RESERVATION=1
+# The program shows itself on the virtual X server, whatever platform the caller's tests chose.
+export QT_QPA_PLATFORM=xcb
+unset WAYLAND_DISPLAY
 mkdir -p "$HOME"
 
 # -a takes the first free display number from -n on; a random start keeps parallel checks apart.
