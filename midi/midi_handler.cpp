@@ -95,11 +95,13 @@ void MidiHandler::Receive(std::span<const uint8_t> message) {
     const uint8_t status = message[0];
     if (status >> 4 == kControlChange) {
         ControlChange(message[1], message[2]);
-    } else if (status == kNoteOn) {
-        NoteOn(message[1], message[2]);
-    } else if (status == kNoteOff) {
+    } else if (status == kNoteOn || status == kNoteOff) {
         ForgetKeysAfterStop();
-        Release(message[1]);
+        if (status == kNoteOn && message[2] != 0) {
+            Press(message[1]);
+        } else {
+            Release(message[1]); // a note-off, or a note-on of velocity 0
+        }
     }
     // Every message, clock and active sensing included, shows the gate text.
     engine_.panel.SetGateText(gate_text_.load(std::memory_order_relaxed));
@@ -210,12 +212,8 @@ void MidiHandler::StepOptionGroup(std::atomic<int>& counter, std::span<const int
     engine_.panel.SelectOption(cycle[static_cast<size_t>(next)]);
 }
 
-void MidiHandler::NoteOn(int key, int velocity) {
-    ForgetKeysAfterStop();
-    if (velocity == 0) {
-        Release(key);
-        return;
-    }
+// The first key held imitates a press of Play.
+void MidiHandler::Press(int key) {
     if (KeysHeld() == 0) {
         Put(engine_.state.output_gate, 1);
         gate_text_.store(GateText::On, std::memory_order_relaxed);
@@ -229,8 +227,10 @@ void MidiHandler::NoteOn(int key, int velocity) {
 // keyboards send note-off only, which would otherwise leave the voice sounding).
 void MidiHandler::Release(int key) {
     const uint64_t before = held_keys_[KeyWord(key)].fetch_and(~KeyBit(key), std::memory_order_relaxed);
-    if ((before & KeyBit(key)) == 0) {
-        return; // not held: its note-on was never seen, or a Stop or a port close came since
+    // A key that is not held (its note-on lost, or a Stop or a port close came since) does not count
+    // down for the keys still held; with none held the release closes the gate as it always has.
+    if ((before & KeyBit(key)) == 0 && KeysHeld() != 0) {
+        return;
     }
     if (KeysHeld() == 0) {
         CloseGate();

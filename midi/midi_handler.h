@@ -50,7 +50,7 @@ private:
     void SetSlider(int id, int state);
     void ToggleNegative(int id, int coordinate);
     void StepOptionGroup(std::atomic<int>& counter, std::span<const int> cycle);
-    void NoteOn(int key, int velocity);
+    void Press(int key);
     void Release(int key);
     int KeysHeld() const;
     void ForgetKeysAfterStop();

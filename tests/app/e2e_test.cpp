@@ -172,6 +172,7 @@ TEST(MidiEndToEnd, KeyboardOnJackDrivesTheWindowTheEngineAndTheOutput) {
         emit list->activated(keys_entry);
     }
     ASSERT_EQ(window.status().Text(0), "MIDI IN");
+    ASSERT_TRUE(jack.WaitUntilConnected()) << "the keyboard port never connected";
     ASSERT_TRUE(jack.RecordFrom(kOutputPort));
 
     jack.Send(0xB0, 0x0E, 0x40);

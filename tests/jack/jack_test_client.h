@@ -4,6 +4,7 @@
 
 #include <array>
 #include <atomic>
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -39,6 +40,10 @@ public:
     double sample_rate() const;
     std::string MidiPortName() const;
 
+    // Waits, at most `limit`, until the MIDI output has a connection that the server's process cycle
+    // already uses: a message queued before that is dropped by JACK, not delivered late. Call it
+    // after the receiver opened its port and before the first Send or StartSource.
+    bool WaitUntilConnected(std::chrono::milliseconds limit = std::chrono::seconds(5)) const;
     // Queues a message for the next cycle; one producer thread, up to 64 messages in flight.
     void Send(uint8_t status, uint8_t data1, uint8_t data2);
     // Plays about `per_second` messages of the source until StopSource; the source must outlive the
@@ -47,7 +52,8 @@ public:
     void StopSource();
     uint64_t messages_sent() const { return messages_sent_.load(std::memory_order_relaxed); }
 
-    // Connects the first port whose name matches the pattern to the input; false when none does.
+    // Connects the first port whose name matches the pattern to the input and waits until the
+    // connection is live; false when no port matches or it does not come up within five seconds.
     // The input is registered only now: PortAudio, started earlier, would list it as a device.
     bool RecordFrom(const std::string& pattern);
     void StartRecording();
@@ -62,6 +68,7 @@ public:
 
 private:
     static int Process(jack_nframes_t frames, void* arg);
+    bool WaitUntilLive(jack_port_t* port, std::chrono::milliseconds limit) const;
     void SendQueued(void* midi);
     void SendPaced(void* midi, jack_nframes_t frames);
     void RecordCycle(jack_nframes_t frames);
@@ -71,6 +78,7 @@ private:
     std::atomic<jack_port_t*> audio_in_{nullptr};
     bool active_ = false;
     std::atomic<int> xruns_{0};
+    std::atomic<uint64_t> cycles_{0};
     // queued messages: written by the test's thread, read by the process thread
     std::array<ShortMessage, 64> queue_{};
     std::atomic<uint32_t> written_{0};

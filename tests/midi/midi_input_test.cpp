@@ -66,6 +66,7 @@ TEST_F(MidiInputTest, JackPortDrivesThePanelTheEngineAndTheGate) {
     EXPECT_STREQ(session.StatusText(), "MIDI IN");
     EXPECT_TRUE(session.SwitchDevice(static_cast<int>(found - names.begin())));
     EXPECT_STREQ(session.StatusText(), "MIDI IN");
+    ASSERT_TRUE(sender.WaitUntilConnected()) << "the opened port never connected";
 
     const ControlPanel& panel = engine->panel;
     EngineState& state = engine->state;

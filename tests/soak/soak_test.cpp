@@ -155,8 +155,8 @@ TEST(Soak, ApplicationUnderMidiLoadAndPanelMovesStaysHealthy) {
             list->setCurrentIndex(entry);
             emit list->activated(entry);
         }
-        connected =
-            entry >= 0 && window.status().Text(0) == "MIDI IN" && client.RecordFrom("^Vortane[^:]*:out_0$");
+        connected = entry >= 0 && window.status().Text(0) == "MIDI IN" && client.WaitUntilConnected() &&
+                    client.RecordFrom("^Vortane[^:]*:out_0$");
         if (!connected) {
             window.close();
             return;
