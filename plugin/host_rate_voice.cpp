@@ -1,0 +1,147 @@
+#include "plugin/host_rate_voice.h"
+
+#include <algorithm>
+#include <cmath>
+#include <soxr.h>
+
+namespace vortane::plugin {
+namespace {
+
+constexpr double kVoiceRate = VoiceAdapter::kSampleRate;
+
+// Counts the voice frames libsoxr takes before it can deliver output, feeding silence one frame at
+// a time so that the count is exact.
+struct LookAheadProbe {
+    float zero = 0.0f;
+    int64_t consumed = 0;
+};
+
+size_t ProbePull(void* state, soxr_in_t* data, size_t) {
+    auto* probe = static_cast<LookAheadProbe*>(state);
+    *data = &probe->zero;
+    ++probe->consumed;
+    return 1;
+}
+
+// The most voice frames the resampler holds beyond the output it has produced, in voice frames.
+double MeasureLookAhead(soxr_t resampler, double host_rate) {
+    LookAheadProbe probe;
+    soxr_set_input_fn(resampler, ProbePull, &probe, 1);
+    std::array<float, 256> out{};
+    double most = 0.0;
+    int64_t produced = 0;
+    for (int i = 0; i < 64; ++i) {
+        produced += static_cast<int64_t>(soxr_output(resampler, out.data(), out.size()));
+        most = std::max(most, static_cast<double>(probe.consumed) -
+                                  static_cast<double>(produced) * kVoiceRate / host_rate);
+    }
+    return most;
+}
+
+} // namespace
+
+HostRateVoice::~HostRateVoice() {
+    ReleaseResampler();
+}
+
+void HostRateVoice::ReleaseResampler() {
+    if (resampler_ != nullptr) {
+        soxr_delete(resampler_);
+        resampler_ = nullptr;
+    }
+}
+
+bool HostRateVoice::Activate(double host_rate, uint64_t seed) {
+    ReleaseResampler();
+    host_rate_ = host_rate > 0.0 && std::isfinite(host_rate) ? host_rate : kVoiceRate;
+    latency_ = 0;
+    bool ok = true;
+    if (host_rate_ != kVoiceRate) {
+        soxr_error_t error = nullptr;
+        const soxr_io_spec_t io = soxr_io_spec(SOXR_FLOAT32_I, SOXR_FLOAT32_I);
+        const soxr_quality_spec_t quality = soxr_quality_spec(SOXR_HQ, 0);
+        const soxr_runtime_spec_t runtime = soxr_runtime_spec(1); // no worker threads
+        resampler_ = soxr_create(kVoiceRate, host_rate_, 1, &error, &io, &quality, &runtime);
+        if (error != nullptr) {
+            resampler_ = nullptr;
+            ok = false;
+        } else {
+            const double ahead = MeasureLookAhead(resampler_, host_rate_) + kPullFrames + 1.0;
+            latency_ = static_cast<uint32_t>(std::ceil(ahead * host_rate_ / kVoiceRate));
+            soxr_clear(resampler_);
+            soxr_set_input_fn(resampler_, &HostRateVoice::Pull, this, kPullFrames);
+        }
+    }
+    output_frames_ = 0;
+    voice_frames_ = 0;
+    event_head_ = event_count_ = 0;
+    voice_.Restart(seed);
+    return ok;
+}
+
+void HostRateVoice::RestartVoice(uint64_t seed) noexcept VORTANE_NONBLOCKING {
+    event_head_ = event_count_ = 0;
+    voice_.Restart(seed);
+}
+
+void HostRateVoice::ScheduleGate(uint32_t frame_in_block, bool open) noexcept VORTANE_NONBLOCKING {
+    const double t = static_cast<double>(output_frames_ + frame_in_block) + latency_;
+    const GateEvent event{static_cast<int64_t>(std::llround(t * kVoiceRate / host_rate_)), open};
+    if (event_count_ == kMaxEvents) {
+        // Full: fold into the last change, which keeps the gate's final state right.
+        events_[(event_head_ + event_count_ - 1) % kMaxEvents].open = open;
+        return;
+    }
+    events_[(event_head_ + event_count_) % kMaxEvents] = event;
+    ++event_count_;
+}
+
+void HostRateVoice::RenderVoice(float* out, size_t frames) noexcept VORTANE_NONBLOCKING {
+    while (frames > 0) {
+        // Apply the changes that are due (or overdue, which the latency should rule out).
+        while (event_count_ > 0 && events_[event_head_].voice_frame <= voice_frames_) {
+            if (events_[event_head_].open) {
+                voice_.OpenGate();
+            } else {
+                voice_.CloseGate();
+            }
+            event_head_ = (event_head_ + 1) % kMaxEvents;
+            --event_count_;
+        }
+        size_t run = frames;
+        if (event_count_ > 0) {
+            run = std::min(run, static_cast<size_t>(events_[event_head_].voice_frame - voice_frames_));
+        }
+        voice_.Render(out, run);
+        out += run;
+        frames -= run;
+        voice_frames_ += static_cast<int64_t>(run);
+    }
+}
+
+size_t HostRateVoice::Pull(void* self, const void** data, size_t frames) noexcept {
+    auto* v = static_cast<HostRateVoice*>(self);
+    frames = std::min(frames, kPullFrames);
+    v->RenderVoice(v->pull_buffer_.data(), frames);
+    *data = v->pull_buffer_.data();
+    return frames;
+}
+
+void HostRateVoice::Process(float* out, uint32_t frames) noexcept VORTANE_NONBLOCKING {
+    if (host_rate_ == kVoiceRate) {
+        RenderVoice(out, frames);
+    } else {
+        size_t done = 0;
+        while (resampler_ != nullptr && done < frames) {
+            const size_t got = soxr_output(resampler_, out + done, frames - done);
+            if (got == 0) {
+                break; // the resampler failed: silence rather than stale samples
+            }
+            done += got;
+        }
+        std::fill(out + done, out + frames, 0.0f);
+    }
+    output_frames_ += frames;
+}
+
+} // namespace vortane::plugin
