@@ -59,7 +59,7 @@ bool HostRateVoice::Activate(double host_rate, uint64_t seed) {
     if (host_rate_ != kVoiceRate) {
         soxr_error_t error = nullptr;
         const soxr_io_spec_t io = soxr_io_spec(SOXR_FLOAT32_I, SOXR_FLOAT32_I);
-        const soxr_quality_spec_t quality = soxr_quality_spec(SOXR_HQ, 0);
+        const soxr_quality_spec_t quality = soxr_quality_spec(SOXR_LQ, 0);
         const soxr_runtime_spec_t runtime = soxr_runtime_spec(1); // no worker threads
         resampler_ = soxr_create(kVoiceRate, host_rate_, 1, &error, &io, &quality, &runtime);
         if (error != nullptr) {
