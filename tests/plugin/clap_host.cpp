@@ -56,6 +56,14 @@ ClapLibrary::ClapLibrary(const std::string& path) {
         return;
     }
     entry_ = static_cast<const clap_plugin_entry_t*>(dlsym(handle_, "clap_entry"));
+    Init(path);
+}
+
+ClapLibrary::ClapLibrary(const clap_plugin_entry_t* entry, const std::string& path) : entry_(entry) {
+    Init(path);
+}
+
+void ClapLibrary::Init(const std::string& path) {
     if (entry_ == nullptr || !entry_->init(path.c_str())) {
         error_ = "no clap_entry, or its init failed";
         entry_ = nullptr;

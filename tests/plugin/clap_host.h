@@ -21,6 +21,8 @@ namespace vortane::test {
 class ClapLibrary {
 public:
     explicit ClapLibrary(const std::string& path);
+    // A plugin linked into this program (the fuzzer's).
+    ClapLibrary(const clap_plugin_entry_t* entry, const std::string& path);
     ~ClapLibrary();
     ClapLibrary(const ClapLibrary&) = delete;
     ClapLibrary& operator=(const ClapLibrary&) = delete;
@@ -30,6 +32,8 @@ public:
     const clap_plugin_factory_t* factory() const { return factory_; }
 
 private:
+    void Init(const std::string& path);
+
     void* handle_ = nullptr;
     const clap_plugin_entry_t* entry_ = nullptr;
     const clap_plugin_factory_t* factory_ = nullptr;
