@@ -16,7 +16,7 @@ namespace vortane::plugin {
 // output to the host rate; at 44.1 kHz the voice's samples pass untouched. libsoxr's low-quality
 // preset (16-bit precision, linear phase) keeps the error near -94 dB against a very-high-quality
 // offline conversion with a look-ahead of about 21 voice frames; its higher presets buy -125 dB
-// with some 900 frames (20 ms) of look-ahead, and libsamplerate's sinc converters cost five times
+// with some 900 frames (20 ms) of look-ahead, and libsamplerate's sinc converters cost some thirty times
 // as much per sample for the same look-ahead.
 //
 // The resampler pulls voice samples ahead of the output it produces. Gate changes are therefore
