@@ -28,15 +28,17 @@ void VoiceAdapter::Restart(uint64_t seed) noexcept VORTANE_NONBLOCKING {
     std::construct_at(e);
     e->random.Seed(seed);
     PrepareAsAtStartup(*e);
+    // Then, as a render with --set does, only the controls moved away from their start: an
+    // untouched "Y1" leaves Y1 at its start-up 0.06, where a "Y1" event would make it 0.05.
     for (const ControlInfo& c : MainWindowControls()) {
-        const bool derives =
-            IsSlider(c.kind) || c.kind == ControlKind::Check || c.kind == ControlKind::Option;
-        if (derives && ControlPanel::IsValidId(c.id)) {
-            const int state = states[static_cast<size_t>(c.id)];
-            // Options are carried by the selected one alone; setting a 0 would not clear anything.
-            if (c.kind != ControlKind::Option || state == 1) {
-                SetControl(c.id, state);
-            }
+        if (!ControlPanel::IsValidId(c.id)) {
+            continue;
+        }
+        const int state = states[static_cast<size_t>(c.id)];
+        const bool moved = (IsSlider(c.kind) || c.kind == ControlKind::Check) && state != c.initial;
+        const bool selected = c.kind == ControlKind::Option && state == 1 && c.initial == 0;
+        if (moved || selected) {
+            SetControl(c.id, state);
         }
     }
 }

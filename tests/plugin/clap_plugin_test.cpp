@@ -9,7 +9,11 @@
 #include <string>
 #include <vector>
 
+#include "engine/control_ids.h"
 #include "engine/control_table.h"
+#include "engine/engine.h"
+#include "engine/output_stage.h"
+#include "render/offline_render.h"
 #include "tests/plugin/clap_host.h"
 
 namespace vortane::test {
@@ -207,6 +211,36 @@ TEST_F(ClapPlugin, DamagedStatesLoadWhatTheyCan) {
     const std::vector<uint8_t> saved = *instance->SaveState();
     EXPECT_NE(std::string(saved.begin(), saved.end()).find("seed=7\n"), std::string::npos)
         << "the seed of a later format's state is kept";
+}
+
+// At its own rate the plugin is the program's voice, sample for sample: the same seed and the same
+// moves give what vortane-render's engine gives with Play pressed at the first frame.
+TEST_F(ClapPlugin, AtTheVoicesRateThePluginPlaysWhatTheRenderToolRenders) {
+    auto instance = NewInstance();
+    const std::vector<ControlSetting> settings = {
+        {id::kFrequencySetting, 333}, {id::kX1On, 1}, {id::kFrq, 900}, {id::kSOnLimits, 1}, {id::kY2, 120}};
+    instance->QueueParam(0, Param(*instance, "Frequency Setting"), 333);
+    instance->QueueParam(0, Param(*instance, "X1 On"), 1);
+    instance->QueueParam(0, Param(*instance, "Frq"), 900);
+    instance->QueueParam(0, Param(*instance, "Frequency Barriers"), 3); // SOnLimits
+    instance->QueueParam(0, Param(*instance, "Y2"), 120);
+    instance->Render(64, 64);
+    const std::vector<uint8_t> state = *instance->SaveState();
+    const std::string text(state.begin(), state.end());
+    const size_t at = text.find("seed=");
+    ASSERT_NE(at, std::string::npos);
+    const uint64_t seed = std::stoull(text.substr(at + 5));
+
+    instance->Activate(44100.0, 512);
+    instance->QueueMidi(0, kNoteOn, 60, 100);
+    const std::vector<float> out = instance->Render(44100, 300);
+
+    auto engine = std::make_unique<Engine>();
+    PrepareRender(*engine, seed, settings);
+    std::vector<float> reference(out.size());
+    Render(*engine, reference.data(), reference.size());
+    EXPECT_GT(Rms(out, 0, out.size()), 1e-3);
+    EXPECT_EQ(out, reference);
 }
 
 // At 48 and 96 kHz the plugin gives the 44.1 kHz voice resampled: compared with the 44.1 kHz render
