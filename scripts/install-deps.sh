@@ -19,7 +19,7 @@ test_packages=(
     xvfb xauth x11-utils imagemagick
     desktop-file-utils dpkg-dev file man-db groff-base libxml2-utils
     python3 python3-numpy python3-matplotlib
-    lv2-dev lilv-utils sordi jalv
+    lv2-dev lilv-utils sordi jalv ardour
 )
 
 packages=("${run_packages[@]}")
