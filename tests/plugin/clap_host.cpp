@@ -168,7 +168,7 @@ void ClapInstance::QueueMidi(uint32_t frame, uint8_t status, uint8_t data1, uint
     e.midi = {{sizeof(clap_event_midi_t), frame, CLAP_CORE_EVENT_SPACE_ID, CLAP_EVENT_MIDI, 0},
               0,
               {status, data1, data2}};
-    events_.push_back(e);
+    Queue(e);
 }
 
 void ClapInstance::QueueParam(uint32_t frame, clap_id id, double value) {
@@ -181,7 +181,14 @@ void ClapInstance::QueueParam(uint32_t frame, clap_id id, double value) {
                -1,
                -1,
                value};
-    events_.push_back(e);
+    Queue(e);
+}
+
+// Hosts deliver events in time order; those at one frame keep the order they were queued in.
+void ClapInstance::Queue(const Event& e) {
+    const auto later = std::upper_bound(events_.begin(), events_.end(), e.header.time,
+                                        [](uint32_t time, const Event& x) { return time < x.header.time; });
+    events_.insert(later, e);
 }
 
 uint32_t ClapInstance::EventCount(const clap_input_events_t* list) {
@@ -197,8 +204,6 @@ clap_process_status ClapInstance::Process(float* out, uint32_t frames) {
     clap_audio_buffer_t output{};
     output.data32 = channels;
     output.channel_count = 1;
-    std::stable_sort(events_.begin(), events_.end(),
-                     [](const Event& a, const Event& b) { return a.header.time < b.header.time; });
     const clap_input_events_t in{&events_, EventCount, EventAt};
     const clap_output_events_t out_events{nullptr, TryPush};
     clap_process_t process{};

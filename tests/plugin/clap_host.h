@@ -82,6 +82,7 @@ private:
         clap_event_midi_t midi;
         clap_event_param_value_t param;
     };
+    void Queue(const Event& e);
     static uint32_t EventCount(const clap_input_events_t* list);
     static const clap_event_header_t* EventAt(const clap_input_events_t* list, uint32_t index);
     static bool TryPush(const clap_output_events_t*, const clap_event_header_t*) { return true; }
