@@ -49,7 +49,7 @@ protected:
                "each period drift by bounded random walks. Notes on channel 1 open and close it.";
     }
     const char* getMaker() const override { return "Vortane"; }
-    const char* getLicense() const override { return "ISC"; }
+    const char* getLicense() const override { return "See the Vortane distribution"; }
     uint32_t getVersion() const override { return d_version(1, 0, 1); }
     int64_t getUniqueId() const override { return d_cconst('V', 'r', 't', 'n'); }
 
