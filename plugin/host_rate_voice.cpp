@@ -2,39 +2,45 @@
 
 #include <algorithm>
 #include <cmath>
-#include <soxr.h>
+#include <samplerate.h>
 
 namespace vortane::plugin {
 namespace {
 
 constexpr double kVoiceRate = VoiceAdapter::kSampleRate;
 
-// Counts the voice frames libsoxr takes before it can deliver output, feeding silence one frame at
-// a time so that the count is exact.
+// Counts the voice frames the converter takes before it can deliver output, feeding silence one
+// frame at a time so that the count is exact.
 struct LookAheadProbe {
     float zero = 0.0f;
     int64_t consumed = 0;
 };
 
-size_t ProbePull(void* state, soxr_in_t* data, size_t) {
+long ProbePull(void* state, float** data) {
     auto* probe = static_cast<LookAheadProbe*>(state);
     *data = &probe->zero;
     ++probe->consumed;
     return 1;
 }
 
-// The most voice frames the resampler holds beyond the output it has produced, in voice frames.
-double MeasureLookAhead(soxr_t resampler, double host_rate) {
+// The most voice frames the converter holds beyond the output it has produced.
+double MeasureLookAhead(int converter, double host_rate) {
     LookAheadProbe probe;
-    soxr_set_input_fn(resampler, ProbePull, &probe, 1);
+    int error = 0;
+    SRC_STATE* state = src_callback_new(ProbePull, converter, 1, &error, &probe);
+    if (state == nullptr) {
+        return 0.0;
+    }
     std::array<float, 256> out{};
     double most = 0.0;
     int64_t produced = 0;
     for (int i = 0; i < 64; ++i) {
-        produced += static_cast<int64_t>(soxr_output(resampler, out.data(), out.size()));
+        produced +=
+            src_callback_read(state, host_rate / kVoiceRate, static_cast<long>(out.size()), out.data());
         most = std::max(most, static_cast<double>(probe.consumed) -
                                   static_cast<double>(produced) * kVoiceRate / host_rate);
     }
+    src_delete(state);
     return most;
 }
 
@@ -46,7 +52,7 @@ HostRateVoice::~HostRateVoice() {
 
 void HostRateVoice::ReleaseResampler() {
     if (resampler_ != nullptr) {
-        soxr_delete(resampler_);
+        src_delete(resampler_);
         resampler_ = nullptr;
     }
 }
@@ -57,19 +63,14 @@ bool HostRateVoice::Activate(double host_rate, uint64_t seed) {
     latency_ = 0;
     bool ok = true;
     if (host_rate_ != kVoiceRate) {
-        soxr_error_t error = nullptr;
-        const soxr_io_spec_t io = soxr_io_spec(SOXR_FLOAT32_I, SOXR_FLOAT32_I);
-        const soxr_quality_spec_t quality = soxr_quality_spec(SOXR_LQ, 0);
-        const soxr_runtime_spec_t runtime = soxr_runtime_spec(1); // no worker threads
-        resampler_ = soxr_create(kVoiceRate, host_rate_, 1, &error, &io, &quality, &runtime);
-        if (error != nullptr) {
-            resampler_ = nullptr;
+        int error = 0;
+        resampler_ = src_callback_new(&HostRateVoice::Pull, kConverter, 1, &error, this);
+        if (resampler_ == nullptr || src_is_valid_ratio(host_rate_ / kVoiceRate) == 0) {
+            ReleaseResampler();
             ok = false;
         } else {
-            const double ahead = MeasureLookAhead(resampler_, host_rate_) + kPullFrames + 1.0;
+            const double ahead = MeasureLookAhead(kConverter, host_rate_) + kPullFrames + 1.0;
             latency_ = static_cast<uint32_t>(std::ceil(ahead * host_rate_ / kVoiceRate));
-            soxr_clear(resampler_);
-            soxr_set_input_fn(resampler_, &HostRateVoice::Pull, this, kPullFrames);
         }
     }
     output_frames_ = 0;
@@ -119,25 +120,26 @@ void HostRateVoice::RenderVoice(float* out, size_t frames) noexcept VORTANE_NONB
     }
 }
 
-size_t HostRateVoice::Pull(void* self, const void** data, size_t frames) noexcept {
+long HostRateVoice::Pull(void* self, float** data) noexcept {
     auto* v = static_cast<HostRateVoice*>(self);
-    frames = std::min(frames, kPullFrames);
-    v->RenderVoice(v->pull_buffer_.data(), frames);
+    v->RenderVoice(v->pull_buffer_.data(), kPullFrames);
     *data = v->pull_buffer_.data();
-    return frames;
+    return static_cast<long>(kPullFrames);
 }
 
 void HostRateVoice::Process(float* out, uint32_t frames) noexcept VORTANE_NONBLOCKING {
     if (host_rate_ == kVoiceRate) {
         RenderVoice(out, frames);
     } else {
+        const double ratio = host_rate_ / kVoiceRate;
         size_t done = 0;
         while (resampler_ != nullptr && done < frames) {
-            const size_t got = soxr_output(resampler_, out + done, frames - done);
-            if (got == 0) {
-                break; // the resampler failed: silence rather than stale samples
+            const long got =
+                src_callback_read(resampler_, ratio, static_cast<long>(frames - done), out + done);
+            if (got <= 0) {
+                break; // the converter failed: silence rather than stale samples
             }
-            done += got;
+            done += static_cast<size_t>(got);
         }
         std::fill(out + done, out + frames, 0.0f);
     }
