@@ -32,7 +32,7 @@ depends=$(field Depends)
 echo "Depends: $depends"
 needs=(libqt6widgets6 libqt6gui6 libqt6core6 libportaudio2 librtmidi libc6 libstdc++6)
 [[ "$have_render" == 1 ]] && needs+=(libsndfile1)
-[[ "$have_plugins" == 1 ]] && needs+=(libsoxr0)
+[[ "$have_plugins" == 1 ]] && needs+=(libsamplerate0)
 # One package name a line, alternatives included; a needed library matches by prefix (librtmidi6 for librtmidi).
 names=$(tr ',|' '\n\n' <<<"$depends" | awk '{print $1}')
 for lib in "${needs[@]}"; do
