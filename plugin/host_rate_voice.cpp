@@ -8,6 +8,7 @@ namespace vortane::plugin {
 namespace {
 
 constexpr double kVoiceRate = VoiceAdapter::kSampleRate;
+constexpr int kConverter = SRC_SINC_MEDIUM_QUALITY;
 
 // Counts the voice frames the converter takes before it can deliver output, feeding silence one
 // frame at a time so that the count is exact.

@@ -33,8 +33,8 @@ public:
     HostRateVoice& operator=(const HostRateVoice&) = delete;
 
     // Builds the resampler for the host rate (allocates: call from activate, not from the audio
-    // thread) and restarts the voice from its seed. Returns false if the converter refused the rate; the
-    // voice then plays silence.
+    // thread) and restarts the voice from its seed. Returns false if the converter refused the
+    // rate; the voice then plays silence.
     bool Activate(double host_rate, uint64_t seed);
 
     // Restarts the voice from a seed while running, keeping the resampler and the clock.
@@ -55,7 +55,6 @@ private:
     };
     static constexpr size_t kMaxEvents = 1024;
     static constexpr size_t kPullFrames = 32; // voice frames per resampler pull
-    static constexpr int kConverter = 1;      // SRC_SINC_MEDIUM_QUALITY
 
     static long Pull(void* self, float** data) noexcept;
     void RenderVoice(float* out, size_t frames) noexcept VORTANE_NONBLOCKING;
