@@ -25,7 +25,9 @@ struct ReadStream {
 int64_t StreamRead(const clap_istream_t* stream, void* buffer, uint64_t size) {
     auto* s = static_cast<ReadStream*>(stream->ctx);
     const size_t n = std::min<size_t>(size, s->bytes->size() - s->position);
-    std::memcpy(buffer, s->bytes->data() + s->position, n);
+    if (n > 0) { // an empty vector's data() may be null, which memcpy must never see
+        std::memcpy(buffer, s->bytes->data() + s->position, n);
+    }
     s->position += n;
     return static_cast<int64_t>(n);
 }

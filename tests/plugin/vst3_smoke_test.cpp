@@ -54,7 +54,9 @@ struct Stream {
     static v3_result Read(void* self, void* buffer, int32_t size, int32_t* done) {
         auto* s = static_cast<Stream*>(self);
         const size_t n = std::min(static_cast<size_t>(size), s->bytes.size() - s->position);
-        std::memcpy(buffer, s->bytes.data() + s->position, n);
+        if (n > 0) {
+            std::memcpy(buffer, s->bytes.data() + s->position, n);
+        }
         s->position += n;
         *done = static_cast<int32_t>(n);
         return V3_OK;
