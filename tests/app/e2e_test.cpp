@@ -2,14 +2,20 @@
 #include <QPushButton>
 #include <QSlider>
 #include <QTemporaryDir>
+#include <chrono>
 #include <cmath>
+#include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <functional>
+#include <unistd.h>
 
 #include "app/portaudio_backend.h"
 #include "app/status_fields.h"
 #include "jack_test_client.h"
+#include "midi/controller_window.h"
 #include "midi/rtmidi_input.h"
+#include "midi/settings_store.h"
 #include "shell_fixture.h"
 
 // The application on the real PortAudio and RtMidi libraries, on the JACK dummy server that the test
@@ -19,9 +25,11 @@ namespace {
 
 const char* const kOutputPort = "^Vortane[^:]*:out_0$";
 
-// PortAudio's devices plus one more that the library refuses to open: it is opened under a number
-// far past the end of the library's device list, so Pa_OpenStream fails with "Invalid device".
-class BackendWithBrokenDevice final : public AudioBackend {
+// PortAudio with its JACK device ("system") as the default and one more device that the library
+// refuses to open: it is opened under a number far past the end of the library's device list, so
+// Pa_OpenStream fails with "Invalid device". Counts the non-zero samples the program renders on
+// whatever device plays.
+class TestBackend final : public AudioBackend {
 public:
     int Initialize() override { return real_.Initialize(); }
     void Terminate() override { real_.Terminate(); }
@@ -33,18 +41,39 @@ public:
     DeviceInfo GetDeviceInfo(int device) const override {
         return device == broken_ ? DeviceInfo{"broken", 2} : real_.GetDeviceInfo(device);
     }
-    int DefaultOutputDevice() const override { return real_.DefaultOutputDevice(); }
+    int DefaultOutputDevice() const override {
+        for (int device = 0; device < real_.DeviceCount(); ++device) {
+            if (real_.GetDeviceInfo(device).name == "system") {
+                return device;
+            }
+        }
+        return real_.DefaultOutputDevice();
+    }
     int OpenStream(int device, RenderFunction render, void* context) override {
-        return real_.OpenStream(device == broken_ ? kNoSuchDevice : device, render, context);
+        render_ = render;
+        context_ = context;
+        return real_.OpenStream(device == broken_ ? kNoSuchDevice : device, &TestBackend::Render, this);
     }
     int StartStream() override { return real_.StartStream(); }
     int AbortStream() override { return real_.AbortStream(); }
+    int CloseStream() override { return real_.CloseStream(); }
     int IsStreamActive() override { return real_.IsStreamActive(); }
+    bool ServerLost() const override { return real_.ServerLost(); }
+    uint64_t non_zero() const { return non_zero_.load(std::memory_order_relaxed); }
 
 private:
+    static void Render(void* self, float* out, unsigned long frame_count) noexcept {
+        auto* backend = static_cast<TestBackend*>(self);
+        backend->render_(backend->context_, out, frame_count);
+        const auto non_zero = std::count_if(out, out + frame_count, [](float v) { return v != 0.0f; });
+        backend->non_zero_.fetch_add(uint64_t(non_zero), std::memory_order_relaxed);
+    }
     static constexpr int kNoSuchDevice = 100000;
     PortAudioBackend real_;
     mutable int broken_ = -1;
+    RenderFunction render_ = nullptr;
+    void* context_ = nullptr;
+    std::atomic<uint64_t> non_zero_{0};
 };
 
 // Where the ALSA sequencer exists it may list ports of its own; the test's JACK port is asked for.
@@ -89,7 +118,7 @@ double CrossingRate(const std::vector<float>& s, double rate) {
 }
 
 TEST(AudioEndToEnd, PlaysTheVoiceIntoJackFadingInAndSurvivesAFailingDevice) {
-    BackendWithBrokenDevice backend;
+    TestBackend backend;
     testing::FakeMidiInput midi;
     testing::RecordingMessageSink messages;
     Application app(backend, midi, messages);
@@ -147,6 +176,105 @@ TEST(AudioEndToEnd, PlaysTheVoiceIntoJackFadingInAndSurvivesAFailingDevice) {
     EXPECT_TRUE(app.window()->quit_requested());
     app.ShutDown();
     EXPECT_FALSE(app.audio().stream_open());
+    EXPECT_TRUE(messages.messages.empty());
+}
+
+// A JACK dummy server of this test's own, so that the test can stop it.
+class OwnJackServer {
+public:
+    OwnJackServer() : name_("vortane-lost-" + std::to_string(getpid())) {
+        qputenv("JACK_DEFAULT_SERVER", QByteArray::fromStdString(name_));
+        started_ = Script("start");
+    }
+    ~OwnJackServer() { Stop(); }
+    bool started() const { return started_; }
+    void Stop() {
+        if (std::exchange(started_, false)) {
+            Script("stop");
+        }
+    }
+
+private:
+    bool Script(const char* verb) const {
+        const std::string command = "JACK_DEFAULT_SERVER=" + name_ + " " JACK_SERVER_SCRIPT " " + verb;
+        return std::system(command.c_str()) == 0;
+    }
+    std::string name_;
+    bool started_ = false;
+};
+
+// An ALSA device that plays into nothing, named in the home folder's .asoundrc: a live device beside
+// JACK, which the library lists as "vortane_null". It takes samples as fast as they come.
+void DefineNullDevice() {
+    std::ofstream(qEnvironmentVariable("HOME").toStdString() + "/.asoundrc")
+        << "pcm.vortane_null { type null }\n";
+}
+
+void ChangeFirstAssignment(Application& app, const QString& text) {
+    QTimer::singleShot(0, [text] {
+        auto* controllers = qobject_cast<ControllerWindow*>(QApplication::activeModalWidget());
+        ASSERT_NE(controllers, nullptr);
+        controllers->List(1)->setCurrentIndex(controllers->List(1)->findText(text));
+        controllers->close();
+    });
+    for (QAction* item : app.window()->menuBar()->actions().front()->menu()->actions()) {
+        if (item->text() == "Midi Controllers") {
+            item->trigger();
+        }
+    }
+}
+
+void Choose(QComboBox* list, int entry) {
+    list->setCurrentIndex(entry);
+    emit list->activated(entry);
+}
+
+// The JACK server stops under the playing voice: the status bar says so within a moment, a switch
+// to a live device plays again, and Escape ends the program at once with the settings written,
+// never waiting on the dead server.
+TEST(AudioEndToEnd, JackServerStoppedUnderPlayIsShownAndAnotherDevicePlaysOn) {
+    OwnJackServer server;
+    ASSERT_TRUE(server.started());
+    DefineNullDevice();
+    TestBackend audio;
+    testing::FakeMidiInput midi;
+    testing::RecordingMessageSink messages;
+    Application app(audio, midi, messages);
+    ASSERT_TRUE(app.StartUp()) << (messages.messages.empty() ? "" : messages.messages[0].second);
+    MainWindow& window = *app.window();
+    auto* devices = window.controls().As<QComboBox>(id::kAudioDevice);
+    const int jack_entry = devices->findText("system");
+    const int null_entry = devices->findText("vortane_null");
+    ASSERT_EQ(jack_entry, 0);
+    ASSERT_GE(null_entry, 0);
+    ChangeFirstAssignment(app, "07");
+    QTest::mouseClick(window.controls().As<QPushButton>(id::kPlay), Qt::LeftButton);
+    {
+        testing::JackTestClient ears("vortane-ears");
+        ASSERT_TRUE(ears.RecordFrom("^Vortane:out_0$")) << "the audio client is not named Vortane";
+        EXPECT_GT(Peak(ears.Record(0.5)), 0.05f);
+    }
+
+    server.Stop();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !window.status().Notice().isEmpty(); }, 3000));
+    EXPECT_EQ(window.status().Notice(), "Audio output stopped: choose an audio device");
+    Choose(devices, jack_entry); // the dead server's device: no sound, and no hang
+    EXPECT_FALSE(app.audio().stream_running());
+    const uint64_t before = audio.non_zero();
+    Choose(devices, null_entry);
+    EXPECT_TRUE(app.audio().stream_running());
+    EXPECT_EQ(window.status().Notice(), "");
+    QTest::qWait(200);
+    EXPECT_GT(audio.non_zero(), before + 4410) << "the voice does not play on the live device";
+
+    QTest::keyClick(&window, Qt::Key_Escape);
+    ASSERT_TRUE(window.quit_requested());
+    const auto start = std::chrono::steady_clock::now();
+    app.ShutDown();
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5)); // the bound is 8 s
+    EXPECT_FALSE(app.audio().hung());
+    std::ifstream saved(SettingsPath(), std::ios::binary);
+    EXPECT_NE(std::string(std::istreambuf_iterator<char>(saved), {}).find("Item1 = 07"), std::string::npos);
     EXPECT_TRUE(messages.messages.empty());
 }
 
