@@ -28,10 +28,13 @@ xvfb-run -a -s "-screen 0 1024x768x24 -dpi 96" bash -c '
     sleep 1
     id=$(xwininfo -root -tree | awk "/\"Vortane\"/ {print \$1; exit}")
     import -window "$id" "$OUT"
-    # "?" menu, third item: the menu opens with no item highlighted.
+    # The first menu ("Presets") opened by a click, then Right to the "?" menu, which opens with its
+    # first item highlighted; its third item is Midi Controllers.
     xdotool mousemove --window "$id" 8 8 click 1
     sleep 0.5
-    xdotool key Down Down Down Return
+    xdotool key Right
+    sleep 0.3
+    xdotool key Down Down Return
     for _ in $(seq 25); do
         xwininfo -root -tree 2>/dev/null | grep -q "\"Vortane CC Midi Controllers\"" && break
         sleep 0.2

@@ -217,7 +217,7 @@ void ChangeFirstAssignment(Application& app, const QString& text) {
         controllers->List(1)->setCurrentIndex(controllers->List(1)->findText(text));
         controllers->close();
     });
-    for (QAction* item : app.window()->menuBar()->actions().front()->menu()->actions()) {
+    for (QAction* item : app.window()->menuBar()->actions().back()->menu()->actions()) {
         if (item->text() == "Midi Controllers") {
             item->trigger();
         }

@@ -17,7 +17,7 @@
 namespace {
 
 void OpenControllerWindow(vortane::Application& app) {
-    for (QAction* item : app.window()->menuBar()->actions().front()->menu()->actions()) {
+    for (QAction* item : app.window()->menuBar()->actions().back()->menu()->actions()) {
         if (item->text() == "Midi Controllers") {
             item->trigger();
         }

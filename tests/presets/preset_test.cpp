@@ -14,6 +14,9 @@
 #include "presets/preset_apply.h"
 #include "presets/preset_file.h"
 #include "presets/preset_folders.h"
+#ifdef VORTANE_WITH_PLUGIN
+#include "plugin/parameter_table.h"
+#endif
 
 namespace vortane {
 namespace {
@@ -71,6 +74,19 @@ TEST(PresetFields, CoverEverySoundControlOnceByItsRenderName) {
     }
     EXPECT_EQ(groups, (std::set<int>{0, 1, 2}));
 }
+
+#ifdef VORTANE_WITH_PLUGIN
+TEST(PresetFields, AreThePluginsParameterNames) {
+    std::set<std::string> preset, plugin;
+    for (const PresetField& field : PresetFields()) {
+        preset.insert(std::string(field.name));
+    }
+    for (const plugin::PluginParameter& parameter : plugin::PluginParameters()) {
+        plugin.insert(parameter.name);
+    }
+    EXPECT_EQ(preset, plugin);
+}
+#endif
 
 TEST(PresetText, RoundTripsThroughTextAndFile) {
     for (uint32_t seed = 1; seed <= 20; ++seed) {
