@@ -1,14 +1,13 @@
 #include "app/audio_output.h"
 
 #include "app/audio_backend.h"
-#include "engine/engine.h"
-#include "engine/output_stage.h"
+#include "control/synth.h"
 
 namespace vortane {
 namespace {
 
-void RenderEngine(void* context, float* out, unsigned long frame_count) noexcept {
-    Render(*static_cast<Engine*>(context), out, frame_count);
+void RenderSynth(void* context, float* out, unsigned long frame_count) noexcept {
+    static_cast<Synth*>(context)->Render(out, frame_count);
 }
 
 } // namespace
@@ -27,7 +26,7 @@ int AudioOutput::OpenStream(int entry) {
     const int device = entry >= 0 && static_cast<size_t>(entry) < devices_.size()
                            ? devices_[static_cast<size_t>(entry)].number
                            : devices_.front().number;
-    const int error = backend_.OpenStream(device, RenderEngine, &engine_);
+    const int error = backend_.OpenStream(device, RenderSynth, &synth_);
     stream_open_ = error == 0;
     stream_running_ = false;
     return error;

@@ -9,14 +9,14 @@
 namespace vortane {
 
 class AudioBackend;
-struct Engine;
+struct Synth;
 
 // The program's one output stream and the device table behind the audio device list. The stream
-// callback forwards to the engine's render. Every step checks what exists: a stream that failed to
+// callback forwards to the synth's render. Every step checks what exists: a stream that failed to
 // open is never started, aborted or queried, and the library is terminated only while initialised.
 class AudioOutput {
 public:
-    AudioOutput(AudioBackend& backend, Engine& engine) : backend_(backend), engine_(engine) {}
+    AudioOutput(AudioBackend& backend, Synth& synth) : backend_(backend), synth_(synth) {}
 
     // Start-up: initialise the library, list the devices, open the stream on entry 0. Each returns
     // the library's error code (0 on success).
@@ -40,7 +40,7 @@ public:
 
 private:
     AudioBackend& backend_;
-    Engine& engine_;
+    Synth& synth_;
     std::vector<OutputDevice> devices_{{"", 0}};
     bool initialised_ = false;
     bool stream_open_ = false;

@@ -10,9 +10,10 @@ class QComboBox;
 namespace vortane {
 
 class ControlSet;
+class VoiceControls;
 class StatusFields;
 class WaveformView;
-struct Engine;
+struct Synth;
 
 // What the main window hands on to the rest of the program.
 struct ShellHooks {
@@ -24,7 +25,7 @@ struct ShellHooks {
 
 // The main window: title "Vortane", a fixed frame without minimise and maximise boxes, the "?"
 // menu, every frame, label and control of the control table placed in a 745 x 515 area under the
-// menu bar, the status bar along its bottom, and Escape to quit. Control events run the engine's
+// menu bar, the status bar along its bottom, and Escape to quit. Control events run the controls'
 // derivation; the widgets follow the control panel, which the MIDI thread may change at any time.
 class MainWindow final : public QMainWindow {
     Q_OBJECT
@@ -32,10 +33,10 @@ public:
     static constexpr int kClientWidth = 745;
     static constexpr int kClientHeight = 515;
 
-    MainWindow(Engine& engine, const std::vector<std::string>& audio_devices, ShellHooks hooks);
+    MainWindow(Synth& synth, const std::vector<std::string>& audio_devices, ShellHooks hooks);
     ~MainWindow() override;
 
-    ControlSet& controls() const { return *controls_; }
+    ControlSet& controls() const { return *control_set_; }
     WaveformView& display() const { return *display_; }
     StatusFields& status() const { return *status_; }
     QWidget& client_area() const { return *client_; }
@@ -58,10 +59,10 @@ private:
     void FollowPanel();
     void RequestQuit();
 
-    Engine& engine_;
+    VoiceControls& controls_;
     ShellHooks hooks_;
     QWidget* client_ = nullptr;
-    ControlSet* controls_ = nullptr;
+    ControlSet* control_set_ = nullptr;
     WaveformView* display_ = nullptr;
     StatusFields* status_ = nullptr;
     unsigned seen_revision_ = 0;

@@ -4,11 +4,11 @@
 #include <cstdint>
 #include <span>
 
-#include "engine/control_panel.h"
+#include "control/control_panel.h"
 
 namespace vortane {
 
-struct Engine;
+class VoiceControls;
 class ControllerSlots;
 
 // Message codes of the MIDI input callback.
@@ -30,11 +30,13 @@ public:
 
 // Turns incoming MIDI into control moves: control changes on any channel reach the twelve
 // controller slots, note messages on channel 1 open and close the output gate. It runs on the MIDI
-// input's own thread and touches only the control panel and the engine values (each an atomic),
-// never a widget, and never waits for another thread.
+// input's own thread and touches only the voice's controls (each value an atomic), never a widget,
+// and never waits for another thread. A slider it moves gets its parameter from the controls' own
+// derivation, as a control event would.
 class MidiHandler : public MidiReceiver {
 public:
-    MidiHandler(Engine& engine, const ControllerSlots& assigned) : engine_(engine), slots_(assigned) {}
+    MidiHandler(VoiceControls& controls, const ControllerSlots& assigned)
+        : controls_(controls), slots_(assigned) {}
 
     void Receive(uint32_t message_code, uint32_t param1) override;
 
@@ -47,14 +49,14 @@ public:
 private:
     void ControlChange(int controller, int value);
     void SlotAction(int slot, int value);
-    void SetSlider(int id, int state);
-    void ToggleNegative(int id, int coordinate);
+    void MoveSlider(int id, int state);
+    void ToggleCheckBox(int id);
     void StepOptionGroup(std::atomic<int>& counter, std::span<const int> cycle);
     void NoteOn(int velocity);
     void NoteOff();
     void CloseGate();
 
-    Engine& engine_;
+    VoiceControls& controls_;
     const ControllerSlots& slots_;
 
     // the handler's own state; atomics because the close message may come from another thread

@@ -4,7 +4,7 @@
 #include <chrono>
 #include <cmath>
 
-#include "engine/control_table.h"
+#include "control/control_table.h"
 
 namespace vortane {
 namespace {

@@ -2,8 +2,9 @@
 
 #include <memory>
 
-#include "engine/control_ids.h"
-#include "engine/engine.h"
+#include "control/control_ids.h"
+#include "control/voice_controls.h"
+#include "engine/voice.h"
 #include "midi/controller_slots.h"
 #include "midi/midi_handler.h"
 
@@ -15,19 +16,24 @@ protected:
     void Send(uint8_t status, uint8_t data1, uint8_t data2) {
         handler.Receive(MIM_DATA, PackShortMessage(status, data1, data2));
     }
-    int State(int id) const { return engine->panel.GetState(id); }
+    int State(int id) const { return controls->panel().GetState(id); }
+    VoiceParams Snapshot() {
+        VoiceParams params;
+        controls->Snapshot(params);
+        return params;
+    }
     void AssignAll(std::string_view text) {
         for (int slot = 1; slot <= kSlotCount; ++slot) {
             slots.SetAssignment(slot, text);
         }
     }
 
-    std::unique_ptr<Engine> engine = std::make_unique<Engine>();
+    std::unique_ptr<VoiceControls> controls = std::make_unique<VoiceControls>();
     ControllerSlots slots;
-    MidiHandler handler{*engine, slots};
+    MidiHandler handler{*controls, slots};
 };
 
-// Every slot answers controller 14 at first; the engine keeps X1's step size unrounded.
+// Every slot answers controller 14 at first; the voice gets X1's step size unrounded.
 TEST_F(HandlerTest, DefaultControllerMovesTheFiveSliders) {
     Send(0xB0, 0x0E, 0x40);
     EXPECT_EQ(State(id::kFrequencySetting), 539);
@@ -35,11 +41,13 @@ TEST_F(HandlerTest, DefaultControllerMovesTheFiveSliders) {
     EXPECT_EQ(State(id::kFrq), 2516);
     EXPECT_EQ(State(id::kX1StepSize), 50);
     EXPECT_EQ(State(id::kPrimaryStepSize), 277);
-    EXPECT_EQ(Get(engine->state.frequency_setting), 539);
-    EXPECT_EQ(Get(engine->state.secondary_barrier), 30.5f);
-    EXPECT_EQ(Get(engine->state.cutoff), 2516.0);
-    EXPECT_NEAR(Get(engine->state.point_step_size[0]), 50.3937, 5e-5);
-    EXPECT_EQ(Get(engine->state.primary_step_size), 2.77f);
+    const VoiceParams p = Snapshot();
+    EXPECT_EQ(p.oscillator.period.frequency_setting, 539);
+    EXPECT_EQ(p.oscillator.period.secondary_barrier, 30.5f);
+    EXPECT_EQ(p.cutoff, 2516.0);
+    EXPECT_NE(p.events & VoiceParams::kCutoffWritten, 0u);
+    EXPECT_NEAR(p.oscillator.points[0].step_size, 50.3937, 5e-5);
+    EXPECT_EQ(p.oscillator.period.step.primary_step_size, 2.77f);
 }
 
 // "07" answers controller 7, a one-digit "7" never answers, and no text answers 100..127.
@@ -65,7 +73,7 @@ TEST_F(HandlerTest, CheckBoxesToggleAndOptionGroupsCycleAt127Only) {
     Send(0xB0, 14, 126);
     EXPECT_EQ(State(id::kX1Negative), 0);
     EXPECT_EQ(State(id::kCauchy), 1);
-    engine->panel.SelectOption(id::kArcSin);
+    controls->panel().SelectOption(id::kArcSin);
     const int distribution[] = {id::kLogistic, id::kUniform, id::kArcSin, id::kCauchy};
     const int primary[] = {id::kPriR, id::kPriC, id::kPriW};
     const int secondary[] = {id::kSRandom,    id::kSCentred,   id::kSOnLimits,
@@ -76,7 +84,7 @@ TEST_F(HandlerTest, CheckBoxesToggleAndOptionGroupsCycleAt127Only) {
         EXPECT_EQ(State(primary[press % 3]), 1) << press;
         EXPECT_EQ(State(secondary[press]), 1) << press;
         EXPECT_EQ(State(id::kY2Negative), press % 2 == 0 ? 1 : 0) << press;
-        EXPECT_EQ(Get(engine->state.negative[3]), press % 2 == 0 ? 1 : 0) << press;
+        EXPECT_EQ(Snapshot().oscillator.points[3].negative, press % 2 == 0) << press;
     }
 }
 
@@ -84,34 +92,35 @@ TEST_F(HandlerTest, ControlChangesOnEveryChannelNotesOnChannelOneOnly) {
     Send(0xBF, 14, 0);
     EXPECT_EQ(State(id::kFrequencySetting), 70);
     Send(0x91, 60, 100);
-    EXPECT_EQ(Get(engine->state.output_gate), 0);
+    EXPECT_EQ(controls->output_gate(), 0);
     EXPECT_EQ(handler.HeldNotes(), 0);
 }
 
 TEST_F(HandlerTest, FirstMessageOfAnyKindWritesOff) {
-    EXPECT_EQ(engine->panel.GetGateText(), GateText::None);
+    EXPECT_EQ(controls->panel().GetGateText(), GateText::None);
     Send(0xF8, 0, 0); // clock
-    EXPECT_EQ(engine->panel.GetGateText(), GateText::Off);
+    EXPECT_EQ(controls->panel().GetGateText(), GateText::Off);
 }
 
 // Going On imitates Play. Going Off, by a velocity-0 note-on or by a note-off (which many keyboards
 // send instead), clears the start-done flag but is no Stop.
 TEST_F(HandlerTest, GateStaysOpenUntilTheLastOfTwoNotesIsReleased) {
     for (uint8_t release : {0x90, 0x80}) {
-        Put(engine->state.start_done, 1);
+        Snapshot(); // events so far handed over
         Send(0x90, 60, 100);
         Send(0x90, 64, 100);
-        EXPECT_EQ(Get(engine->state.output_gate), 1);
-        EXPECT_EQ(engine->panel.GetGateText(), GateText::On);
-        EXPECT_EQ(engine->panel.GetPlayCaption(), PlayCaption::Stop);
+        EXPECT_EQ(controls->output_gate(), 1);
+        EXPECT_EQ(controls->panel().GetGateText(), GateText::On);
+        EXPECT_EQ(controls->panel().GetPlayCaption(), PlayCaption::Stop);
         Send(release, 60, 0);
-        EXPECT_EQ(Get(engine->state.output_gate), 1) << int{release};
+        EXPECT_EQ(controls->output_gate(), 1) << int{release};
+        EXPECT_EQ(Snapshot().events & VoiceParams::kRestart, 0u);
         Send(release, 64, 0);
-        EXPECT_EQ(Get(engine->state.output_gate), 0) << int{release};
-        EXPECT_EQ(Get(engine->state.start_done), 0);
-        EXPECT_EQ(engine->panel.GetGateText(), GateText::Off);
-        EXPECT_EQ(engine->panel.GetPlayCaption(), PlayCaption::Stop);
-        EXPECT_EQ(Get(engine->state.play_state), 1);
+        EXPECT_EQ(controls->output_gate(), 0) << int{release};
+        EXPECT_NE(Snapshot().events & VoiceParams::kRestart, 0u);
+        EXPECT_EQ(controls->panel().GetGateText(), GateText::Off);
+        EXPECT_EQ(controls->panel().GetPlayCaption(), PlayCaption::Stop);
+        EXPECT_EQ(controls->play_state(), 1);
     }
 }
 
@@ -119,10 +128,10 @@ TEST_F(HandlerTest, GateStaysOpenUntilTheLastOfTwoNotesIsReleased) {
 TEST_F(HandlerTest, CloseReleasesHeldNotes) {
     Send(0x90, 60, 100);
     handler.Receive(MIM_CLOSE, 0);
-    EXPECT_EQ(Get(engine->state.output_gate), 0);
+    EXPECT_EQ(controls->output_gate(), 0);
     EXPECT_EQ(handler.HeldNotes(), 0);
     Send(0xFE, 0, 0);
-    EXPECT_EQ(engine->panel.GetGateText(), GateText::Off);
+    EXPECT_EQ(controls->panel().GetGateText(), GateText::Off);
 }
 
 } // namespace

@@ -6,8 +6,8 @@
 #include <utility>
 #include <vector>
 
-#include "render_test_util.h"
 #include "stochastic/period_walk.h"
+#include "synth_test_util.h"
 
 namespace vortane {
 namespace {
@@ -23,10 +23,10 @@ class ExtremeSettings : public ::testing::TestWithParam<Extreme> {};
 // period within the current barriers and every control point within its range.
 TEST_P(ExtremeSettings, LongRenderKeepsEveryInvariant) {
     const auto [distribution, mode, behaviour, negative] = GetParam();
-    auto engine = test::PreparedEngine(static_cast<uint64_t>(distribution * 10000 + mode * 100 + behaviour));
-    Engine& e = *engine;
+    auto synth = test::PreparedSynth(static_cast<uint64_t>(distribution * 10000 + mode * 100 + behaviour));
+    Synth& e = *synth;
     for (int option : {distribution, mode, behaviour}) {
-        e.panel.SelectOption(option);
+        e.controls.panel().SelectOption(option);
     }
     // clang-format off
     const std::pair<int, int> moves[] = {{id::kMasterVolume, 1500}, {id::kRes, 100}, {id::kFrq, 5000},
@@ -42,7 +42,7 @@ TEST_P(ExtremeSettings, LongRenderKeepsEveryInvariant) {
         Move(e, id::kX1Barrier + k, 100);
     }
     test::SwitchAllWalks(e);
-    TogglePlay(e);
+    e.controls.TogglePlay();
 
     std::vector<float> out(64);
     for (int block = 0; block < 1400; ++block) { // about two seconds
@@ -53,22 +53,27 @@ TEST_P(ExtremeSettings, LongRenderKeepsEveryInvariant) {
             Move(e, id::kX1Negative, negative ? 0 : 1);
             Move(e, id::kY2Negative, negative ? 0 : 1);
         }
-        Render(e, out.data(), out.size());
+        e.Render(out.data(), out.size());
         for (float sample : out) {
             ASSERT_TRUE(std::isfinite(sample)) << "block " << block;
         }
-        const PeriodBarriers barriers =
-            ComputePeriodBarriers(Get(e.state.frequency_setting), Get(e.state.secondary_barrier));
-        const int length = Get(e.state.period_length);
+        VoiceParams params;
+        e.controls.Snapshot(params);
+        const PeriodBarriers barriers = ComputePeriodBarriers(params.oscillator.period.frequency_setting,
+                                                              params.oscillator.period.secondary_barrier);
+        const Oscillator& o = e.voice.oscillator();
+        const int length = o.length();
         if (block != 700) { // the new barriers hold from the next period start on
             ASSERT_GE(length, barriers.lo) << "block " << block;
             ASSERT_LE(length, barriers.hi) << "block " << block;
         }
         ASSERT_GE(length, 1);
-        ASSERT_TRUE(Get(e.state.x1) >= 0.01f && Get(e.state.x1) <= 1.15f) << Get(e.state.x1);
-        ASSERT_TRUE(Get(e.state.y1) >= 0.0f && Get(e.state.y1) <= 0.79f) << Get(e.state.y1);
-        ASSERT_TRUE(Get(e.state.x2) >= 0.01f && Get(e.state.x2) <= 0.99f) << Get(e.state.x2);
-        ASSERT_TRUE(Get(e.state.y2) >= 0.80f && Get(e.state.y2) <= 1.49f) << Get(e.state.y2);
+        const float x1 = o.point(Coordinate::X1), y1 = o.point(Coordinate::Y1);
+        const float x2 = o.point(Coordinate::X2), y2 = o.point(Coordinate::Y2);
+        ASSERT_TRUE(x1 >= 0.01f && x1 <= 1.15f) << x1;
+        ASSERT_TRUE(y1 >= 0.0f && y1 <= 0.79f) << y1;
+        ASSERT_TRUE(x2 >= 0.01f && x2 <= 0.99f) << x2;
+        ASSERT_TRUE(y2 >= 0.80f && y2 <= 1.49f) << y2;
     }
 }
 
@@ -84,13 +89,13 @@ INSTANTIATE_TEST_SUITE_P(Representative, ExtremeSettings,
 // Buffer size is the audio system's choice; the samples must not depend on it.
 TEST(SeededRender, SameSamplesWhateverTheBufferSize) {
     const auto render = [](size_t block) {
-        auto engine = test::PreparedEngine(4242);
-        test::SwitchAllWalks(*engine);
-        Move(*engine, id::kRes, 90);
+        auto synth = test::PreparedSynth(4242);
+        test::SwitchAllWalks(*synth);
+        Move(*synth, id::kRes, 90);
         std::vector<float> out;
         for (int phase = 0; phase < 4; ++phase) {
-            TogglePlay(*engine); // Play, Stop, Play, Stop at buffer-independent frames
-            const std::vector<float> part = test::RenderFrames(*engine, 1024 * 40, block);
+            synth->controls.TogglePlay(); // Play, Stop, Play, Stop at buffer-independent frames
+            const std::vector<float> part = test::RenderFrames(*synth, 1024 * 40, block);
             out.insert(out.end(), part.begin(), part.end());
         }
         return out;
