@@ -175,6 +175,15 @@ void VoiceControls::ShowWalkedPoint(Coordinate k, float value) noexcept VORTANE_
 void VoiceControls::Snapshot(VoiceParams& p) noexcept VORTANE_NONBLOCKING {
     // Events first, with acquire: a value stored before its event was posted is seen below.
     p.events = events_.exchange(0, std::memory_order_acquire);
+    ReadValues(p);
+}
+
+void VoiceControls::Peek(VoiceParams& p) const {
+    p.events = events_.load(std::memory_order_acquire);
+    ReadValues(p);
+}
+
+void VoiceControls::ReadValues(VoiceParams& p) const noexcept VORTANE_NONBLOCKING {
     p.gate = Get(output_gate_) == 1;
     p.frq_slider = panel_.GetState(id::kFrq);
     p.cutoff = Get(cutoff_);

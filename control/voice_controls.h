@@ -64,12 +64,16 @@ public:
     // A walk moved coordinate k to value (audio thread, after a block): the display shows it.
     void ShowWalkedPoint(Coordinate k, float value) noexcept VORTANE_NONBLOCKING;
 
-    // Everything the voice reads for one block, and the events since the last snapshot.
+    // Everything the voice reads for one block, and the events since the last snapshot, which are
+    // then handed over. Audio thread.
     void Snapshot(VoiceParams& params) noexcept VORTANE_NONBLOCKING;
+    // The same without handing the events over, for a look from any thread.
+    void Peek(VoiceParams& params) const;
 
 private:
     template <typename T> using A = std::atomic<T>;
     void Post(uint32_t events) { events_.fetch_or(events, std::memory_order_release); }
+    void ReadValues(VoiceParams& params) const noexcept VORTANE_NONBLOCKING;
 
     ControlPanel panel_;
 

@@ -48,8 +48,8 @@ TEST(AudioOutputTest, FailedSwitchAndShutdownNeverTouchAMissingStream) {
         FakeAudioBackend backend;
         backend.devices = {{"default", 2}, {"broken", 2}};
         backend.failing_devices = {1};
-        Engine engine;
-        AudioOutput output{backend, engine};
+        Synth synth;
+        AudioOutput output{backend, synth};
         ASSERT_EQ(output.Initialize(), 0);
         output.BuildDeviceTable();
         ASSERT_EQ(output.OpenStream(0), 0);

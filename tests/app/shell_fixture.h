@@ -17,7 +17,7 @@
 #include "app/control_set.h"
 #include "app/main_window.h"
 #include "app/message_sink.h"
-#include "engine/engine.h"
+#include "control/synth.h"
 #include "midi/midi_handler.h"
 #include "midi/midi_input.h"
 
@@ -161,7 +161,14 @@ struct ShellFixture : ::testing::Test {
         ASSERT_TRUE(QTest::qWaitForWindowActive(window));
     }
     template <typename T> T* Control(int id) const { return window->controls().As<T>(id); }
-    Engine& engine() const { return app.engine(); }
+    Synth& synth() const { return app.synth(); }
+    VoiceControls& controls() const { return app.synth().controls; }
+    // What the voice's next block would read, without taking its events.
+    VoiceParams Params() const {
+        VoiceParams params;
+        controls().Peek(params);
+        return params;
+    }
     QAction* MenuItem(const QString& text) const {
         for (QAction* item : window->menuBar()->actions().front()->menu()->actions()) {
             if (item->text() == text) {

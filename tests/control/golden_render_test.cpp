@@ -2,6 +2,7 @@
 
 #include <bit>
 #include <cstdint>
+#include <cstring>
 #include <ostream>
 #include <string>
 #include <utility>
@@ -145,6 +146,28 @@ INSTANTIATE_TEST_SUITE_P(FixedSeeds, GoldenRender, ::testing::Values(
     GoldenCase{"StopPlayAndSliders", {}, {}, 97, 0xa2c1cc32dc65cd1eULL, 0x758cf8443b78cb4ULL, true}),
     [](const ::testing::TestParamInfo<GoldenCase>& info) { return std::string(info.param.name); });
 // clang-format on
+
+// Buffer size is the audio system's choice; the samples must not depend on it.
+TEST(SeededRender, SameSamplesWhateverTheBufferSize) {
+    const auto render = [](size_t block) {
+        auto synth = test::PreparedSynth(4242);
+        test::SwitchAllWalks(*synth);
+        Move(*synth, id::kRes, 90);
+        std::vector<float> out;
+        for (int phase = 0; phase < 4; ++phase) {
+            synth->controls.TogglePlay(); // Play, Stop, Play, Stop at buffer-independent frames
+            const std::vector<float> part = test::RenderFrames(*synth, 1024 * 40, block);
+            out.insert(out.end(), part.begin(), part.end());
+        }
+        return out;
+    };
+    const std::vector<float> single = render(1);
+    EXPECT_NE(single[1024 * 20], 0.0f);
+    for (size_t block : {64u, 1024u}) {
+        const std::vector<float> other = render(block);
+        EXPECT_EQ(std::memcmp(single.data(), other.data(), single.size() * sizeof(float)), 0) << block;
+    }
+}
 
 } // namespace
 } // namespace vortane
