@@ -96,7 +96,12 @@ QWidget* ControlSet::Create(const ControlInfo& info, int slider_maximum) {
     const ControlGeometry place = GeometryOf(info.id);
     widget->setGeometry(place.x, place.y, place.width, place.height);
     widget->setObjectName(QStringLiteral("control_%1").arg(info.id));
-    widget->setAccessibleName(Name(info));
+    // A control whose caption says what it is keeps no name of its own: it is read by its caption,
+    // which then stays right when the caption changes (Play/Stop). The others are named after the
+    // label beside them, or their row ("X1 On").
+    if (info.name != info.caption) {
+        widget->setAccessibleName(Name(info));
+    }
     if (info.kind == ControlKind::Frame) {
         widget->lower(); // frames are drawn under the controls created before them
     }

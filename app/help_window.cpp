@@ -1,6 +1,7 @@
 #include "app/help_window.h"
 
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QScreen>
 #include <QTextEdit>
 
@@ -41,6 +42,15 @@ HelpWindow::HelpWindow()
     text_view_->setPlainText(HelpTextForDisplay());
     text_view_->setAccessibleName(QStringLiteral("Help text"));
     CentreOnScreen(*this);
+}
+
+// Escape is the main window's quit key: here it does nothing, and only the close box ends the window.
+void HelpWindow::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape) {
+        event->accept();
+        return;
+    }
+    QWidget::keyPressEvent(event); // not QDialog's, which would end the window on Escape or Enter
 }
 
 void ShowHelpWindow() {

@@ -8,6 +8,8 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QScreen>
+#include <QScrollArea>
+#include <QStyle>
 #include <QTimer>
 #include <cmath>
 
@@ -48,12 +50,9 @@ MainWindow::MainWindow(Synth& synth, const std::vector<std::string>& audio_devic
     setStatusBar(status_);
     BindEscape();
     layout()->setSizeConstraint(QLayout::SetFixedSize);
-
-    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-        const QRect area = screen->availableGeometry();
-        const QSize size = sizeHint();
-        move(area.center() - QPoint(size.width() / 2, size.height() / 2));
-    }
+    full_size_ = sizeHint();
+    // The frame is not known before the window is shown; PlaceOnScreen runs again once it is.
+    PlaceOnScreen(QMargins());
 
     seen_revision_ = controls_.panel().Revision();
     auto* poll = new QTimer(this);
@@ -65,14 +64,79 @@ MainWindow::~MainWindow() = default;
 
 void MainWindow::BuildMenu() {
     QMenu* menu = menuBar()->addMenu(QStringLiteral("?"));
-    connect(menu->addAction(QStringLiteral("About")), &QAction::triggered, this,
-            [this] { ShowAboutBox(this); });
-    connect(menu->addAction(QStringLiteral("Help")), &QAction::triggered, this, [] { ShowHelpWindow(); });
+    connect(menu->addAction(QStringLiteral("About")), &QAction::triggered, this, [this] {
+        ShowAboutBox(this);
+        ReturnFromModal();
+    });
+    connect(menu->addAction(QStringLiteral("Help")), &QAction::triggered, this, [this] {
+        ShowHelpWindow();
+        ReturnFromModal();
+    });
     connect(menu->addAction(QStringLiteral("Midi Controllers")), &QAction::triggered, this, [this] {
         if (hooks_.show_midi_controllers) {
             hooks_.show_midi_controllers();
         }
+        ReturnFromModal();
     });
+}
+
+// The window closed last may leave no window active, and Escape, a shortcut of the main window,
+// answers only while it is: the main window takes the focus back at once.
+void MainWindow::ReturnFromModal() {
+    raise();
+    activateWindow();
+}
+
+// Centred on the screen's free area when the whole window fits there. Otherwise the window is
+// shrunk to that area and placed at its top left, and the control area scrolls inside it, so that
+// the menu bar, the status bar and (by scrolling) every control stay on the screen.
+void MainWindow::PlaceOnScreen(QMargins frame) {
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    if (screen == nullptr) {
+        return;
+    }
+    placed_frame_ = frame;
+    const QRect area = screen->availableGeometry();
+    const QSize room = area.size().shrunkBy(frame);
+    const QSize outer = full_size_.grownBy(frame);
+    if (scroll_ == nullptr && full_size_.width() <= room.width() && full_size_.height() <= room.height()) {
+        move(area.center() - QPoint(outer.width() / 2, outer.height() / 2));
+        return;
+    }
+    if (scroll_ == nullptr) {
+        scroll_ = new QScrollArea(this);
+        scroll_->setFrameShape(QFrame::NoFrame);
+        scroll_->setWidget(takeCentralWidget());
+        setCentralWidget(scroll_);
+        layout()->setSizeConstraint(QLayout::SetDefaultConstraint);
+    }
+    // A scroll bar along one edge takes its width from the other direction.
+    const int bar = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, scroll_);
+    QSize size = full_size_;
+    if (full_size_.height() > room.height()) {
+        size.rwidth() += bar;
+    }
+    if (full_size_.width() > room.width()) {
+        size.rheight() += bar;
+    }
+    setFixedSize(size.boundedTo(room));
+    move(area.topLeft());
+}
+
+bool MainWindow::event(QEvent* event) {
+    // The window manager's frame is known once the window is shown, or later when the manager has
+    // framed it (which moves the window): place the window again if its frame changed.
+    const QEvent::Type type = event->type();
+    if ((type == QEvent::Show || type == QEvent::Move || type == QEvent::Resize) && isVisible()) {
+        const QRect inner = geometry();
+        const QRect outer = frameGeometry();
+        const QMargins frame(inner.left() - outer.left(), inner.top() - outer.top(),
+                             outer.right() - inner.right(), outer.bottom() - inner.bottom());
+        if (frame != placed_frame_) {
+            PlaceOnScreen(frame);
+        }
+    }
+    return QMainWindow::event(event);
 }
 
 void MainWindow::BuildControls(const std::vector<std::string>& audio_devices) {

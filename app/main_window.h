@@ -6,6 +6,7 @@
 #include <vector>
 
 class QComboBox;
+class QScrollArea;
 
 namespace vortane {
 
@@ -27,6 +28,7 @@ struct ShellHooks {
 // menu, every frame, label and control of the control table placed in a 745 x 515 area under the
 // menu bar, the status bar along its bottom, and Escape to quit. Control events run the controls'
 // derivation; the widgets follow the control panel, which the MIDI thread may change at any time.
+// On a screen too small for it the window is shrunk to the screen and its control area scrolls.
 class MainWindow final : public QMainWindow {
     Q_OBJECT
 public:
@@ -40,6 +42,8 @@ public:
     WaveformView& display() const { return *display_; }
     StatusFields& status() const { return *status_; }
     QWidget& client_area() const { return *client_; }
+    // The scroll area around the control area on a small screen, else nullptr.
+    QScrollArea* scroll_area() const { return scroll_; }
 
     void SetStatusText(int field, const QString& text);
     void RedrawDisplay();
@@ -50,11 +54,14 @@ signals:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    bool event(QEvent* event) override;
 
 private:
     void BuildMenu();
     void BuildControls(const std::vector<std::string>& audio_devices);
     void BindEscape();
+    void PlaceOnScreen(QMargins frame);
+    void ReturnFromModal();
     void OnControlEvent(int id);
     void FollowPanel();
     void RequestQuit();
@@ -62,6 +69,9 @@ private:
     VoiceControls& controls_;
     ShellHooks hooks_;
     QWidget* client_ = nullptr;
+    QScrollArea* scroll_ = nullptr;
+    QSize full_size_;       // menu bar, control area and status bar at their natural sizes
+    QMargins placed_frame_; // the frame the window was last placed with
     ControlSet* control_set_ = nullptr;
     WaveformView* display_ = nullptr;
     StatusFields* status_ = nullptr;

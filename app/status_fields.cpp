@@ -7,6 +7,10 @@ namespace {
 
 constexpr std::array<int, StatusFields::kFieldCount> kFieldWidths = {100, 100, 30};
 
+// What each field is, for a screen reader; the field's name is the text it shows.
+constexpr std::array<const char*, StatusFields::kFieldCount> kFieldDescriptions = {"MIDI input state", "Gate",
+                                                                                   "Unused status field"};
+
 } // namespace
 
 StatusFields::StatusFields(QWidget* parent) : QStatusBar(parent) {
@@ -19,7 +23,9 @@ StatusFields::StatusFields(QWidget* parent) : QStatusBar(parent) {
         label->setAlignment(Qt::AlignCenter);
         label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
         label->setGeometry(left, 0, kFieldWidths[static_cast<size_t>(i)], kHeight);
-        label->setAccessibleName(QStringLiteral("Status field %1").arg(i));
+        // No fixed accessible name: a label without one is read by its text, and every new text is
+        // announced as a change of name.
+        label->setAccessibleDescription(QString::fromLatin1(kFieldDescriptions[static_cast<size_t>(i)]));
         fields_[static_cast<size_t>(i)] = label;
         left += kFieldWidths[static_cast<size_t>(i)];
     }

@@ -143,6 +143,7 @@ void VoiceControls::TogglePlay() {
         panel_.SetPlayCaption(PlayCaption::Play);
         Put(output_gate_, 0);
         Post(VoiceParams::kStop);
+        stop_count_.fetch_add(1, std::memory_order_relaxed);
     }
 }
 

@@ -46,8 +46,9 @@ public:
     // for hosts without a window.
     void PrepareAsAtStartup();
 
-    // The Play/Stop button, decided by the play state alone: Play opens the gate, Stop closes it and
-    // restarts the period walk's count.
+    // The Play/Stop button, decided by the play state alone: Play opens the gate, Stop closes it,
+    // restarts the period walk's count and raises the stop count, which releases every key MIDI
+    // holds.
     void TogglePlay();
     // A first MIDI note: the gate opens as by Play (caption "Stop", play state 1).
     void OpenGateByNote();
@@ -57,6 +58,7 @@ public:
     void CloseGate();
 
     int play_state() const { return play_state_.load(std::memory_order_relaxed); }
+    uint32_t stop_count() const { return stop_count_.load(std::memory_order_relaxed); }
     int output_gate() const { return output_gate_.load(std::memory_order_relaxed); }
     float x1_max() const { return x1_max_.load(std::memory_order_relaxed); }
     DisplayCurve display_curve() const;
@@ -103,6 +105,7 @@ private:
     // gate
     A<int> output_gate_{0};
     A<int> play_state_{0};
+    A<uint32_t> stop_count_{0}; // raised by every Stop click; MIDI note handling then forgets its held keys
 
     // VoiceParams::Event bits the voice has not seen yet; the first snapshot hands over the cutoff and
     // the sliders' coordinates.

@@ -1,8 +1,10 @@
 #include "engine/oscillator.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdint>
+#include <limits>
 
 #include "stochastic/random_source.h"
 
@@ -52,7 +54,8 @@ void Oscillator::Init() {
 // X1, Y1, X2, Y2 in that order.
 int32_t Oscillator::StartPeriod(const OscillatorParams& params,
                                 RandomSource& random) noexcept VORTANE_NONBLOCKING {
-    length_ = period_walk_.Next(params.period, random);
+    // Once a period has begun the length is never 0 again, whatever the walk returned.
+    length_ = std::max(period_walk_.Next(params.period, random), 1);
     for (size_t k = 0; k < kCoordinateCount; ++k) {
         if (params.walk_on[k]) {
             const int32_t hundredths =
@@ -74,8 +77,11 @@ void Oscillator::Plan(const OscillatorParams& params, RandomSource& random, Osci
     uint8_t current = 0; // the segment open at the chunk's start is noted at its first frame
     bool open = false;
     for (int i = 0; i < frames; ++i) {
-        // Counts on in two's complement: before the first start the position runs free for hours.
-        position = static_cast<int>(static_cast<uint32_t>(position) + 1u);
+        // Within a period the position stays below its length. Before the first start (length 0)
+        // it runs free and stops at the top of its range instead of wrapping round, so only the
+        // start reset's −1 can bring it to 0 and begin the first period; a wrap would begin one
+        // in silence after 2^32 frames (27 hours) without Play.
+        position = position < std::numeric_limits<int>::max() ? position + 1 : position;
         if (position == length_) {
             position = 0;
             StartPeriod(params, random);

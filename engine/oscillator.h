@@ -101,19 +101,19 @@ inline void ShapeQuad(const OscillatorPlan& plan, int first, float* out) noexcep
         amplitude = splat(g.amplitude);
         length = splat(g.length);
     } else {
-        for (int lane = 0; lane < kQuadLanes; ++lane) {
-            const OscillatorPlan::Segment& g = plan.segments[plan.segment[f + static_cast<size_t>(lane)]];
-            curve.a[lane] = g.curve.a;
-            curve.b[lane] = g.curve.b;
-            curve.c[lane] = g.curve.c;
-            curve.d[lane] = g.curve.d;
-            curve.ay[lane] = g.curve.ay;
-            curve.by[lane] = g.curve.by;
-            curve.cy[lane] = g.curve.cy;
-            curve.dy[lane] = g.curve.dy;
-            amplitude[lane] = g.amplitude;
-            length[lane] = g.length;
-        }
+        // A period starts inside the group: each value is built whole from its four lanes, never
+        // lane by lane into an unset vector (whose other lanes the optimiser cannot prove set).
+        const std::array<const OscillatorPlan::Segment*, kQuadLanes> g = {
+            &plan.segments[plan.segment[f]], &plan.segments[plan.segment[f + 1]],
+            &plan.segments[plan.segment[f + 2]], &plan.segments[plan.segment[f + 3]]};
+        const auto lanes = [&g](float BezierCurve::*field) {
+            return FloatQuad{g[0]->curve.*field, g[1]->curve.*field, g[2]->curve.*field, g[3]->curve.*field};
+        };
+        curve = {lanes(&BezierCurve::a),  lanes(&BezierCurve::b),  lanes(&BezierCurve::c),
+                 lanes(&BezierCurve::d),  lanes(&BezierCurve::ay), lanes(&BezierCurve::by),
+                 lanes(&BezierCurve::cy), lanes(&BezierCurve::dy)};
+        amplitude = FloatQuad{g[0]->amplitude, g[1]->amplitude, g[2]->amplitude, g[3]->amplitude};
+        length = FloatQuad{g[0]->length, g[1]->length, g[2]->length, g[3]->length};
     }
     IntQuad position;
     std::memcpy(&position, &plan.position[f], sizeof position);

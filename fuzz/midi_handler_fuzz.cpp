@@ -1,8 +1,11 @@
-// MIDI handler: any slot assignments and any stream of byte triples leave every control within its
-// range, one option selected in each group, and the gate and the held-note count sane.
+// MIDI handler: any slot assignments and any stream of messages of any length, with port closes
+// and Play/Stop clicks among them, leave every control within its range, one option selected in
+// each group, and the gate and the held-note count sane.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <string>
 
 #include "control/control_table.h"
@@ -38,10 +41,10 @@ void CheckInvariants(vortane::VoiceControls& controls, const vortane::MidiHandle
     }
     const int gate = controls.output_gate();
     Require(gate == 0 || gate == 1);
-    Require(handler.HeldNotes() >= 0);
+    Require(handler.HeldNotes() >= 0 && handler.HeldNotes() <= 128);
     Require(handler.HeldNotes() == 0 || gate == 1);
     vortane::VoiceParams params;
-    controls.Snapshot(params);
+    controls.Peek(params);
     const float step = params.oscillator.points[0].step_size;
     Require(step >= 0.0f && step <= 100.0f);
 }
@@ -60,9 +63,21 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         Require(slots.AnsweredController(slot) >= -1 && slots.AnsweredController(slot) <= 99);
     }
     vortane::MidiHandler handler(*controls, slots);
-    for (; size >= 3; data += 3, size -= 3) {
-        const uint32_t word = vortane::PackShortMessage(data[0], data[1], data[2]);
-        handler.Receive(data[0] == 0xF9 ? vortane::MIM_CLOSE : vortane::MIM_DATA, word);
+    // Then each event is a head byte: 0xFA a click on Play/Stop, 0xFB the port closing, otherwise a
+    // message of head % 5 bytes (0 to 4, so truncated and overlong ones too) taken from what follows.
+    while (size > 0) {
+        const uint8_t head = *data++;
+        --size;
+        if (head == 0xFA) {
+            controls->TogglePlay();
+        } else if (head == 0xFB) {
+            handler.OnClose();
+        } else {
+            const size_t length = std::min<size_t>(head % 5, size);
+            handler.Receive(std::span<const uint8_t>(data, length));
+            data += length;
+            size -= length;
+        }
         CheckInvariants(*controls, handler);
     }
     return 0;

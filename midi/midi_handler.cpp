@@ -1,6 +1,7 @@
 #include "midi/midi_handler.h"
 
 #include <array>
+#include <bit>
 #include <cmath>
 
 #include "control/control_ids.h"
@@ -14,8 +15,53 @@ namespace {
 constexpr uint8_t kNoteOff = 0x80;
 constexpr uint8_t kNoteOn = 0x90;
 constexpr uint8_t kControlChange = 0xB;
-constexpr uint8_t kSystemFirst = 0xF0;
 constexpr int kToggleValue = 127;
+
+// The length of a short message by its status byte, data bytes included; 0 for bytes that do not
+// begin one: data bytes, and the start and end of system exclusive, which is no short message.
+int ShortMessageLength(uint8_t status) {
+    if (status < 0x80) {
+        return 0;
+    }
+    if (status < 0xF0) {
+        const int kind = status >> 4;
+        return kind == 0xC || kind == 0xD ? 2 : 3; // program change and channel pressure: one data byte
+    }
+    switch (status) {
+    case 0xF0: // system exclusive
+    case 0xF7:
+        return 0;
+    case 0xF1: // time code quarter frame
+    case 0xF3: // song select
+        return 2;
+    case 0xF2: // song position
+        return 3;
+    default: // tune request, real time (clock, active sensing, ...) and the undefined ones
+        return 1;
+    }
+}
+
+// A whole short message: the length its status byte asks for, and data bytes below 0x80. A
+// truncated message (a lone 90, or 90 3C) would otherwise read as velocity 0 and close the gate.
+bool IsCompleteShortMessage(std::span<const uint8_t> message) {
+    if (message.empty() || message.size() != static_cast<size_t>(ShortMessageLength(message[0]))) {
+        return false;
+    }
+    for (size_t i = 1; i < message.size(); ++i) {
+        if (message[i] >= 0x80) {
+            return false;
+        }
+    }
+    return true;
+}
+
+size_t KeyWord(int key) {
+    return static_cast<size_t>(key) / 64;
+}
+
+uint64_t KeyBit(int key) {
+    return uint64_t{1} << (key % 64);
+}
 
 // Sliders first, then check boxes, then the option groups.
 constexpr std::array<int, kSlotCount> kVisitingOrder = {1, 2, 3, 7, 8, 9, 10, 4, 5, 6, 11, 12};
@@ -35,25 +81,22 @@ int ScaleToSlider(int value, float span, float offset) {
 
 } // namespace
 
-void MidiHandler::Receive(uint32_t message_code, uint32_t param1) {
-    if (message_code == MIM_DATA) {
-        OnData(static_cast<uint8_t>(param1), static_cast<uint8_t>(param1 >> 8),
-               static_cast<uint8_t>(param1 >> 16));
-    } else if (message_code == MIM_CLOSE) {
-        OnClose();
-    }
-}
+MidiHandler::MidiHandler(VoiceControls& controls, const ControllerSlots& assigned)
+    : controls_(controls), slots_(assigned), stops_seen_(controls.stop_count()) {}
 
-void MidiHandler::OnData(uint8_t status, uint8_t data1, uint8_t data2) {
-    // A data byte with its top bit set is no MIDI data: such a message is dropped.
-    const bool valid_data = data1 < 0x80 && data2 < 0x80;
-    if (valid_data) {
-        if (status < kSystemFirst && status >> 4 == kControlChange) {
-            ControlChange(data1, data2);
-        } else if (status == kNoteOn) {
-            NoteOn(data2);
-        } else if (status == kNoteOff) {
-            NoteOff();
+void MidiHandler::Receive(std::span<const uint8_t> message) {
+    if (!IsCompleteShortMessage(message)) {
+        return;
+    }
+    const uint8_t status = message[0];
+    if (status >> 4 == kControlChange) {
+        ControlChange(message[1], message[2]);
+    } else if (status == kNoteOn || status == kNoteOff) {
+        ForgetKeysAfterStop();
+        if (status == kNoteOn && message[2] != 0) {
+            Press(message[1]);
+        } else {
+            Release(message[1]); // a note-off, or a note-on of velocity 0
         }
     }
     // Every message, clock and active sensing included, shows the gate text.
@@ -61,9 +104,24 @@ void MidiHandler::OnData(uint8_t status, uint8_t data1, uint8_t data2) {
 }
 
 void MidiHandler::OnClose() {
-    held_notes_.store(0, std::memory_order_relaxed);
+    ForgetKeys();
     controls_.CloseGate();
     gate_text_.store(GateText::Off, std::memory_order_relaxed);
+}
+
+int MidiHandler::HeldNotes() const {
+    if (controls_.stop_count() != stops_seen_.load(std::memory_order_relaxed)) {
+        return 0; // a Stop came since the last note: the keys are forgotten at the next one
+    }
+    return KeysHeld();
+}
+
+int MidiHandler::KeysHeld() const {
+    int held = 0;
+    for (const std::atomic<uint64_t>& word : held_keys_) {
+        held += std::popcount(word.load(std::memory_order_relaxed));
+    }
+    return held;
 }
 
 void MidiHandler::ControlChange(int controller, int value) {
@@ -145,35 +203,38 @@ void MidiHandler::StepOptionGroup(std::atomic<int>& counter, std::span<const int
     controls_.panel().SelectOption(cycle[static_cast<size_t>(next)]);
 }
 
-void MidiHandler::NoteOn(int velocity) {
-    if (velocity == 0) {
-        // A release; at a count of 0 it closes the gate even when no note was held.
-        const int held = held_notes_.load(std::memory_order_relaxed);
-        if (held > 0) {
-            held_notes_.store(held - 1, std::memory_order_relaxed);
-        }
-        if (held <= 1) {
-            CloseGate();
-        }
-        return;
-    }
-    if (held_notes_.load(std::memory_order_relaxed) == 0) {
+// The first key held imitates a press of Play.
+void MidiHandler::Press(int key) {
+    if (KeysHeld() == 0) {
         controls_.OpenGateByNote();
         gate_text_.store(GateText::On, std::memory_order_relaxed);
     }
-    held_notes_.fetch_add(1, std::memory_order_relaxed);
+    held_keys_[KeyWord(key)].fetch_or(KeyBit(key), std::memory_order_relaxed);
 }
 
-void MidiHandler::NoteOff() {
-    const int held = held_notes_.load(std::memory_order_relaxed);
-    if (held == 0) {
-        return;
+// A note-off and a velocity-0 note-on alike: the last held key released closes the gate (many
+// keyboards send note-off only, which would otherwise leave the voice sounding).
+void MidiHandler::Release(int key) {
+    const uint64_t before = held_keys_[KeyWord(key)].fetch_and(~KeyBit(key), std::memory_order_relaxed);
+    if ((before & KeyBit(key)) == 0) {
+        return; // not held: its note-on was never seen, or a Stop or a port close came since
     }
-    held_notes_.store(held - 1, std::memory_order_relaxed);
-    // The last held note released by a note-off closes the gate just as a velocity-0 note-on does;
-    // otherwise keyboards that send note-off would leave the voice sounding.
-    if (held == 1) {
+    if (KeysHeld() == 0) {
         CloseGate();
+    }
+}
+
+void MidiHandler::ForgetKeysAfterStop() {
+    const uint32_t stops = controls_.stop_count();
+    if (stops != stops_seen_.load(std::memory_order_relaxed)) {
+        stops_seen_.store(stops, std::memory_order_relaxed);
+        ForgetKeys();
+    }
+}
+
+void MidiHandler::ForgetKeys() {
+    for (std::atomic<uint64_t>& word : held_keys_) {
+        word.store(0, std::memory_order_relaxed);
     }
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <atomic>
 #include <cstdint>
 #include <span>
@@ -11,21 +12,16 @@ namespace vortane {
 class VoiceControls;
 class ControllerSlots;
 
-// Message codes of the MIDI input callback.
-inline constexpr uint32_t MIM_CLOSE = 0x3C2; // the port is being closed
-inline constexpr uint32_t MIM_DATA = 0x3C3;  // one short message in the first parameter
-
-// A short MIDI message packed as the input callback hands it over: bits 0-7 status, 8-15 first
-// data byte, 16-23 second data byte.
-constexpr uint32_t PackShortMessage(uint8_t status, uint8_t data1, uint8_t data2) {
-    return uint32_t{status} | uint32_t{data1} << 8 | uint32_t{data2} << 16;
-}
-
 // Whoever a MIDI input delivers its messages to.
 class MidiReceiver {
 public:
     virtual ~MidiReceiver() = default;
-    virtual void Receive(uint32_t message_code, uint32_t param1) = 0;
+
+    // One message as the port delivered it, status byte first.
+    virtual void Receive(std::span<const uint8_t> message) = 0;
+
+    // The port is being closed.
+    virtual void OnClose() = 0;
 };
 
 // Turns incoming MIDI into control moves: control changes on any channel reach the twelve
@@ -33,17 +29,20 @@ public:
 // input's own thread and touches only the voice's controls (each value an atomic), never a widget,
 // and never waits for another thread. A slider it moves gets its parameter from the controls' own
 // derivation, as a control event would.
+//
+// The gate stays open while any key of channel 1 is held. Keys are held as a set, so a repeated
+// note-on of a held key (a retrigger, or a lost note-off) counts once, and a release of a key that
+// is not held does nothing. A Stop click forgets every held key, so the next key plays again.
+// Messages that are incomplete or malformed are ignored whole.
 class MidiHandler : public MidiReceiver {
 public:
-    MidiHandler(VoiceControls& controls, const ControllerSlots& assigned)
-        : controls_(controls), slots_(assigned) {}
+    MidiHandler(VoiceControls& controls, const ControllerSlots& assigned);
 
-    void Receive(uint32_t message_code, uint32_t param1) override;
+    void Receive(std::span<const uint8_t> message) override;
+    void OnClose() override;
 
-    void OnData(uint8_t status, uint8_t data1, uint8_t data2);
-    void OnClose();
-
-    int HeldNotes() const { return held_notes_.load(std::memory_order_relaxed); }
+    // The number of distinct keys held, as the handler counts them now.
+    int HeldNotes() const;
     GateText GetGateText() const { return gate_text_.load(std::memory_order_relaxed); }
 
 private:
@@ -52,15 +51,19 @@ private:
     void MoveSlider(int id, int state);
     void ToggleCheckBox(int id);
     void StepOptionGroup(std::atomic<int>& counter, std::span<const int> cycle);
-    void NoteOn(int velocity);
-    void NoteOff();
+    void Press(int key);
+    void Release(int key);
+    int KeysHeld() const;
+    void ForgetKeysAfterStop();
+    void ForgetKeys();
     void CloseGate();
 
     VoiceControls& controls_;
     const ControllerSlots& slots_;
 
     // the handler's own state; atomics because the close message may come from another thread
-    std::atomic<int> held_notes_{0};
+    std::array<std::atomic<uint64_t>, 2> held_keys_{}; // bit k % 64 of word k / 64: key k is held
+    std::atomic<uint32_t> stops_seen_{0};              // the controls' stop count at the last note
     std::atomic<GateText> gate_text_{GateText::Off};
     std::atomic<int> distribution_counter_{0};
     std::atomic<int> primary_barrier_counter_{0};

@@ -117,7 +117,7 @@ void RtMidiInput::Close() {
     midi_->closePort();
     MidiReceiver* receiver = receiver_;
     receiver_ = nullptr;
-    receiver->Receive(MIM_CLOSE, 0);
+    receiver->OnClose();
 }
 
 void RtMidiInput::Deliver(double, std::vector<unsigned char>* message, void* user_data) {
@@ -127,10 +127,7 @@ void RtMidiInput::Deliver(double, std::vector<unsigned char>* message, void* use
     }
     self->in_flight_.fetch_add(1);
     if (self->started_.load()) {
-        const std::vector<unsigned char>& m = *message;
-        const uint8_t data1 = m.size() > 1 ? m[1] : 0;
-        const uint8_t data2 = m.size() > 2 ? m[2] : 0;
-        self->receiver_->Receive(MIM_DATA, PackShortMessage(m[0], data1, data2));
+        self->receiver_->Receive(*message); // whole, with its length: the receiver judges it
     }
     self->in_flight_.fetch_sub(1);
 }

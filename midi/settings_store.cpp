@@ -11,7 +11,12 @@ namespace {
 
 constexpr std::string_view kFileName = "preferences.ini";
 
-bool ReadAll(int fd, std::string& out) {
+// Twelve short lines are all the program writes; a file far beyond that is not ours to parse.
+constexpr size_t kMaxFileBytes = size_t{1} << 20;
+
+// Reads to the end, but no more than limit bytes: false when there is more, so that a file that
+// keeps growing (or a /proc-like file whose size says 0) cannot fill the memory.
+bool ReadAll(int fd, std::string& out, size_t limit) {
     char buffer[4096];
     for (;;) {
         const ssize_t n = read(fd, buffer, sizeof buffer);
@@ -24,8 +29,19 @@ bool ReadAll(int fd, std::string& out) {
             }
             return false;
         }
+        if (out.size() + static_cast<size_t>(n) > limit) {
+            return false;
+        }
         out.append(buffer, static_cast<size_t>(n));
     }
+}
+
+// Only a regular file of sane size is read. Anything else at the path (a FIFO, a device such as
+// /dev/zero behind a symbolic link, a folder) counts as unreadable.
+bool IsReadableSettingsFile(int fd) {
+    struct stat st {};
+    return fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size >= 0 &&
+           static_cast<size_t>(st.st_size) <= kMaxFileBytes;
 }
 
 bool WriteAll(int fd, std::string_view bytes) {
@@ -78,7 +94,8 @@ bool SettingsStore::Open(std::string path) {
     document_ = {};
     changed_ = false;
     writable_ = false;
-    const int fd = open(path_.c_str(), O_RDONLY | O_CLOEXEC);
+    // O_NONBLOCK: opening a FIFO for reading would otherwise wait for a writer, forever.
+    const int fd = open(path_.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
         // Only a missing file is created; one that exists but cannot be read keeps its contents.
         if (errno != ENOENT) {
@@ -93,7 +110,7 @@ bool SettingsStore::Open(std::string path) {
         return true;
     }
     std::string bytes;
-    const bool read_ok = ReadAll(fd, bytes);
+    const bool read_ok = IsReadableSettingsFile(fd) && ReadAll(fd, bytes, kMaxFileBytes);
     close(fd);
     if (!read_ok) {
         return false;

@@ -17,7 +17,7 @@ std::string SettingsPath();
 class SettingsStore {
 public:
     // Reads the file. A missing file is created empty; a file that exists but cannot be read is left
-    // alone and is never overwritten.
+    // alone and is never overwritten. Only a regular file of at most 1 MiB counts as readable.
     bool Open(std::string path);
 
     std::string ReadKey(std::string_view key, std::string_view fallback) const;

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "render/offline_render.h"
+#include "render/output_target.h"
 #include "render/render_options.h"
 
 int main(int argc, char** argv) {
@@ -22,8 +23,10 @@ int main(int argc, char** argv) {
     const uint64_t seed = parsed.options.seed.value_or(vortane::SeedFromClock());
     const int exit_code = vortane::RunRender(parsed.options, seed);
     if (exit_code == 0 && !parsed.options.seed) {
-        // Printed only when the clock chose it, so that a render worth keeping can be repeated.
-        std::printf("seed %llu\n", static_cast<unsigned long long>(seed));
+        // Printed only when the clock chose it, so that a render worth keeping can be repeated;
+        // on standard error when the WAV itself goes to standard output.
+        std::FILE* out = parsed.options.output_path == vortane::kStandardOutputName ? stderr : stdout;
+        std::fprintf(out, "seed %llu\n", static_cast<unsigned long long>(seed));
     }
     return exit_code;
 }

@@ -39,7 +39,7 @@ void PrepareRender(Synth& synth, uint64_t seed, std::span<const ControlSetting> 
 int RunRender(const RenderOptions& options, uint64_t seed) {
     WavWriter writer;
     std::string error;
-    if (!writer.Open(options.output_path, error)) {
+    if (!writer.Open(options.output_path, options.frame_count, error)) {
         return Fail(error);
     }
     auto synth = std::make_unique<Synth>();

@@ -15,7 +15,7 @@ test_packages=(
     libgtest-dev libgmock-dev libbenchmark-dev
     jackd2 jack-tools
     clang-22 libclang-rt-22-dev
-    xvfb xauth x11-utils imagemagick
+    xvfb xauth x11-utils imagemagick xdotool
     desktop-file-utils dpkg-dev file man-db groff-base libxml2-utils
     python3 python3-numpy python3-matplotlib
 )

@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
-# Takes a screenshot of the main window on a virtual X server: docs/screenshot-main.png.
+# Takes screenshots on a virtual X server: the main window, docs/screenshot-main.png, and the
+# controller window opened from its "?" menu, docs/screenshot-controllers.png.
 #   scripts/screenshot.sh [path/to/vortane]     (default: build/app/vortane)
 # Audio goes to a JACK dummy server of its own, so no sound card is needed.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 app="${1:-$root/build/app/vortane}"
 out="$root/docs/screenshot-main.png"
+out_controllers="$root/docs/screenshot-controllers.png"
 mkdir -p "$root/docs"
 [[ -x "$app" ]] || { echo "no application at $app (build it first)" >&2; exit 1; }
 
@@ -16,7 +18,7 @@ jack_pid=$!
 trap 'kill "$jack_pid" 2>/dev/null || true' EXIT
 timeout 20 jack_wait -w -s "$JACK_DEFAULT_SERVER" >/dev/null
 
-export APP="$app" OUT="$out"
+export APP="$app" OUT="$out" OUT_CONTROLLERS="$out_controllers"
 xvfb-run -a -s "-screen 0 1024x768x24 -dpi 96" bash -c '
     "$APP" & pid=$!
     for _ in $(seq 50); do
@@ -26,6 +28,17 @@ xvfb-run -a -s "-screen 0 1024x768x24 -dpi 96" bash -c '
     sleep 1
     id=$(xwininfo -root -tree | awk "/\"Vortane\"/ {print \$1; exit}")
     import -window "$id" "$OUT"
+    # "?" menu, third item: the menu opens with no item highlighted.
+    xdotool mousemove --window "$id" 8 8 click 1
+    sleep 0.5
+    xdotool key Down Down Down Return
+    for _ in $(seq 25); do
+        xwininfo -root -tree 2>/dev/null | grep -q "\"Vortane CC Midi Controllers\"" && break
+        sleep 0.2
+    done
+    sleep 0.5
+    cid=$(xwininfo -root -tree | awk "/\"Vortane CC Midi Controllers\"/ {print \$1; exit}")
+    import -window "$cid" "$OUT_CONTROLLERS"
     kill "$pid"; wait "$pid" 2>/dev/null || true
 '
-echo "wrote $out"
+echo "wrote $out and $out_controllers"

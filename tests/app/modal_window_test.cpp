@@ -1,7 +1,11 @@
+#include <QComboBox>
+#include <QLabel>
 #include <QPushButton>
 #include <QSlider>
 
 #include "app/help_text.h"
+#include "app/shell_style.h"
+#include "midi/controller_window.h"
 #include "shell_fixture.h"
 
 namespace vortane {
@@ -34,7 +38,63 @@ TEST_P(ModalWindowTest, DropsTheMainWindowsEvents) {
     EXPECT_EQ(Params().points[3], 0.97f);
 }
 
-INSTANTIATE_TEST_SUITE_P(Windows, ModalWindowTest, ::testing::Values("Help", "About"));
+INSTANTIATE_TEST_SUITE_P(Windows, ModalWindowTest, ::testing::Values("Help", "About", "Midi Controllers"));
+
+using ClosedOnlyByItsCloseBox = ModalWindowTest;
+
+// Escape (the main window's quit key), Return and a click inside do not end Help or the controller
+// window; the close box does, and then the main window's Escape ends the program at once.
+TEST_P(ClosedOnlyByItsCloseBox, AndTheMainWindowsEscapeWorksAgainAfterwards) {
+    bool open_after_keys = false;
+    QTimer::singleShot(0, [&] {
+        if (QWidget* modal = QApplication::activeModalWidget()) {
+            QWidget* focus = modal->focusWidget() != nullptr ? modal->focusWidget() : modal;
+            QTest::keyClick(focus, Qt::Key_Escape);
+            QTest::keyClick(modal, Qt::Key_Escape);
+            QTest::keyClick(modal, Qt::Key_Return);
+            QTest::mouseClick(modal, Qt::LeftButton, {}, QPoint(2, 2));
+            QTest::qWait(20);
+            open_after_keys = modal->isVisible() && QApplication::activeModalWidget() == modal;
+            modal->close();
+        }
+    });
+    MenuItem(GetParam())->trigger();
+    EXPECT_TRUE(open_after_keys);
+    EXPECT_FALSE(window->quit_requested());
+    // The user's next key comes after the window events that closing the window raised.
+    QTimer::singleShot(0, [&] {
+        QCoreApplication::processEvents();
+        QTest::keyClick(window, Qt::Key_Escape);
+    });
+    EXPECT_TRUE(RunLoopUntilQuit());
+    EXPECT_TRUE(window->quit_requested());
+}
+
+INSTANTIATE_TEST_SUITE_P(Windows, ClosedOnlyByItsCloseBox, ::testing::Values("Help", "Midi Controllers"));
+
+using ControllerWindowInTheShell = testing::ShellFixture;
+
+// The controller window's captions are set in the main window's font and each fits the 260 pixels
+// before its list.
+TEST_F(ControllerWindowInTheShell, LabelsFitInTheMainWindowsFont) {
+    int rows = 0;
+    QTimer::singleShot(0, [&] {
+        auto* controllers = qobject_cast<ControllerWindow*>(QApplication::activeModalWidget());
+        ASSERT_NE(controllers, nullptr);
+        for (int slot = 1; slot <= kSlotCount; ++slot, ++rows) {
+            const QLabel* label = controllers->Label(slot);
+            SCOPED_TRACE(label->text().toStdString());
+            EXPECT_EQ(label->font(), ShellFont());
+            EXPECT_LE(label->fontMetrics().horizontalAdvance(label->text()), label->width());
+            EXPECT_LE(label->geometry().right(), 280 - 1);
+            EXPECT_EQ(controllers->List(slot)->geometry(), QRect(280, 30 * slot, 40, 20));
+            EXPECT_EQ(controllers->List(slot)->accessibleName(), label->text());
+        }
+        controllers->close();
+    });
+    MenuItem("Midi Controllers")->trigger();
+    EXPECT_EQ(rows, kSlotCount);
+}
 
 TEST(HelpText, PiecesAreJoinedByCarriageReturnsWithEmptyLinesBetweenParagraphs) {
     const std::string text = HelpText();

@@ -6,6 +6,7 @@
 #include <QTimer>
 #include <gtest/gtest.h>
 
+#include <array>
 #include <set>
 #include <string>
 #include <thread>
@@ -125,14 +126,15 @@ public:
         calls.push_back("Close");
         if (MidiReceiver* receiver = std::exchange(receiver_, nullptr)) {
             open_port = -1;
-            receiver->Receive(MIM_CLOSE, 0);
+            receiver->OnClose();
         }
     }
     // False when no port is started, so nothing was delivered.
     bool Send(uint8_t status, uint8_t data1, uint8_t data2) {
         MidiReceiver* receiver = receiver_;
         if (started_) {
-            std::thread([=] { receiver->Receive(MIM_DATA, PackShortMessage(status, data1, data2)); }).join();
+            const std::array<uint8_t, 3> message{status, data1, data2};
+            std::thread([=] { receiver->Receive(message); }).join();
         }
         return started_;
     }

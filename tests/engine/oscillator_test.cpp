@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
+#include <cstdint>
+#include <vector>
 
 #include "engine/oscillator.h"
 #include "stochastic/random_source.h"
@@ -10,10 +13,12 @@ namespace {
 
 // One oscillator on its own, stepped a frame at a time after a start reset.
 struct Stepper {
-    explicit Stepper(uint64_t seed) {
+    explicit Stepper(uint64_t seed, bool restart = true) {
         random.Seed(seed);
         oscillator.Init();
-        oscillator.Restart();
+        if (restart) {
+            oscillator.Restart();
+        }
     }
     float Step() {
         OscillatorPlan plan;
@@ -85,6 +90,29 @@ TEST(Oscillator, FirstStartTakesANewLengthAndLaterStartResetKeepsIt) {
     EXPECT_EQ(s.oscillator.length(), length);
     EXPECT_EQ(s.oscillator.period_walk().period_count, count);
     EXPECT_EQ(s.oscillator.point(Coordinate::Y2), y2);
+}
+
+// Before the first start reset the position runs free. Run it on past the point where a 32-bit count
+// comes round to 0 (about 27 hours in all): no period starts in the silence, and the first start then
+// plays exactly as on an oscillator that never waited.
+TEST(Oscillator, DaysWithoutPlayStartNoPeriodAndThenPlayAsFresh) {
+    Stepper idle(6, false), fresh(6);
+    idle.params.walk_on = fresh.params.walk_on = {true, true, true, true};
+    OscillatorPlan plan;
+    for (int64_t done = 0; done < (int64_t{1} << 31) + 2000; done += OscillatorPlan::kMaxFrames) {
+        idle.oscillator.Plan(idle.params, idle.random, plan, OscillatorPlan::kMaxFrames);
+    }
+    EXPECT_EQ(idle.oscillator.length(), 0);
+    EXPECT_EQ(idle.oscillator.period_walk().period_count, 0);
+
+    idle.oscillator.Restart();
+    std::vector<float> played, expected;
+    for (int i = 0; i < 4096; ++i) {
+        played.push_back(idle.Step());
+        expected.push_back(fresh.Step());
+    }
+    EXPECT_EQ(played, expected);
+    EXPECT_NE(*std::max_element(played.begin(), played.end()), 0.0f);
 }
 
 } // namespace

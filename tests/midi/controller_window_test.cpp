@@ -2,6 +2,9 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QTest>
+#include <QTimer>
+#include <array>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -11,6 +14,7 @@
 #include "midi/controller_window.h"
 #include "midi/midi_handler.h"
 #include "midi/settings_store.h"
+#include "midi/windows_1252.h"
 
 namespace vortane {
 namespace {
@@ -48,7 +52,7 @@ TEST_F(ControllerWindowTest, FirstRunShowsFourteenAChoiceActsAtOnceClosingWrites
     window.show();
     window.List(7)->setCurrentIndex(window.List(7)->findText("07"));
     EXPECT_FALSE(store.Changed());
-    handler.Receive(MIM_DATA, PackShortMessage(0xB0, 7, 127));
+    handler.Receive(std::array<uint8_t, 3>{0xB0, 7, 127});
     EXPECT_EQ(controls->panel().GetState(id::kX1Negative), 1);
     EXPECT_EQ(controls->panel().GetState(id::kX2Negative), 0);
     window.close();
@@ -71,6 +75,62 @@ TEST_F(ControllerWindowTest, HandWrittenValuesSurviveAnUntouchedRow) {
     window.close();
     EXPECT_EQ(store.ReadKey("Item4", ""), "64");
     EXPECT_EQ(store.ReadKey("Item5", "14"), "");
+}
+
+// Without a byte-order mark the file's bytes are Windows-1252; with one, UTF-8. Either way a row left
+// alone writes back the bytes it read.
+TEST_F(ControllerWindowTest, TextsAreShownInTheFilesCodePageAndWrittenBackByteForByte) {
+    StartUp("Item4 = 0\xE9\r\nItem5 = \x80\x81\x8A\x9F\xA0\xFF\r\n");
+    ControllerWindow window(store, assigned);
+    EXPECT_EQ(window.List(4)->currentText(), QString::fromUtf16(u"0\u00E9"));
+    EXPECT_EQ(window.List(5)->currentText(), QString::fromUtf16(u"\u20AC\u0081\u0160\u0178\u00A0\u00FF"));
+    window.show();
+    window.close();
+    EXPECT_EQ(store.ReadKey("Item4", ""), "0\xE9");
+    EXPECT_EQ(store.ReadKey("Item5", ""), "\x80\x81\x8A\x9F\xA0\xFF");
+
+    SettingsStore utf8_store;
+    std::ofstream(path, std::ios::binary) << "\xEF\xBB\xBFItem4 = 0\xC3\xA9\r\n";
+    utf8_store.Open(path);
+    ControllerWindow utf8_window(utf8_store, assigned);
+    EXPECT_EQ(utf8_window.List(4)->currentText(), QString::fromUtf16(u"0\u00E9"));
+    utf8_window.show();
+    utf8_window.close();
+    EXPECT_EQ(utf8_store.ReadKey("Item4", ""), "0\xC3\xA9");
+}
+
+TEST(Windows1252, EveryByteIsOneCharacterLatin1OutsideTheTypographicMarks) {
+    std::string all;
+    for (int b = 0; b < 256; ++b) {
+        all += static_cast<char>(b);
+    }
+    const std::u16string text = DecodeWindows1252(all);
+    ASSERT_EQ(text.size(), 256u);
+    for (int b = 0; b < 256; ++b) {
+        const bool unassigned = b == 0x81 || b == 0x8D || b == 0x8F || b == 0x90 || b == 0x9D;
+        if (b < 0x80 || b > 0x9F || unassigned) {
+            EXPECT_EQ(text[size_t(b)], char16_t(b)) << b;
+        } else {
+            EXPECT_GT(text[size_t(b)], u'\u00FF') << b; // a mark or letter beyond Latin-1
+        }
+    }
+}
+
+// Escape, the main window's quit key, does not end the window; its close box does, and writes.
+TEST_F(ControllerWindowTest, EscapeIsDroppedOnlyCloseEndsTheWindow) {
+    StartUp("");
+    ControllerWindow window(store, assigned);
+    bool open_after_escape = false;
+    QTimer::singleShot(0, [&] {
+        QTest::keyClick(window.List(3), Qt::Key_Escape);
+        QTest::keyClick(&window, Qt::Key_Escape);
+        QTest::keyClick(&window, Qt::Key_Return);
+        open_after_escape = window.isVisible() && !store.Changed();
+        window.close();
+    });
+    window.exec();
+    EXPECT_TRUE(open_after_escape);
+    EXPECT_TRUE(store.Changed());
 }
 
 } // namespace

@@ -6,6 +6,7 @@
 #include <fstream>
 #include <random>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -100,6 +101,53 @@ TEST_F(SettingsTest, CreatesAMissingFileButNeverOverwritesOneItMayNotWrite) {
     store.WriteKey("Item1", "07");
     EXPECT_FALSE(store.Close());
     EXPECT_TRUE(fs::is_directory(path));
+}
+
+// Runs the store's whole life in a child: read at start-up, one write, the end of the program. The
+// child's time and memory are bounded, so a read that blocks or never ends fails instead of hanging.
+// Exit code 0: the file was refused and nothing was written; 1: it was read; 2: it was rewritten.
+int OpenWriteCloseInChild(const fs::path& path) {
+    const pid_t child = fork();
+    if (child == 0) {
+        alarm(5);
+        const rlimit memory{size_t{512} << 20, size_t{512} << 20};
+        setrlimit(RLIMIT_AS, &memory);
+        SettingsStore store;
+        const bool read = store.Open(path);
+        store.WriteKey("Item1", "07");
+        const bool written = store.Close();
+        _exit(written ? 2 : read ? 1 : 0);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+}
+
+// Only a regular file of at most 1 MiB is read; a FIFO (which would block the opening), a device
+// behind a symbolic link (endless bytes) and a larger file are refused at once and left as they are.
+TEST_F(SettingsTest, RefusesAnythingButASmallRegularFileAndLeavesItAlone) {
+    ASSERT_EQ(mkfifo(path.c_str(), 0600), 0);
+    EXPECT_EQ(OpenWriteCloseInChild(path), 0) << "FIFO";
+    EXPECT_TRUE(fs::is_fifo(path));
+    fs::remove(path);
+
+    for (const char* device : {"/dev/zero", "/dev/urandom"}) {
+        fs::create_symlink(device, path);
+        EXPECT_EQ(OpenWriteCloseInChild(path), 0) << device;
+        EXPECT_EQ(fs::read_symlink(path), device);
+        fs::remove(path);
+    }
+
+    constexpr size_t kCap = size_t{1} << 20;
+    std::string text = "Item1 = 20\r\n;";
+    text.resize(kCap, 'x');
+    WriteFile(path, text);
+    EXPECT_EQ(OpenWriteCloseInChild(path), 2) << "exactly 1 MiB";
+    text = "Item1 = 20\r\n;";
+    text.resize(kCap + 1, 'x');
+    WriteFile(path, text);
+    EXPECT_EQ(OpenWriteCloseInChild(path), 0) << "1 MiB and one byte";
+    EXPECT_TRUE(ReadFile(path) == text) << "the larger file was rewritten";
 }
 
 TEST_F(SettingsTest, FullDiskKeepsTheOldFileAndReportsFailure) {

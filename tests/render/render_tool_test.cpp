@@ -1,70 +1,15 @@
 // Runs the built vortane-render as a child process, as a user or a script would.
-#include <gtest/gtest.h>
-
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
-#include <filesystem>
-#include <fstream>
-#include <sndfile.h>
 #include <string>
-#include <sys/wait.h>
 #include <vector>
+
+#include "tests/render/render_tool_fixture.h"
 
 namespace vortane {
 namespace {
 
 namespace fs = std::filesystem;
-
-struct RunResult {
-    int exit_code = -1;
-    std::string output; // stdout and stderr
-};
-
-class RenderTool : public testing::Test {
-protected:
-    void SetUp() override {
-        char pattern[] = "/tmp/vortane-render-test-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        dir_ = pattern;
-    }
-    void TearDown() override { fs::remove_all(dir_); }
-
-    // "@" at the start of an argument stands for the test folder. No argument holds a quote.
-    RunResult Run(std::vector<std::string> args, const std::string& prefix = "") const {
-        std::string command = prefix + "'" VORTANE_RENDER_TOOL "'";
-        for (std::string& arg : args) {
-            command += " '" + (arg.starts_with('@') ? dir_.string() + arg.substr(1) : arg) + "'";
-        }
-        FILE* pipe = popen((command + " 2>&1").c_str(), "r");
-        RunResult result;
-        char buffer[256];
-        while (pipe != nullptr && std::fgets(buffer, sizeof buffer, pipe) != nullptr) {
-            result.output += buffer;
-        }
-        const int status = pipe != nullptr ? pclose(pipe) : -1;
-        result.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        return result;
-    }
-
-    // Renders to the test folder, asserting success; the file's format is left in info_.
-    std::vector<float> Render(const std::string& name, std::vector<std::string> args) {
-        args.push_back("@/" + name);
-        const RunResult result = Run(args);
-        EXPECT_EQ(result.exit_code, 0) << result.output;
-        info_ = {};
-        SNDFILE* file = sf_open((dir_ / name).c_str(), SFM_READ, &info_);
-        std::vector<float> samples(file != nullptr ? static_cast<size_t>(info_.frames) : 0);
-        if (file != nullptr) {
-            sf_readf_float(file, samples.data(), info_.frames);
-            sf_close(file);
-        }
-        return samples;
-    }
-
-    SF_INFO info_{};
-    fs::path dir_;
-};
 
 double Rms(const std::vector<float>& samples) {
     double sum = 0.0;
@@ -92,8 +37,7 @@ TEST_F(RenderTool, SameSeedSameBytesOtherSeedOtherBytes) {
         std::vector<std::string> a = args;
         a.insert(a.end(), {seed, "@/" + name});
         EXPECT_EQ(Run(a).exit_code, 0);
-        std::ifstream in(dir_ / name, std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(in), {});
+        return ReadBytes(dir_ / name);
     };
     const std::string first = render("a.wav", "42");
     ASSERT_GT(first.size(), 44100u * 4);

@@ -1,0 +1,73 @@
+#pragma once
+// Runs the built vortane-render as a child process, as a user or a script would, in a fresh folder.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <sndfile.h>
+#include <string>
+#include <sys/wait.h>
+#include <vector>
+
+namespace vortane {
+
+struct RunResult {
+    int exit_code = -1; // -1 when the tool did not exit by itself
+    std::string output; // stdout and stderr, unless the command redirects them
+};
+
+class RenderTool : public testing::Test {
+protected:
+    void SetUp() override {
+        char pattern[] = "/tmp/vortane-render-test-XXXXXX";
+        ASSERT_NE(mkdtemp(pattern), nullptr);
+        dir_ = pattern;
+    }
+    void TearDown() override { std::filesystem::remove_all(dir_); }
+
+    // "@" at the start of an argument stands for the test folder. No argument holds a quote.
+    // prefix and suffix are shell text around the command, as "timeout 1 " or " > file".
+    RunResult Run(std::vector<std::string> args, const std::string& prefix = "",
+                  const std::string& suffix = "") const {
+        std::string command = prefix + "'" VORTANE_RENDER_TOOL "'";
+        for (std::string& arg : args) {
+            command += " '" + (arg.starts_with('@') ? dir_.string() + arg.substr(1) : arg) + "'";
+        }
+        FILE* pipe = popen(("{ " + command + suffix + "; } 2>&1").c_str(), "r");
+        RunResult result;
+        char buffer[256];
+        while (pipe != nullptr && std::fgets(buffer, sizeof buffer, pipe) != nullptr) {
+            result.output += buffer;
+        }
+        const int status = pipe != nullptr ? pclose(pipe) : -1;
+        result.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        return result;
+    }
+
+    // Renders to the test folder, asserting success; the file's format is left in info_.
+    std::vector<float> Render(const std::string& name, std::vector<std::string> args) {
+        args.push_back("@/" + name);
+        const RunResult result = Run(args);
+        EXPECT_EQ(result.exit_code, 0) << result.output;
+        info_ = {};
+        SNDFILE* file = sf_open((dir_ / name).c_str(), SFM_READ, &info_);
+        std::vector<float> samples(file != nullptr ? static_cast<size_t>(info_.frames) : 0);
+        if (file != nullptr) {
+            sf_readf_float(file, samples.data(), info_.frames);
+            sf_close(file);
+        }
+        return samples;
+    }
+
+    static std::string ReadBytes(const std::filesystem::path& path) {
+        std::ifstream in(path, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    }
+
+    SF_INFO info_{};
+    std::filesystem::path dir_;
+};
+
+} // namespace vortane
