@@ -7,6 +7,7 @@
 #include "base/coordinate.h"
 #include "base/realtime.h"
 #include "control/control_panel.h"
+#include "engine/oscillator.h"
 
 namespace vortane {
 
@@ -85,8 +86,10 @@ private:
     A<float> master_volume_{0.0f};
 
     // the curve: the sliders' coordinates, and what the display shows
-    std::array<A<float>, kCoordinateCount> points_{0.5f, 0.06f, 0.75f, 0.95f};
-    std::array<A<float>, kCoordinateCount> display_points_{0.5f, 0.06f, 0.75f, 0.95f};
+    std::array<A<float>, kCoordinateCount> points_{kInitialPoints[0], kInitialPoints[1], kInitialPoints[2],
+                                                   kInitialPoints[3]};
+    std::array<A<float>, kCoordinateCount> display_points_{kInitialPoints[0], kInitialPoints[1],
+                                                           kInitialPoints[2], kInitialPoints[3]};
     A<float> x1_max_{99.0f};
 
     // period walk

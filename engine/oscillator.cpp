@@ -47,7 +47,7 @@ float AmplitudeFactor(float master_volume) noexcept VORTANE_NONBLOCKING {
 
 void Oscillator::Init() {
     *this = Oscillator{};
-    points_ = {0.5f, 0.06f, 0.75f, 0.95f};
+    points_ = kInitialPoints;
 }
 
 // A new period: its length from the period walk, then new coordinates from the switched-on walks,

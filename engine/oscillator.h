@@ -14,6 +14,9 @@ namespace vortane {
 
 class RandomSource;
 
+// The control points X1, Y1, X2, Y2 before any slider or walk has moved them, in curve units.
+inline constexpr std::array<float, kCoordinateCount> kInitialPoints{0.5f, 0.06f, 0.75f, 0.95f};
+
 // What the oscillator reads: the level, which walks run, and the walks' own parameters.
 struct OscillatorParams {
     float master_volume = 400.0f;

@@ -29,7 +29,7 @@ struct VoiceParams {
     int frq_slider = 1500;  // the "Frq" slider's state, which a start reset loads as the cutoff
     double cutoff = 1500.0; // Hz
     int resonance = 50;     // 0..100
-    std::array<float, kCoordinateCount> points{0.5f, 0.06f, 0.75f, 0.95f}; // curve units
+    std::array<float, kCoordinateCount> points = kInitialPoints; // curve units
     OscillatorParams oscillator;
 };
 
