@@ -8,9 +8,10 @@
 #include "app/audio_output.h"
 #include "app/message_sink.h"
 #include "app/status_fields.h"
-#include "engine/engine.h"
+#include "control/synth.h"
 #include "midi/controller_window.h"
 #include "midi/midi_session.h"
+#include "stochastic/random_source.h"
 
 namespace vortane {
 namespace {
@@ -25,9 +26,11 @@ const char* const kAudioStoppedText = "Audio output stopped: choose an audio dev
 } // namespace
 
 Application::Application(AudioBackend& backend, MidiInput& midi_input, MessageSink& messages)
-    : messages_(messages), engine_(std::make_unique<Engine>()),
-      audio_(std::make_unique<AudioOutput>(backend, *engine_)),
-      midi_(std::make_unique<MidiSession>(*engine_, midi_input)) {
+    : messages_(messages), synth_(std::make_unique<Synth>()),
+      audio_(std::make_unique<AudioOutput>(backend, *synth_)),
+      midi_(std::make_unique<MidiSession>(synth_->controls, midi_input)) {
+    // Seeded once, here on the main thread, before any audio thread exists.
+    synth_->Init(SeedFromThreadAndTick());
     hooks_.audio_device_chosen = [this](int entry) { SwitchAudioDevice(entry); };
     hooks_.fill_midi_devices = [this](QComboBox& list) { FillMidiDevices(list); };
     hooks_.midi_device_chosen = [this](int entry) { SwitchMidiDevice(entry); };
@@ -38,12 +41,12 @@ Application::Application(AudioBackend& backend, MidiInput& midi_input, MessageSi
 }
 
 Application::~Application() {
-    // Whatever path led here, the audio thread stops before the engine it renders goes away.
+    // Whatever path led here, the audio thread stops before the voice it renders goes away.
     ShutDown();
 }
 
 bool Application::StartUp() {
-    // 1. The engine's values are at their start values from construction: gate and play state 0.
+    // 1. The voice's controls are at their start values from construction: gate and play state 0.
     // 2-3. The settings file and the twelve controller assignments (the handler's number texts are
     // constants).
     midi_->LoadSettings();
@@ -61,7 +64,7 @@ bool Application::StartUp() {
     // 7. No MIDI input yet: the session starts on device 0 with no port open.
     // 8-11. The window, its menu, controls (with the MIDI device list filled and the first drawing
     // of the curve), status bar and Escape shortcut.
-    window_ = std::make_unique<MainWindow>(*engine_, audio_->DeviceNames(), hooks_);
+    window_ = std::make_unique<MainWindow>(*synth_, audio_->DeviceNames(), hooks_);
     // exit() rather than quit(): quit() would first ask every window to close.
     QObject::connect(
         window_.get(), &MainWindow::quitRequested, qApp, [] { QCoreApplication::exit(0); },
@@ -70,10 +73,10 @@ bool Application::StartUp() {
     // 12. MIDI input on the chosen device.
     OpenMidiInput();
     // 13. Gate text.
-    engine_->panel.SetGateText(GateText::Off);
+    synth_->controls.panel().SetGateText(GateText::Off);
     window_->SetStatusText(1, QString::fromLatin1(ToText(GateText::Off)));
     // 14. The stream runs from here on; the output stays silent until the gate opens.
-    Put(engine_->state.output_gate, 0);
+    synth_->controls.CloseGate();
     audio_->StartStream();
     ShowAudioStatus();
     // A stream can stop by itself (its device or audio server went away); the window says so.

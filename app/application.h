@@ -13,7 +13,7 @@ class AudioOutput;
 class MessageSink;
 class MidiInput;
 class MidiSession;
-struct Engine;
+struct Synth;
 
 // The program's main sequence: start-up in a fixed order, the event loop, and shutdown. Built
 // with the audio backend, the MIDI input and the message sink it uses, so that a test can run it
@@ -41,7 +41,7 @@ public:
     // without its shutdown sequence. GUI thread only.
     void SaveSettingsNow();
 
-    Engine& engine() const { return *engine_; }
+    Synth& synth() const { return *synth_; }
     AudioOutput& audio() const { return *audio_; }
     MidiSession& midi() const { return *midi_; }
     MainWindow* window() const { return window_.get(); }
@@ -57,7 +57,7 @@ private:
     void ReportAudioError(int error);
 
     MessageSink& messages_;
-    std::unique_ptr<Engine> engine_;
+    std::unique_ptr<Synth> synth_;
     std::unique_ptr<AudioOutput> audio_;
     std::unique_ptr<MidiSession> midi_;
     std::unique_ptr<MainWindow> window_;

@@ -4,8 +4,7 @@
 #include <thread>
 
 #include "app/audio_backend.h"
-#include "engine/engine.h"
-#include "engine/output_stage.h"
+#include "control/synth.h"
 
 namespace vortane {
 namespace {
@@ -13,8 +12,8 @@ namespace {
 using Session = AudioOutput::Session;
 using Stream = AudioOutput::Stream;
 
-void RenderEngine(void* context, float* out, unsigned long frame_count) noexcept {
-    Render(*static_cast<Engine*>(context), out, frame_count);
+void RenderSynth(void* context, float* out, unsigned long frame_count) noexcept {
+    static_cast<Synth*>(context)->Render(out, frame_count);
 }
 
 bool Alive(Stream s) {
@@ -22,7 +21,7 @@ bool Alive(Stream s) {
 }
 
 Stream OpenAndStart(AudioBackend& backend, int device, void* context) {
-    if (backend.OpenStream(device, RenderEngine, context) != 0) {
+    if (backend.OpenStream(device, RenderSynth, context) != 0) {
         return Stream::None;
     }
     return backend.StartStream() == 0 ? Stream::Running : Stream::Open;
@@ -98,7 +97,7 @@ int AudioOutput::DeviceNumber(int entry) const {
 }
 
 int AudioOutput::OpenStream(int entry) {
-    const int error = backend_.OpenStream(DeviceNumber(entry), RenderEngine, &engine_);
+    const int error = backend_.OpenStream(DeviceNumber(entry), RenderSynth, &synth_);
     session_.stream = error == 0 ? Stream::Open : Stream::None;
     return error;
 }
@@ -147,7 +146,7 @@ void AudioOutput::RunBounded(Session (*step)(AudioBackend&, Session, int, void*)
                              const std::function<void()>& pump_events) {
     auto result = std::make_shared<Session>(session_);
     AudioBackend& backend = backend_;
-    void* context = &engine_;
+    void* context = &synth_;
     busy_ = true;
     const bool in_time = call_.Run(
         [&backend, result, step, device, context] { *result = step(backend, *result, device, context); },

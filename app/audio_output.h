@@ -11,10 +11,10 @@
 namespace vortane {
 
 class AudioBackend;
-struct Engine;
+struct Synth;
 
 // The program's one output stream and the device table behind the audio device list. The stream
-// callback forwards to the engine's render. Every step checks what exists: a stream that failed to
+// callback forwards to the synth's render. Every step checks what exists: a stream that failed to
 // open is never started, aborted or queried, and the library is terminated only while initialised.
 //
 // A stream can also stop by itself, when its device or audio server goes away; CheckStream, polled
@@ -30,8 +30,8 @@ public:
 
     static constexpr std::chrono::milliseconds kCallBound{8000};
 
-    AudioOutput(AudioBackend& backend, Engine& engine, std::chrono::milliseconds call_bound = kCallBound)
-        : backend_(backend), engine_(engine), call_bound_(call_bound) {}
+    AudioOutput(AudioBackend& backend, Synth& synth, std::chrono::milliseconds call_bound = kCallBound)
+        : backend_(backend), synth_(synth), call_bound_(call_bound) {}
 
     // Start-up: initialise the library, list the devices, open the stream on entry 0. Each returns
     // the library's error code (0 on success).
@@ -74,7 +74,7 @@ private:
                     const std::function<void()>& pump_events);
 
     AudioBackend& backend_;
-    Engine& engine_;
+    Synth& synth_;
     const std::chrono::milliseconds call_bound_;
     std::vector<OutputDevice> devices_{{"", 0}};
     Session session_;

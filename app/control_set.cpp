@@ -11,9 +11,10 @@
 #include <QSlider>
 #include <algorithm>
 
+#include "app/control_geometry.h"
 #include "app/shell_style.h"
 #include "app/waveform_view.h"
-#include "engine/control_panel.h"
+#include "control/control_panel.h"
 
 namespace vortane {
 namespace {
@@ -92,7 +93,8 @@ QWidget* ControlSet::Create(const ControlInfo& info, int slider_maximum) {
     }
     }
     previous_kind_ = info.kind;
-    widget->setGeometry(info.x, info.y, info.width, info.height);
+    const ControlGeometry place = GeometryOf(info.id);
+    widget->setGeometry(place.x, place.y, place.width, place.height);
     widget->setObjectName(QStringLiteral("control_%1").arg(info.id));
     // A control whose caption says what it is keeps no name of its own: it is read by its caption,
     // which then stays right when the caption changes (Play/Stop). The others are named after the

@@ -3,8 +3,8 @@
 #include <QObject>
 #include <array>
 
-#include "engine/control_ids.h"
-#include "engine/control_table.h"
+#include "control/control_ids.h"
+#include "control/control_table.h"
 
 class QButtonGroup;
 class QStyle;
@@ -24,7 +24,7 @@ public:
     ControlSet(ControlPanel& panel, QWidget* parent);
 
     // Creates the widget of one row. A slider's range is the row's unless slider_maximum says
-    // otherwise (the "X1" slider takes its maximum from the engine when it is created).
+    // otherwise (the "X1" slider takes its maximum from the X1 Max value when it is created).
     QWidget* Create(const ControlInfo& info, int slider_maximum);
 
     QWidget* Widget(int id) const;

@@ -20,8 +20,7 @@
 #include "app/shell_style.h"
 #include "app/status_fields.h"
 #include "app/waveform_view.h"
-#include "engine/control_events.h"
-#include "engine/engine.h"
+#include "control/synth.h"
 #include "presets/preset_folders.h"
 
 namespace vortane {
@@ -36,10 +35,10 @@ bool ModalWindowOpen() {
 
 } // namespace
 
-MainWindow::MainWindow(Engine& engine, const std::vector<std::string>& audio_devices, ShellHooks hooks)
+MainWindow::MainWindow(Synth& synth, const std::vector<std::string>& audio_devices, ShellHooks hooks)
     : QMainWindow(nullptr, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                                Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
-      engine_(engine), hooks_(std::move(hooks)) {
+      controls_(synth.controls), hooks_(std::move(hooks)) {
     setWindowTitle(QStringLiteral("Vortane"));
     setFont(ShellFont());
 
@@ -57,7 +56,7 @@ MainWindow::MainWindow(Engine& engine, const std::vector<std::string>& audio_dev
     // The frame is not known before the window is shown; PlaceOnScreen runs again once it is.
     PlaceOnScreen(QMargins());
 
-    seen_revision_ = engine_.panel.Revision();
+    seen_revision_ = controls_.panel().Revision();
     auto* poll = new QTimer(this);
     connect(poll, &QTimer::timeout, this, &MainWindow::FollowPanel);
     poll->start(kPanelPollMs);
@@ -73,7 +72,7 @@ void MainWindow::BuildMenu() {
     };
     preset_hooks.show_message = hooks_.show_message;
     presets_ =
-        new PresetMenu(engine_, FactoryPresetFolder(), UserPresetFolder(), std::move(preset_hooks), this);
+        new PresetMenu(controls_, FactoryPresetFolder(), UserPresetFolder(), std::move(preset_hooks), this);
     menuBar()->addMenu(presets_);
     QMenu* menu = menuBar()->addMenu(QStringLiteral("?"));
     connect(menu->addAction(QStringLiteral("About")), &QAction::triggered, this, [this] {
@@ -152,12 +151,12 @@ bool MainWindow::event(QEvent* event) {
 }
 
 void MainWindow::BuildControls(const std::vector<std::string>& audio_devices) {
-    controls_ = new ControlSet(engine_.panel, client_);
+    control_set_ = new ControlSet(controls_.panel(), client_);
     for (const ControlInfo& info : MainWindowControls()) {
         // The "X1" slider's maximum is the X1 Max value at this moment, to the nearest integer.
         const int maximum =
-            info.id == id::kX1 ? static_cast<int>(std::lrint(Get(engine_.state.x1_max))) : info.maximum;
-        QWidget* widget = controls_->Create(info, maximum);
+            info.id == id::kX1 ? static_cast<int>(std::lrint(controls_.x1_max())) : info.maximum;
+        QWidget* widget = control_set_->Create(info, maximum);
         if (auto* combo = qobject_cast<QComboBox*>(widget)) {
             combo->setMaxVisibleItems(
                 std::max(1, kComboListHeight / std::max(1, combo->fontMetrics().height() + 4)));
@@ -173,9 +172,9 @@ void MainWindow::BuildControls(const std::vector<std::string>& audio_devices) {
         if (auto* view = dynamic_cast<WaveformView*>(widget)) {
             display_ = view;
         }
-        ApplyCreationValue(engine_, info.id);
+        controls_.ApplyCreationValue(info.id);
     }
-    connect(controls_, &ControlSet::controlEvent, this, &MainWindow::OnControlEvent);
+    connect(control_set_, &ControlSet::controlEvent, this, &MainWindow::OnControlEvent);
     RedrawDisplay();
 }
 
@@ -192,8 +191,8 @@ void MainWindow::SetStatusText(int field, const QString& text) {
 }
 
 void MainWindow::RedrawDisplay() {
-    const EngineState& s = engine_.state;
-    display_->Redraw(Get(s.display_x1), Get(s.y1), Get(s.x2), Get(s.y2));
+    const DisplayCurve curve = controls_.display_curve();
+    display_->Redraw(curve.x1, curve.y1, curve.x2, curve.y2);
 }
 
 void MainWindow::OnControlEvent(int id) {
@@ -204,20 +203,20 @@ void MainWindow::OnControlEvent(int id) {
     }
     switch (id) {
     case id::kPlay:
-        TogglePlay(engine_);
+        controls_.TogglePlay();
         break;
     case id::kAudioDevice:
         if (hooks_.audio_device_chosen) {
-            hooks_.audio_device_chosen(controls_->As<QComboBox>(id)->currentIndex());
+            hooks_.audio_device_chosen(control_set_->As<QComboBox>(id)->currentIndex());
         }
         break;
     case id::kMidiDevice:
         if (hooks_.midi_device_chosen) {
-            hooks_.midi_device_chosen(controls_->As<QComboBox>(id)->currentIndex());
+            hooks_.midi_device_chosen(control_set_->As<QComboBox>(id)->currentIndex());
         }
         break;
     default:
-        if (ApplyControlEvent(engine_, id) == EventEffect::RedrawDisplay) {
+        if (controls_.ApplyControlEvent(id) == EventEffect::RedrawDisplay) {
             RedrawDisplay();
         }
         break;
@@ -227,13 +226,13 @@ void MainWindow::OnControlEvent(int id) {
 
 // Values that the MIDI thread sets reach the widgets here, on the GUI thread.
 void MainWindow::FollowPanel() {
-    const unsigned revision = engine_.panel.Revision();
+    const unsigned revision = controls_.panel().Revision();
     if (revision == seen_revision_) {
         return;
     }
     seen_revision_ = revision;
-    controls_->MirrorPanel();
-    status_->SetText(1, QString::fromLatin1(ToText(engine_.panel.GetGateText())));
+    control_set_->MirrorPanel();
+    status_->SetText(1, QString::fromLatin1(ToText(controls_.panel().GetGateText())));
 }
 
 void MainWindow::RequestQuit() {

@@ -12,9 +12,10 @@ namespace vortane {
 
 class ControlSet;
 class PresetMenu;
+class VoiceControls;
 class StatusFields;
 class WaveformView;
-struct Engine;
+struct Synth;
 
 // What the main window hands on to the rest of the program.
 struct ShellHooks {
@@ -27,7 +28,7 @@ struct ShellHooks {
 
 // The main window: title "Vortane", a fixed frame without minimise and maximise boxes, the "?"
 // menu, every frame, label and control of the control table placed in a 745 x 515 area under the
-// menu bar, the status bar along its bottom, and Escape to quit. Control events run the engine's
+// menu bar, the status bar along its bottom, and Escape to quit. Control events run the controls'
 // derivation; the widgets follow the control panel, which the MIDI thread may change at any time.
 // On a screen too small for it the window is shrunk to the screen and its control area scrolls.
 class MainWindow final : public QMainWindow {
@@ -36,10 +37,10 @@ public:
     static constexpr int kClientWidth = 745;
     static constexpr int kClientHeight = 515;
 
-    MainWindow(Engine& engine, const std::vector<std::string>& audio_devices, ShellHooks hooks);
+    MainWindow(Synth& synth, const std::vector<std::string>& audio_devices, ShellHooks hooks);
     ~MainWindow() override;
 
-    ControlSet& controls() const { return *controls_; }
+    ControlSet& controls() const { return *control_set_; }
     WaveformView& display() const { return *display_; }
     StatusFields& status() const { return *status_; }
     PresetMenu& presets() const { return *presets_; }
@@ -68,13 +69,13 @@ private:
     void FollowPanel();
     void RequestQuit();
 
-    Engine& engine_;
+    VoiceControls& controls_;
     ShellHooks hooks_;
     QWidget* client_ = nullptr;
     QScrollArea* scroll_ = nullptr;
     QSize full_size_;       // menu bar, control area and status bar at their natural sizes
     QMargins placed_frame_; // the frame the window was last placed with
-    ControlSet* controls_ = nullptr;
+    ControlSet* control_set_ = nullptr;
     WaveformView* display_ = nullptr;
     StatusFields* status_ = nullptr;
     PresetMenu* presets_ = nullptr;

@@ -5,10 +5,11 @@
 #include <pa_jack.h>
 #include <portaudio.h>
 
+#include "base/audio_format.h"
+
 namespace vortane {
 namespace {
 
-constexpr double kSampleRate = 44100.0;
 constexpr double kSuggestedLatency = 0.075;
 constexpr const char* kClientName = "Vortane";
 constexpr const char* kWatchClientName = "Vortane watch";
@@ -115,8 +116,8 @@ int PortAudioBackend::OpenStream(int device, RenderFunction render, void* contex
     output.suggestedLatency = kSuggestedLatency;
     output.hostApiSpecificStreamInfo = nullptr;
     PaStream* stream = nullptr;
-    const PaError error = Pa_OpenStream(&stream, nullptr, &output, kSampleRate, paFramesPerBufferUnspecified,
-                                        paNoFlag, StreamCallback, this);
+    const PaError error = Pa_OpenStream(&stream, nullptr, &output, static_cast<double>(kSampleRate),
+                                        paFramesPerBufferUnspecified, paNoFlag, StreamCallback, this);
     stream_ = error == paNoError ? stream : nullptr;
     return error;
 }

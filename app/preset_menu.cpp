@@ -3,7 +3,7 @@
 #include <QFileDialog>
 #include <QMessageBox>
 
-#include "engine/engine.h"
+#include "control/voice_controls.h"
 #include "presets/preset_apply.h"
 #include "presets/preset_file.h"
 #include "presets/preset_folders.h"
@@ -21,10 +21,11 @@ QString ToQString(const fs::path& path) {
 
 } // namespace
 
-PresetMenu::PresetMenu(Engine& engine, fs::path factory_folder, fs::path user_folder, Hooks hooks,
+PresetMenu::PresetMenu(VoiceControls& controls, fs::path factory_folder, fs::path user_folder, Hooks hooks,
                        QWidget* parent)
-    : QMenu(QStringLiteral("Presets"), parent), engine_(engine), factory_folder_(std::move(factory_folder)),
-      user_folder_(std::move(user_folder)), hooks_(std::move(hooks)) {
+    : QMenu(QStringLiteral("Presets"), parent), controls_(controls),
+      factory_folder_(std::move(factory_folder)), user_folder_(std::move(user_folder)),
+      hooks_(std::move(hooks)) {
     AddFactoryPresets();
     addSeparator();
     connect(addAction(QString::fromUtf8("Open Preset…")), &QAction::triggered, this,
@@ -53,7 +54,7 @@ bool PresetMenu::LoadFile(const fs::path& path) {
                     ".\n\nNo control was changed.");
         return false;
     }
-    ApplyPreset(*parsed.preset, engine_);
+    ApplyPreset(*parsed.preset, controls_);
     if (hooks_.applied) {
         hooks_.applied();
     }
@@ -62,7 +63,7 @@ bool PresetMenu::LoadFile(const fs::path& path) {
 
 bool PresetMenu::SaveFile(const fs::path& path) {
     std::string error;
-    if (!SavePresetFile(path, CapturePreset(engine_.panel), error)) {
+    if (!SavePresetFile(path, CapturePreset(controls_.panel()), error)) {
         ShowMessage("The preset was not saved: " + error + ".");
         return false;
     }

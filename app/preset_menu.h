@@ -7,11 +7,11 @@
 
 namespace vortane {
 
-struct Engine;
+class VoiceControls;
 
 // The "Presets" menu: the factory sounds by name, then "Open Preset…" and "Save Preset As…", whose
 // file dialogs start in the user's preset folder. Loading a preset moves every control as the user
-// would (the same control events, so the same engine values); the play state and the output gate
+// would (the same control events, so the same values in the voice); the play state and the output gate
 // stay as they are. A refused file changes nothing and its reason, with the line, is shown.
 class PresetMenu final : public QMenu {
     Q_OBJECT
@@ -21,8 +21,8 @@ public:
         std::function<void(const std::string& title, const std::string& text)> show_message;
     };
 
-    PresetMenu(Engine& engine, std::filesystem::path factory_folder, std::filesystem::path user_folder,
-               Hooks hooks, QWidget* parent);
+    PresetMenu(VoiceControls& controls, std::filesystem::path factory_folder,
+               std::filesystem::path user_folder, Hooks hooks, QWidget* parent);
 
     // Applies the preset in the file; false when it was refused (the reason has been shown).
     bool LoadFile(const std::filesystem::path& path);
@@ -37,7 +37,7 @@ private:
     void SaveWithDialog();
     void ShowMessage(const std::string& text) const;
 
-    Engine& engine_;
+    VoiceControls& controls_;
     std::filesystem::path factory_folder_;
     std::filesystem::path user_folder_;
     Hooks hooks_;

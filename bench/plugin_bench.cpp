@@ -4,7 +4,7 @@
 
 #include <array>
 
-#include "engine/control_ids.h"
+#include "control/control_ids.h"
 #include "plugin/host_rate_voice.h"
 
 namespace vortane::plugin {

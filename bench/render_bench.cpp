@@ -3,37 +3,37 @@
 #include <array>
 #include <memory>
 
-#include "engine/control_events.h"
-#include "engine/engine.h"
+#include "control/control_ids.h"
+#include "control/synth.h"
 #include "engine/master_filter.h"
-#include "engine/output_stage.h"
 
 namespace vortane {
 namespace {
 
 constexpr unsigned long kBufferFrames = 256;
 
-void Move(Engine& engine, int id, int state) {
-    engine.panel.SetState(id, state);
-    ApplyControlEvent(engine, id);
+void Move(Synth& synth, int id, int state) {
+    synth.controls.panel().SetState(id, state);
+    synth.controls.ApplyControlEvent(id);
 }
 
-std::unique_ptr<Engine> PlayingEngine(bool walks_on) {
-    auto engine = std::make_unique<Engine>();
-    engine->random.Seed(1234);
-    PrepareAsAtStartup(*engine);
+std::unique_ptr<Synth> PlayingSynth(bool walks_on) {
+    auto synth = std::make_unique<Synth>();
+    synth->Init(1234);
+    synth->controls.PrepareAsAtStartup();
     for (int k = 0; k < kCoordinateCount; ++k) {
-        Move(*engine, id::kX1On + k, walks_on ? 1 : 0);
+        Move(*synth, id::kX1On + k, walks_on ? 1 : 0);
     }
-    TogglePlay(*engine);
-    return engine;
+    synth->controls.TogglePlay();
+    return synth;
 }
 
-// ns per sample of the whole stream callback, one 256-frame buffer per iteration.
-void RenderBuffers(benchmark::State& state, Engine& engine) {
+// ns per sample of the whole stream callback (snapshot and block), one 256-frame buffer per
+// iteration.
+void RenderBuffers(benchmark::State& state, Synth& synth) {
     std::array<float, kBufferFrames> buffer{};
     for (auto _ : state) {
-        Render(engine, buffer.data(), buffer.size());
+        synth.Render(buffer.data(), buffer.size());
         benchmark::DoNotOptimize(buffer.data());
         benchmark::ClobberMemory();
     }
@@ -41,22 +41,22 @@ void RenderBuffers(benchmark::State& state, Engine& engine) {
 }
 
 void BM_RenderDefaultsWalksOff(benchmark::State& state) {
-    auto engine = PlayingEngine(false);
-    RenderBuffers(state, *engine);
+    auto synth = PlayingSynth(false);
+    RenderBuffers(state, *synth);
 }
 
 void BM_RenderDefaultsWalksOn(benchmark::State& state) {
-    auto engine = PlayingEngine(true);
-    RenderBuffers(state, *engine);
+    auto synth = PlayingSynth(true);
+    RenderBuffers(state, *synth);
 }
 
 // F = 1000 and D = 60 put the lower barrier at one sample: a period, and so every walk, can start
 // at each sample.
 void BM_RenderShortestPeriodsWalksOn(benchmark::State& state) {
-    auto engine = PlayingEngine(true);
-    Move(*engine, id::kFrequencySetting, 1000);
-    Move(*engine, id::kSecondaryBarrier, 600);
-    RenderBuffers(state, *engine);
+    auto synth = PlayingSynth(true);
+    Move(*synth, id::kFrequencySetting, 1000);
+    Move(*synth, id::kSecondaryBarrier, 600);
+    RenderBuffers(state, *synth);
 }
 
 // The floor under the render: the Master Filter's serial recursion alone, over a fixed input.
@@ -65,14 +65,11 @@ void BM_FilterRecursionOnly(benchmark::State& state) {
     for (size_t i = 0; i < input.size(); ++i) {
         input[i] = static_cast<float>(i % 100) * 0.01f - 0.5f;
     }
-    std::array<float, kBufferFrames> buffer{};
+    std::array<double, kBufferFrames> buffer{};
     MasterFilter filter;
+    filter.Set(1000.0, 50);
     for (auto _ : state) {
-        MasterFilter::Runner run = filter.Begin(1000.0, 50);
-        for (size_t i = 0; i < buffer.size(); ++i) {
-            buffer[i] = static_cast<float>(run.Step(input[i]));
-        }
-        filter.End(run);
+        filter.Process(input.data(), buffer.data(), buffer.size());
         benchmark::DoNotOptimize(buffer.data());
         benchmark::ClobberMemory();
     }

@@ -1,16 +1,15 @@
 #pragma once
 
-#include "engine/realtime.h"
+#include "base/realtime.h"
 
 namespace vortane {
 
-// Sixteen float lanes (GCC and Clang vector extensions, split by the compiler into four SSE or
-// NEON registers, or two AVX ones): four independent chains per instruction, enough to keep the
-// divider and both multipliers busy. Every operation is lane-wise IEEE arithmetic without
-// contraction, so a lane holds exactly the bits that the scalar expression gives.
-inline constexpr int kLanes = 16;
-using FloatLanes = float __attribute__((vector_size(4 * kLanes)));
-using IntLanes = int __attribute__((vector_size(4 * kLanes)));
+// Four float lanes, one SSE or NEON register a value (GCC and Clang vector extensions). Every
+// operation is lane-wise IEEE arithmetic without contraction, so a lane holds exactly the bits that
+// the scalar expression gives.
+inline constexpr int kQuadLanes = 4;
+using FloatQuad = float __attribute__((vector_size(4 * kQuadLanes)));
+using IntQuad = int __attribute__((vector_size(4 * kQuadLanes)));
 
 // Bezier shaper: one waveform period is the cubic Bezier from P0 = (0, 0.5) through P1 = (x1, y1)
 // and P2 = (x2, y2) to P3 = (1, 0.5). For a horizontal position t it solves x(u) = t by five
@@ -21,7 +20,7 @@ using IntLanes = int __attribute__((vector_size(4 * kLanes)));
 //   y(u) likewise from 0.5, y1, y2, 0.5
 //
 // Row has no branch and carries nothing from one call to the next, so the samples are independent
-// chains: BezierCurveLanes shapes sixteen of them at once, each lane with its own curve, and gives each
+// chains: BezierCurveQuad shapes four of them at once, each lane with its own curve, and gives each
 // lane exactly the bits of BezierCurve (lane-wise IEEE operations in the same order).
 template <typename T> struct BasicBezierCurve {
     // cached coefficients
@@ -40,8 +39,7 @@ template <typename T> struct BasicBezierCurve {
         dy = T{} + kP0y;
     }
 
-    // Vectors go by reference: a 64-byte vector passed by value would change the ABI with the
-    // instruction set.
+    // Vectors go by reference, so that no vector crosses a call by value.
     void Row(const T& t, T& row) const noexcept VORTANE_NONBLOCKING {
         T u = t;
         for (int i = 0; i < 5; ++i) {
@@ -59,9 +57,9 @@ template <typename T> struct BasicBezierCurve {
     }
 };
 
-// One curve; sixteen curves (or one curve several times) lane by lane: the same expressions either way.
+// One curve; four curves (or one curve four times) lane by lane: the same expressions either way.
 using BezierCurve = BasicBezierCurve<float>;
-using BezierCurveLanes = BasicBezierCurve<FloatLanes>;
+using BezierCurveQuad = BasicBezierCurve<FloatQuad>;
 
 inline float BezierShaper(float t, float x1, float y1, float x2, float y2) noexcept VORTANE_NONBLOCKING {
     BezierCurve curve;

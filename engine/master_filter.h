@@ -1,52 +1,100 @@
 #pragma once
 
 #include <algorithm>
+#include <cmath>
+#include <cstddef>
 
-#include "engine/realtime.h"
+#include "base/audio_format.h"
+#include "base/realtime.h"
 
 namespace vortane {
 
-// Four-stage resonant low-pass with a soft clipper (declaration; master_filter.cpp documents its
-// equations and the coefficients).
+// Master Filter: four one-pole stages in series with resonant feedback from the last, then a soft
+// clipper. For cutoff fc at the sample rate fs = 44100 Hz and resonance res in 0..100:
+//   f = 2·fc / fs,  p = f·(1.8 − 0.8·f),  k = 2p − 1
+//   t = (1 − p)·1.386249,  t2 = 12 + t²,  r = (res / 100)·(t2 + 6t) / (t2 − 6t)
+//   x = s − r·y4;  yn = (in + in_prev)·p − k·yn for each stage;  y4 = y4 − y4³ / 6
+// At DC each stage passes its input unchanged (2p / (1 + k) = 1), so the gain there is 1 / (1 + r).
+//
+// Coefficients are refreshed only when their input changes. r keeps the t and t2 that held at the
+// last resonance change, so moving the cutoff alone leaves the feedback as it was.
+//
+// The clipper folds back above √2 (peak 0.943) and turns negative above √6, but beyond √12 it
+// returns more than it was given: with strong feedback and a loud input the loop then runs away to
+// infinity and the state stays NaN for good. Its input is therefore held within ±√12, where the
+// clipper maps the range onto itself; below that bound nothing changes.
 class MasterFilter {
 public:
-    // The recursion with its state held by value, so that a caller's loop keeps it in registers:
-    //   Runner run = filter.Begin(cutoff, resonance); ... run.Step(s) ...; filter.End(run);
-    // Its chain through y4 is serial and bounds the engine's speed.
-    struct Runner {
-        double p, k, r;
-        double y1, y2, y3, y4;
-        double x_prev, y1_prev, y2_prev, y3_prev;
-
-        double Step(float input) noexcept VORTANE_NONBLOCKING {
-            constexpr double kClipperLimit = 3.4641016151377544; // √12, see master_filter.cpp
-            const double x = input - r * y4;
-            y1 = (x + x_prev) * p - k * y1;
-            y2 = (y1 + y1_prev) * p - k * y2;
-            y3 = (y2 + y2_prev) * p - k * y3;
-            const double clipped = std::clamp((y3 + y3_prev) * p - k * y4, -kClipperLimit, kClipperLimit);
-            y4 = clipped - clipped * clipped * clipped / 6.0;
-            x_prev = x;
-            y1_prev = y1;
-            y2_prev = y2;
-            y3_prev = y3;
-            return y4;
-        }
+    // filter state: the output of each stage and the previous input of each
+    struct State {
+        double y1 = 0, y2 = 0, y3 = 0, y4 = 0;
+        double x_prev = 0, y1_prev = 0, y2_prev = 0, y3_prev = 0;
+    };
+    // what one sample needs of the cached coefficients
+    struct Coefficients {
+        double p = 0, k = 0, r = 0;
     };
 
-    void Reset() { *this = MasterFilter{}; }
-    // Refreshes the coefficients for this cutoff and resonance and hands out the state.
-    Runner Begin(double cutoff, int resonance) noexcept VORTANE_NONBLOCKING;
-    void End(const Runner& run) noexcept VORTANE_NONBLOCKING;
-    double Process(float input, double cutoff, int resonance) noexcept VORTANE_NONBLOCKING;
+    void Init() { *this = MasterFilter{}; }
 
-    // filter state, exposed for tests
-    double y1 = 0, y2 = 0, y3 = 0, y4 = 0;
-    double x_prev = 0, y1_prev = 0, y2_prev = 0, y3_prev = 0;
-    // cached coefficients
-    double f = 0, p = 0, k = 0, t = 0, t2 = 0, r = 0;
-    int cached_cutoff = 0;
-    int cached_resonance = 0;
+    // Refreshes the coefficients for this cutoff (Hz) and resonance.
+    void Set(double cutoff, int resonance) noexcept VORTANE_NONBLOCKING {
+        const int cutoff_key = static_cast<int>(std::nearbyint(cutoff));
+        if (cutoff_key != cached_cutoff_) {
+            f_ = cutoff * 2.0 / kSampleRate; // from the cutoff itself, not the rounded key
+            coefficients_.p = f_ * (1.8 - 0.8 * f_);
+            coefficients_.k = coefficients_.p + coefficients_.p - 1.0;
+            t_ = (1.0 - coefficients_.p) * 1.386249;
+            t2_ = 12.0 + t_ * t_;
+            cached_cutoff_ = cutoff_key;
+        }
+        if (resonance != cached_resonance_) {
+            coefficients_.r = (resonance / 100.0) * (t2_ + 6.0 * t_) / (t2_ - 6.0 * t_);
+            cached_resonance_ = resonance;
+        }
+    }
+
+    // One sample, with state and coefficients held by the caller (in registers, in its loop). The
+    // chain through y4 is serial and bounds the voice's speed.
+    static double Step(const Coefficients& c, State& s, float input) noexcept VORTANE_NONBLOCKING {
+        constexpr double kClipperLimit = 3.4641016151377544; // √12
+        const double x = input - c.r * s.y4;
+        const double y1 = (x + s.x_prev) * c.p - c.k * s.y1;
+        const double y2 = (y1 + s.y1_prev) * c.p - c.k * s.y2;
+        const double y3 = (y2 + s.y2_prev) * c.p - c.k * s.y3;
+        const double clipped = std::clamp((y3 + s.y3_prev) * c.p - c.k * s.y4, -kClipperLimit, kClipperLimit);
+        s.y1 = y1;
+        s.y2 = y2;
+        s.y3 = y3;
+        s.y4 = clipped - clipped * clipped * clipped / 6.0;
+        s.x_prev = x;
+        s.y1_prev = y1;
+        s.y2_prev = y2;
+        s.y3_prev = y3;
+        return s.y4;
+    }
+
+    // A block through the filter at the coefficients of the last Set.
+    void Process(const float* in, double* out, size_t size) noexcept VORTANE_NONBLOCKING {
+        const Coefficients c = coefficients_;
+        State s = state_;
+        for (size_t i = 0; i < size; ++i) {
+            out[i] = Step(c, s, in[i]);
+        }
+        state_ = s;
+    }
+
+    const Coefficients& coefficients() const { return coefficients_; }
+    const State& state() const { return state_; }
+    void set_state(const State& state) { state_ = state; }
+
+private:
+    State state_;
+    // cached coefficients and the inputs they were computed for
+    Coefficients coefficients_;
+    double f_ = 0, t_ = 0, t2_ = 0;
+    int cached_cutoff_ = 0;
+    int cached_resonance_ = 0;
 };
 
 } // namespace vortane

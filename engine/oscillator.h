@@ -4,50 +4,96 @@
 #include <cstdint>
 #include <cstring>
 
+#include "base/coordinate.h"
+#include "base/realtime.h"
 #include "engine/bezier_shaper.h"
-#include "engine/realtime.h"
+#include "stochastic/control_point_walk.h"
+#include "stochastic/period_walk.h"
 
 namespace vortane {
 
-struct Engine;
+class RandomSource;
 
-// The oscillator's work for up to kMaxFrames samples, in two steps. Planning advances the period
-// position, runs the period starts (period walk, then the switched-on control-point walks, X1, Y1,
-// X2, Y2) and notes per frame its position and its period's curve and level. Shaping then turns
-// the planned frames into samples, four lanes at a time (ShapeQuad); it reads no engine value.
+// The control points X1, Y1, X2, Y2 before any slider or walk has moved them, in curve units.
+inline constexpr std::array<float, kCoordinateCount> kInitialPoints{0.5f, 0.06f, 0.75f, 0.95f};
+
+// What the oscillator reads: the level, which walks run, and the walks' own parameters.
+struct OscillatorParams {
+    float master_volume = 400.0f;
+    std::array<bool, kCoordinateCount> walk_on{};
+    PeriodWalkParams period;
+    std::array<ControlPointParams, kCoordinateCount> points{};
+};
+
+// The oscillator's work for up to kMaxFrames samples, planned first and shaped after: a period is
+// one segment of the plan, its curve's coefficients and level worked out once at its start;
+// segment 0 is silence (no period has started yet).
 struct OscillatorPlan {
     static constexpr int kMaxFrames = 64;
-    static constexpr int kPadded = kMaxFrames; // a whole number of lane groups
+    static_assert(kMaxFrames % kQuadLanes == 0, "shaping reads whole groups of the plan");
 
-    // What holds for a whole period, its curve's coefficients worked out once at its start;
-    // segment 0 is silence (no period has started yet).
     struct Segment {
         BezierCurve curve;
         float amplitude;
         float length;
     };
-    std::array<int, kPadded> position;
-    std::array<uint8_t, kPadded> segment;
+    std::array<int, kMaxFrames> position;
+    std::array<uint8_t, kMaxFrames> segment;
     std::array<Segment, kMaxFrames + 1> segments;
 };
 
-void PlanOscillator(Engine& engine, OscillatorPlan& plan, int frames) noexcept VORTANE_NONBLOCKING;
+// The Bezier waveform oscillator. Each period is one cubic Bezier curve through the control points
+// (X1, Y1) and (X2, Y2); at a period's start the period walk gives its length and each switched-on
+// control-point walk its coordinate, X1, Y1, X2, Y2 in that order. A sample is
+//   ((200 − row) ÷ 200 − 0.5) × A × 2.142857,  row = shaper(position ÷ length),  A = 2^(volume·0.002) − 1
+// Before the first period (length 0) the oscillator gives silence.
+class Oscillator {
+public:
+    void Init();
 
-// Four lanes, one SSE or NEON register a value. Render shapes one group while the Master Filter's
-// serial recursion runs over the previous one, so both proceed side by side in the core.
-inline constexpr int kQuadLanes = 4;
-static_assert(OscillatorPlan::kPadded % kQuadLanes == 0, "shaping reads whole groups of the plan");
-using FloatQuad = float __attribute__((vector_size(4 * kQuadLanes)));
-using IntQuad = int __attribute__((vector_size(4 * kQuadLanes)));
+    // The start reset: the next frame lands on position 0, a period start (a new period when none
+    // has started yet, otherwise the current length again from phase 0).
+    void Restart() { position_ = -1; }
 
-// Samples of the planned frames first .. first + 3 (within kPadded), before the Master Filter:
-//   sample = ((200 − row) ÷ 200 − 0.5) × A × 2.142857,  t = position ÷ length
-// Most groups lie within one period: their curve is then one segment's, broadcast to the lanes.
+    // Advances by frames (at most kMaxFrames) and notes each frame's position and segment.
+    void Plan(const OscillatorParams& params, RandomSource& random, OscillatorPlan& plan,
+              int frames) noexcept VORTANE_NONBLOCKING;
+
+    // The control points in curve units: written by the walks, and by the host for the sliders
+    // that move Y1, X2 and Y2 directly.
+    float point(Coordinate k) const { return points_[static_cast<size_t>(k)]; }
+    void set_point(Coordinate k, float value) { points_[static_cast<size_t>(k)] = value; }
+
+    // The coordinates a walk has moved since the last ClearWalked, one bit each (1 << Coordinate).
+    uint32_t walked() const { return walked_; }
+    void ClearWalked() { walked_ = 0; }
+
+    int32_t position() const { return position_; }
+    int32_t length() const { return length_; }
+    const PeriodWalk& period_walk() const { return period_walk_; }
+    PeriodWalk& period_walk() { return period_walk_; }
+    const ControlPointWalk& point_walk(Coordinate k) const { return point_walks_[static_cast<size_t>(k)]; }
+
+private:
+    int32_t StartPeriod(const OscillatorParams& params, RandomSource& random) noexcept VORTANE_NONBLOCKING;
+
+    // oscillator state
+    int32_t position_ = 0;
+    int32_t length_ = 0;
+    std::array<float, kCoordinateCount> points_{};
+    uint32_t walked_ = 0;
+    // the walks that move it
+    PeriodWalk period_walk_;
+    std::array<ControlPointWalk, kCoordinateCount> point_walks_{};
+};
+
+// Samples of the planned frames first .. first + 3, before the Master Filter. Most groups lie within
+// one period: their curve is then one segment's, broadcast to the lanes.
 inline void ShapeQuad(const OscillatorPlan& plan, int first, float* out) noexcept VORTANE_NONBLOCKING {
     constexpr float kOutputMultiplier = 2.142857f; // 15/7
     constexpr float kDisplayHeight = 200.0f;
     const auto f = static_cast<size_t>(first);
-    BasicBezierCurve<FloatQuad> curve;
+    BezierCurveQuad curve;
     FloatQuad amplitude, length;
     const uint8_t s0 = plan.segment[f];
     if (plan.segment[f + 1] == s0 && plan.segment[f + 2] == s0 && plan.segment[f + 3] == s0) {
@@ -81,12 +127,6 @@ inline void ShapeQuad(const OscillatorPlan& plan, int first, float* out) noexcep
     const FloatQuad samples = (height - 0.5f) * amplitude * kOutputMultiplier;
     std::memcpy(out + first, &samples, sizeof samples);
 }
-
-// Samples of the first frames planned frames, before the Master Filter.
-void ShapeFrames(const OscillatorPlan& plan, float* out, int frames) noexcept VORTANE_NONBLOCKING;
-
-// Advances the oscillator by one sample and returns it (plan and shape of a single frame).
-float OscillatorStep(Engine& engine) noexcept VORTANE_NONBLOCKING;
 
 // The level factor A = 2^(master volume × 0.002) − 1, in float: 0 at volume 0, about 0.7411 at
 // 400 and about 7.0 at 1500.

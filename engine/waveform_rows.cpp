@@ -6,27 +6,16 @@
 
 namespace vortane {
 
-// The columns are independent: the shaper runs sixteen of them at once, each lane with the bits
-// the scalar shaper would give.
 std::array<int, kDisplayWidth> ComputeDisplayRows(float display_x1, float y1, float x2, float y2) {
-    static_assert(kDisplayWidth % kLanes == 0);
-    BezierCurveLanes curve;
-    curve.Init(FloatLanes{} + display_x1, FloatLanes{} + y1, FloatLanes{} + x2, FloatLanes{} + y2);
-    IntLanes column{};
-    for (int lane = 0; lane < kLanes; ++lane) {
-        column[lane] = lane;
-    }
+    BezierCurve curve;
+    curve.Init(display_x1, y1, x2, y2);
     std::array<int, kDisplayWidth> rows{};
-    for (int first = 0; first < kDisplayWidth; first += kLanes) {
+    for (int i = 0; i < kDisplayWidth; ++i) {
         // The last column is 399 ÷ 400: the period's end itself is not drawn.
-        const FloatLanes t =
-            __builtin_convertvector(column + first, FloatLanes) / static_cast<float>(kDisplayWidth);
-        FloatLanes row;
+        const float t = static_cast<float>(i) / static_cast<float>(kDisplayWidth);
+        float row = 0.0f;
         curve.Row(t, row);
-        for (int lane = 0; lane < kLanes; ++lane) {
-            rows[static_cast<size_t>(first + lane)] =
-                static_cast<int>(std::nearbyint(row[lane])); // ties to even
-        }
+        rows[static_cast<size_t>(i)] = static_cast<int>(std::nearbyint(row)); // ties to even
     }
     return rows;
 }

@@ -8,9 +8,9 @@
 #include <span>
 #include <string>
 
-#include "engine/control_events.h"
-#include "engine/control_table.h"
-#include "engine/engine.h"
+#include "control/control_table.h"
+#include "control/voice_controls.h"
+#include "engine/voice.h"
 #include "midi/controller_slots.h"
 #include "midi/midi_handler.h"
 
@@ -22,35 +22,37 @@ void Require(bool condition) {
     }
 }
 
-void CheckInvariants(const vortane::Engine& engine, const vortane::MidiHandler& handler) {
+void CheckInvariants(vortane::VoiceControls& controls, const vortane::MidiHandler& handler) {
     using vortane::ControlKind;
     for (const vortane::ControlInfo& c : vortane::MainWindowControls()) {
-        const int state = engine.panel.GetState(c.id);
+        const int state = controls.panel().GetState(c.id);
         if (vortane::IsSlider(c.kind)) {
             Require(state >= c.minimum && state <= c.maximum);
         } else if (c.kind == ControlKind::Check || c.kind == ControlKind::Option) {
             Require(state == 0 || state == 1);
         }
     }
-    for (int group = 0; group < 3; ++group) {
+    for (int group = 0; group < vortane::kOptionGroupCount; ++group) {
         int selected = 0;
         for (int id : vortane::OptionGroupMembers(group)) {
-            selected += engine.panel.GetState(id);
+            selected += controls.panel().GetState(id);
         }
         Require(selected == 1);
     }
-    const int gate = vortane::Get(engine.state.output_gate);
+    const int gate = controls.output_gate();
     Require(gate == 0 || gate == 1);
     Require(handler.HeldNotes() >= 0 && handler.HeldNotes() <= 128);
     Require(handler.HeldNotes() == 0 || gate == 1);
-    const float step = vortane::Get(engine.state.point_step_size[0]);
+    vortane::VoiceParams params;
+    controls.Peek(params);
+    const float step = params.oscillator.points[0].step_size;
     Require(step >= 0.0f && step <= 100.0f);
 }
 
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    auto engine = std::make_unique<vortane::Engine>();
+    auto controls = std::make_unique<vortane::VoiceControls>();
     vortane::ControllerSlots slots;
     // The first twelve bytes pick each slot's text: two digits, one digit, or three.
     for (int slot = 1; slot <= vortane::kSlotCount && size > 0; ++slot, ++data, --size) {
@@ -60,14 +62,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         slots.SetAssignment(slot, text);
         Require(slots.AnsweredController(slot) >= -1 && slots.AnsweredController(slot) <= 99);
     }
-    vortane::MidiHandler handler(*engine, slots);
+    vortane::MidiHandler handler(*controls, slots);
     // Then each event is a head byte: 0xFA a click on Play/Stop, 0xFB the port closing, otherwise a
     // message of head % 5 bytes (0 to 4, so truncated and overlong ones too) taken from what follows.
     while (size > 0) {
         const uint8_t head = *data++;
         --size;
         if (head == 0xFA) {
-            vortane::TogglePlay(*engine);
+            controls->TogglePlay();
         } else if (head == 0xFB) {
             handler.OnClose();
         } else {
@@ -76,7 +78,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             data += length;
             size -= length;
         }
-        CheckInvariants(*engine, handler);
+        CheckInvariants(*controls, handler);
     }
     return 0;
 }

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "engine/control_table.h"
+#include "control/control_table.h"
 #include "presets/preset_file.h"
 
 namespace {

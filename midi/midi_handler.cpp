@@ -4,8 +4,9 @@
 #include <bit>
 #include <cmath>
 
-#include "engine/control_ids.h"
-#include "engine/engine.h"
+#include "control/control_ids.h"
+#include "control/control_table.h"
+#include "control/voice_controls.h"
 #include "midi/controller_slots.h"
 
 namespace vortane {
@@ -65,11 +66,6 @@ uint64_t KeyBit(int key) {
 // Sliders first, then check boxes, then the option groups.
 constexpr std::array<int, kSlotCount> kVisitingOrder = {1, 2, 3, 7, 8, 9, 10, 4, 5, 6, 11, 12};
 
-constexpr std::array<int, 4> kDistributionCycle = {id::kCauchy, id::kLogistic, id::kUniform, id::kArcSin};
-constexpr std::array<int, 3> kPrimaryBarrierCycle = {id::kPriW, id::kPriR, id::kPriC};
-constexpr std::array<int, 6> kSecondaryBarrierCycle = {id::kSMirror,   id::kSRandom,    id::kSCentred,
-                                                       id::kSOnLimits, id::kSOppLimits, id::kSLoMirHiLo};
-
 // value × (span ÷ 127) + offset in single precision, taken to the nearest integer (ties to even).
 // Each step rounds to float on its own, so the result is the same on every compiler.
 float ScaledProduct(int value, float span) {
@@ -85,8 +81,8 @@ int ScaleToSlider(int value, float span, float offset) {
 
 } // namespace
 
-MidiHandler::MidiHandler(Engine& engine, const ControllerSlots& assigned)
-    : engine_(engine), slots_(assigned), stops_seen_(Get(engine.state.stop_count)) {}
+MidiHandler::MidiHandler(VoiceControls& controls, const ControllerSlots& assigned)
+    : controls_(controls), slots_(assigned), stops_seen_(controls.stop_count()) {}
 
 void MidiHandler::Receive(std::span<const uint8_t> message) {
     if (!IsCompleteShortMessage(message)) {
@@ -104,17 +100,17 @@ void MidiHandler::Receive(std::span<const uint8_t> message) {
         }
     }
     // Every message, clock and active sensing included, shows the gate text.
-    engine_.panel.SetGateText(gate_text_.load(std::memory_order_relaxed));
+    controls_.panel().SetGateText(gate_text_.load(std::memory_order_relaxed));
 }
 
 void MidiHandler::OnClose() {
     ForgetKeys();
-    Put(engine_.state.output_gate, 0);
+    controls_.CloseGate();
     gate_text_.store(GateText::Off, std::memory_order_relaxed);
 }
 
 int MidiHandler::HeldNotes() const {
-    if (Get(engine_.state.stop_count) != stops_seen_.load(std::memory_order_relaxed)) {
+    if (controls_.stop_count() != stops_seen_.load(std::memory_order_relaxed)) {
         return 0; // a Stop came since the last note: the keys are forgotten at the next one
     }
     return KeysHeld();
@@ -137,31 +133,25 @@ void MidiHandler::ControlChange(int controller, int value) {
 }
 
 void MidiHandler::SlotAction(int slot, int value) {
-    ControlPanel& panel = engine_.panel;
-    EngineState& state = engine_.state;
     switch (slot) {
     case 1:
-        SetSlider(id::kFrequencySetting, ScaleToSlider(value, 930.0f, 70.0f));
-        Put(state.frequency_setting, panel.GetState(id::kFrequencySetting));
+        MoveSlider(id::kFrequencySetting, ScaleToSlider(value, 930.0f, 70.0f));
         return;
     case 2:
-        SetSlider(id::kSecondaryBarrier, ScaleToSlider(value, 595.0f, 5.0f));
-        Put(state.secondary_barrier, static_cast<float>(panel.GetState(id::kSecondaryBarrier)) / 10.0f);
+        MoveSlider(id::kSecondaryBarrier, ScaleToSlider(value, 595.0f, 5.0f));
         return;
     case 3:
-        SetSlider(id::kFrq, value * 39 + 20);
-        Put(state.cutoff, static_cast<double>(panel.GetState(id::kFrq)));
+        MoveSlider(id::kFrq, value * 39 + 20);
         return;
     case 4: {
-        // The engine keeps the unrounded step size; the slider shows its nearest integer.
+        // The voice takes the unrounded step size; the slider shows its nearest integer.
         const float step = ScaledProduct(value, 100.0f);
-        SetSlider(id::kX1StepSize, static_cast<int>(std::nearbyint(step)));
-        Put(state.point_step_size[static_cast<size_t>(Coordinate::X1)], step);
+        controls_.panel().SetState(id::kX1StepSize, static_cast<int>(std::nearbyint(step)));
+        controls_.ApplyControlValue(id::kX1StepSize, step);
         return;
     }
     case 5:
-        SetSlider(id::kPrimaryStepSize, ScaleToSlider(value, 450.0f, 50.0f));
-        Put(state.primary_step_size, static_cast<float>(panel.GetState(id::kPrimaryStepSize)) / 100.0f);
+        MoveSlider(id::kPrimaryStepSize, ScaleToSlider(value, 450.0f, 50.0f));
         return;
     default:
         break;
@@ -171,54 +161,53 @@ void MidiHandler::SlotAction(int slot, int value) {
     }
     switch (slot) {
     case 6:
-        StepOptionGroup(distribution_counter_, kDistributionCycle);
+        StepOptionGroup(distribution_counter_, OptionGroupMembers(kDistributionGroup));
         return;
     case 7:
-        ToggleNegative(id::kX1Negative, static_cast<int>(Coordinate::X1));
+        ToggleCheckBox(id::kX1Negative);
         return;
     case 8:
-        ToggleNegative(id::kX2Negative, static_cast<int>(Coordinate::X2));
+        ToggleCheckBox(id::kX2Negative);
         return;
     case 9:
-        ToggleNegative(id::kY1Negative, static_cast<int>(Coordinate::Y1));
+        ToggleCheckBox(id::kY1Negative);
         return;
     case 10:
-        ToggleNegative(id::kY2Negative, static_cast<int>(Coordinate::Y2));
+        ToggleCheckBox(id::kY2Negative);
         return;
     case 11:
-        StepOptionGroup(primary_barrier_counter_, kPrimaryBarrierCycle);
+        StepOptionGroup(primary_barrier_counter_, OptionGroupMembers(kWalkModeGroup));
         return;
     case 12:
-        StepOptionGroup(secondary_barrier_counter_, kSecondaryBarrierCycle);
+        StepOptionGroup(secondary_barrier_counter_, OptionGroupMembers(kBehaviourGroup));
         return;
     default:
         return;
     }
 }
 
-void MidiHandler::SetSlider(int id, int state) {
-    engine_.panel.SetState(id, state);
+// The control's new state, then its parameter read back from the state the panel holds (the panel
+// keeps a slider within its range), as a control event derives it.
+void MidiHandler::MoveSlider(int id, int state) {
+    controls_.panel().SetState(id, state);
+    controls_.ApplyControlEvent(id);
 }
 
-void MidiHandler::ToggleNegative(int id, int coordinate) {
-    const int checked = engine_.panel.GetState(id) == 1 ? 0 : 1;
-    engine_.panel.SetState(id, checked);
-    Put(engine_.state.negative[static_cast<size_t>(coordinate)], checked);
+void MidiHandler::ToggleCheckBox(int id) {
+    MoveSlider(id, controls_.panel().GetState(id) == 1 ? 0 : 1);
 }
 
 void MidiHandler::StepOptionGroup(std::atomic<int>& counter, std::span<const int> cycle) {
     const int next = (counter.load(std::memory_order_relaxed) + 1) % static_cast<int>(cycle.size());
     counter.store(next, std::memory_order_relaxed);
-    engine_.panel.SelectOption(cycle[static_cast<size_t>(next)]);
+    controls_.panel().SelectOption(cycle[static_cast<size_t>(next)]);
 }
 
 // The first key held imitates a press of Play.
 void MidiHandler::Press(int key) {
     if (KeysHeld() == 0) {
-        Put(engine_.state.output_gate, 1);
+        controls_.OpenGateByNote();
         gate_text_.store(GateText::On, std::memory_order_relaxed);
-        engine_.panel.SetPlayCaption(PlayCaption::Stop);
-        Put(engine_.state.play_state, 1);
     }
     held_keys_[KeyWord(key)].fetch_or(KeyBit(key), std::memory_order_relaxed);
 }
@@ -238,7 +227,7 @@ void MidiHandler::Release(int key) {
 }
 
 void MidiHandler::ForgetKeysAfterStop() {
-    const uint32_t stops = Get(engine_.state.stop_count);
+    const uint32_t stops = controls_.stop_count();
     if (stops != stops_seen_.load(std::memory_order_relaxed)) {
         stops_seen_.store(stops, std::memory_order_relaxed);
         ForgetKeys();
@@ -252,9 +241,8 @@ void MidiHandler::ForgetKeys() {
 }
 
 void MidiHandler::CloseGate() {
-    Put(engine_.state.output_gate, 0);
+    controls_.CloseGateForRestart();
     gate_text_.store(GateText::Off, std::memory_order_relaxed);
-    Put(engine_.state.start_done, 0);
 }
 
 } // namespace vortane

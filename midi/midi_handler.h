@@ -5,11 +5,11 @@
 #include <cstdint>
 #include <span>
 
-#include "engine/control_panel.h"
+#include "control/control_panel.h"
 
 namespace vortane {
 
-struct Engine;
+class VoiceControls;
 class ControllerSlots;
 
 // Whoever a MIDI input delivers its messages to.
@@ -26,8 +26,9 @@ public:
 
 // Turns incoming MIDI into control moves: control changes on any channel reach the twelve
 // controller slots, note messages on channel 1 open and close the output gate. It runs on the MIDI
-// input's own thread and touches only the control panel and the engine values (each an atomic),
-// never a widget, and never waits for another thread.
+// input's own thread and touches only the voice's controls (each value an atomic), never a widget,
+// and never waits for another thread. A slider it moves gets its parameter from the controls' own
+// derivation, as a control event would.
 //
 // The gate stays open while any key of channel 1 is held. Keys are held as a set, so a repeated
 // note-on of a held key (a retrigger, or a lost note-off) counts once, and a release of a key that
@@ -35,7 +36,7 @@ public:
 // Messages that are incomplete or malformed are ignored whole.
 class MidiHandler : public MidiReceiver {
 public:
-    MidiHandler(Engine& engine, const ControllerSlots& assigned);
+    MidiHandler(VoiceControls& controls, const ControllerSlots& assigned);
 
     void Receive(std::span<const uint8_t> message) override;
     void OnClose() override;
@@ -47,8 +48,8 @@ public:
 private:
     void ControlChange(int controller, int value);
     void SlotAction(int slot, int value);
-    void SetSlider(int id, int state);
-    void ToggleNegative(int id, int coordinate);
+    void MoveSlider(int id, int state);
+    void ToggleCheckBox(int id);
     void StepOptionGroup(std::atomic<int>& counter, std::span<const int> cycle);
     void Press(int key);
     void Release(int key);
@@ -57,12 +58,12 @@ private:
     void ForgetKeys();
     void CloseGate();
 
-    Engine& engine_;
+    VoiceControls& controls_;
     const ControllerSlots& slots_;
 
     // the handler's own state; atomics because the close message may come from another thread
     std::array<std::atomic<uint64_t>, 2> held_keys_{}; // bit k % 64 of word k / 64: key k is held
-    std::atomic<uint32_t> stops_seen_{0};              // the engine's stop count at the last note
+    std::atomic<uint32_t> stops_seen_{0};              // the controls' stop count at the last note
     std::atomic<GateText> gate_text_{GateText::Off};
     std::atomic<int> distribution_counter_{0};
     std::atomic<int> primary_barrier_counter_{0};

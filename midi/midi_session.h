@@ -9,7 +9,7 @@
 
 namespace vortane {
 
-struct Engine;
+class VoiceControls;
 class MidiInput;
 
 inline constexpr const char* kMidiInText = "MIDI IN";
@@ -27,7 +27,7 @@ inline constexpr const char* kNoMidiInText = "No MIDI IN";
 //   SaveSettings()                 last, after the audio stream has ended
 class MidiSession {
 public:
-    MidiSession(Engine& engine, MidiInput& input) : input_(input), handler_(engine, slots_) {}
+    MidiSession(VoiceControls& controls, MidiInput& input) : input_(input), handler_(controls, slots_) {}
     ~MidiSession() { Shutdown(); }
 
     MidiSession(const MidiSession&) = delete;

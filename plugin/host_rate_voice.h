@@ -4,7 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "engine/realtime.h"
+#include "base/realtime.h"
 #include "plugin/voice_adapter.h"
 
 struct SRC_STATE_tag;

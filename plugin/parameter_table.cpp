@@ -5,7 +5,7 @@
 #include <cmath>
 #include <vector>
 
-#include "engine/control_table.h"
+#include "control/control_table.h"
 
 namespace vortane::plugin {
 namespace {

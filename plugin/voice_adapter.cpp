@@ -3,31 +3,29 @@
 #include <array>
 #include <memory>
 
-#include "engine/control_events.h"
-#include "engine/control_table.h"
-#include "engine/engine.h"
-#include "engine/output_stage.h"
+#include "control/control_table.h"
+#include "control/synth.h"
 
 namespace vortane::plugin {
 
-VoiceAdapter::VoiceAdapter() : engine_(std::make_unique<Engine>()) {
+VoiceAdapter::VoiceAdapter() : synth_(std::make_unique<Synth>()) {
     Restart(0);
 }
 
 VoiceAdapter::~VoiceAdapter() = default;
 
 void VoiceAdapter::Restart(uint64_t seed) noexcept VORTANE_NONBLOCKING {
-    // Keep the control states, rebuild everything else in place: an Engine holds only fixed-size
+    // Keep the control states, rebuild everything else in place: a Synth holds only fixed-size
     // members, so its construction neither allocates nor locks.
     std::array<int, id::kIdLimit> states{};
     for (int id = 0; id < id::kIdLimit; ++id) {
-        states[static_cast<size_t>(id)] = engine_->panel.GetState(id);
+        states[static_cast<size_t>(id)] = synth_->controls.panel().GetState(id);
     }
-    Engine* e = engine_.get();
-    std::destroy_at(e);
-    std::construct_at(e);
-    e->random.Seed(seed);
-    PrepareAsAtStartup(*e);
+    Synth* s = synth_.get();
+    std::destroy_at(s);
+    std::construct_at(s);
+    s->Init(seed);
+    s->controls.PrepareAsAtStartup();
     // Then, as a render with --set does, only the controls moved away from their start: an
     // untouched "Y1" leaves Y1 at its start-up 0.06, where a "Y1" event would make it 0.05.
     for (const ControlInfo& c : MainWindowControls()) {
@@ -44,26 +42,24 @@ void VoiceAdapter::Restart(uint64_t seed) noexcept VORTANE_NONBLOCKING {
 }
 
 void VoiceAdapter::SetControl(int id, int state) noexcept VORTANE_NONBLOCKING {
-    engine_->panel.SetState(id, state);
-    ApplyControlEvent(*engine_, id);
+    synth_->controls.panel().SetState(id, state);
+    synth_->controls.ApplyControlEvent(id);
 }
 
 int VoiceAdapter::GetControl(int id) const noexcept VORTANE_NONBLOCKING {
-    return engine_->panel.GetState(id);
+    return synth_->controls.panel().GetState(id);
 }
 
 void VoiceAdapter::OpenGate() noexcept VORTANE_NONBLOCKING {
-    Put(engine_->state.output_gate, 1);
-    Put(engine_->state.play_state, 1);
+    synth_->controls.OpenGateByNote();
 }
 
 void VoiceAdapter::CloseGate() noexcept VORTANE_NONBLOCKING {
-    Put(engine_->state.output_gate, 0);
-    Put(engine_->state.start_done, 0);
+    synth_->controls.CloseGateForRestart();
 }
 
 void VoiceAdapter::Render(float* out, size_t frames) noexcept VORTANE_NONBLOCKING {
-    vortane::Render(*engine_, out, static_cast<unsigned long>(frames));
+    synth_->Render(out, frames);
 }
 
 } // namespace vortane::plugin

@@ -4,17 +4,17 @@
 #include <cstdint>
 #include <memory>
 
-#include "engine/realtime.h"
+#include "base/realtime.h"
 
 namespace vortane {
-struct Engine;
+struct Synth;
 }
 
 namespace vortane::plugin {
 
-// The plugin's one door into the engine: a voice at 44.1 kHz with its control panel, its seed and
-// its gate. No other plugin file includes an engine header, so that the plugin follows the engine
-// wherever it goes by changes to this unit alone.
+// The plugin's one door into the voice: a synth at 44.1 kHz with its control panel, its seed and
+// its gate. No other plugin file includes a voice or control header beyond the control table, so
+// that the plugin follows the voice wherever it goes by changes to this unit alone.
 class VoiceAdapter {
 public:
     static constexpr double kSampleRate = 44100.0; // the rate at which periods and steps are defined
@@ -29,7 +29,7 @@ public:
     void Restart(uint64_t seed) noexcept VORTANE_NONBLOCKING;
 
     // Moves a control as the user would (a slider, check box or option set to 1) and derives the
-    // engine value it drives. Any thread: every value behind it is atomic.
+    // parameter it drives. Any thread: every value behind it is atomic.
     void SetControl(int id, int state) noexcept VORTANE_NONBLOCKING;
     int GetControl(int id) const noexcept VORTANE_NONBLOCKING;
 
@@ -41,7 +41,7 @@ public:
     void Render(float* out, size_t frames) noexcept VORTANE_NONBLOCKING;
 
 private:
-    std::unique_ptr<Engine> engine_;
+    std::unique_ptr<Synth> synth_;
 };
 
 } // namespace vortane::plugin

@@ -4,8 +4,8 @@
 #include <cctype>
 #include <charconv>
 
-#include "engine/control_ids.h"
-#include "engine/control_table.h"
+#include "control/control_ids.h"
+#include "control/control_table.h"
 
 namespace vortane {
 namespace {

@@ -1,8 +1,7 @@
 #include "presets/preset_apply.h"
 
-#include "engine/control_events.h"
-#include "engine/control_table.h"
-#include "engine/engine.h"
+#include "control/control_table.h"
+#include "control/voice_controls.h"
 
 namespace vortane {
 
@@ -25,10 +24,10 @@ Preset CapturePreset(const ControlPanel& panel) {
     return preset;
 }
 
-void ApplyPreset(const Preset& preset, Engine& engine) {
+void ApplyPreset(const Preset& preset, VoiceControls& controls) {
     for (const PresetSetting& setting : preset.settings) {
-        engine.panel.SetState(setting.id, setting.state); // an option set to 1 is selected
-        ApplyControlEvent(engine, setting.id);
+        controls.panel().SetState(setting.id, setting.state); // an option set to 1 is selected
+        controls.ApplyControlEvent(setting.id);
     }
 }
 

@@ -7,16 +7,14 @@
 #include <unistd.h>
 #include <vector>
 
-#include "engine/control_events.h"
-#include "engine/engine.h"
-#include "engine/output_stage.h"
+#include "control/synth.h"
 #include "render/progress_bar.h"
 #include "render/wav_writer.h"
 
 namespace vortane {
 namespace {
 
-// Frames per Render call: the engine's output does not depend on it, only the cost of the
+// Frames per Render call: the voice's output does not depend on it, only the cost of the
 // progress bar and of libsndfile's calls does.
 constexpr long kBlockFrames = 4096;
 
@@ -27,14 +25,15 @@ int Fail(const std::string& message) {
 
 } // namespace
 
-void PrepareRender(Engine& engine, uint64_t seed, std::span<const ControlSetting> settings) {
-    engine.random.Seed(seed);
-    PrepareAsAtStartup(engine);
+void PrepareRender(Synth& synth, uint64_t seed, std::span<const ControlSetting> settings) {
+    synth.Init(seed);
+    VoiceControls& controls = synth.controls;
+    controls.PrepareAsAtStartup();
     for (const ControlSetting& setting : settings) {
-        engine.panel.SetState(setting.id, setting.state); // an option set to 1 is selected
-        ApplyControlEvent(engine, setting.id);
+        controls.panel().SetState(setting.id, setting.state); // an option set to 1 is selected
+        controls.ApplyControlEvent(setting.id);
     }
-    TogglePlay(engine);
+    controls.TogglePlay();
 }
 
 int RunRender(const RenderOptions& options, uint64_t seed) {
@@ -43,14 +42,14 @@ int RunRender(const RenderOptions& options, uint64_t seed) {
     if (!writer.Open(options.output_path, options.frame_count, error)) {
         return Fail(error);
     }
-    auto engine = std::make_unique<Engine>();
-    PrepareRender(*engine, seed, options.settings);
+    auto synth = std::make_unique<Synth>();
+    PrepareRender(*synth, seed, options.settings);
 
     std::vector<float> block(static_cast<size_t>(kBlockFrames));
     ProgressBar progress(options.frame_count, isatty(STDERR_FILENO) == 1);
     for (long done = 0; done < options.frame_count;) {
         const long frames = std::min(kBlockFrames, options.frame_count - done);
-        Render(*engine, block.data(), static_cast<unsigned long>(frames));
+        synth->Render(block.data(), static_cast<size_t>(frames));
         if (!writer.Write(std::span(block.data(), static_cast<size_t>(frames)), error)) {
             progress.Finish();
             return Fail(error);

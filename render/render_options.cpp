@@ -5,7 +5,7 @@
 #include <cmath>
 #include <filesystem>
 
-#include "engine/control_table.h"
+#include "control/control_table.h"
 #include "presets/preset.h"
 #include "presets/preset_file.h"
 #include "presets/preset_folders.h"

@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+#include "base/audio_format.h"
+
 namespace vortane {
 
 // One --set: a control and the state it is given, applied in command-line order.
@@ -24,7 +26,7 @@ struct RenderOptions {
     std::string output_path;
 };
 
-inline constexpr int kRenderSampleRate = 44100;
+inline constexpr int kRenderSampleRate = kSampleRate;
 inline constexpr double kDefaultSeconds = 10.0;
 inline constexpr double kMaxSeconds = 3600.0;
 

@@ -3,17 +3,15 @@
 #include <array>
 #include <cmath>
 
-#include "engine/control_ids.h"
-#include "engine/engine.h"
+#include "base/rounding.h"
 #include "stochastic/barrier_fold.h"
-#include "stochastic/rounding.h"
+#include "stochastic/random_source.h"
 
 namespace vortane {
 namespace {
 
 // What tells the four walks apart.
 struct PointTraits {
-    int slider_id;          // the coordinate's own slider
     double barrier_factor;  // 7.5 for the X walks, 15 for the Y walks
     bool single_power;      // 2^(b/16.66 - 4) rounded to float before the factor
     float step_factor;      // t = r g 2, or r g for X2
@@ -25,10 +23,10 @@ struct PointTraits {
 };
 
 constexpr std::array<PointTraits, kCoordinateCount> kTraits{{
-    {id::kX1, 7.5, false, 2.0f, 1, 0, 99, 0, 2},
-    {id::kY1, 15.0, true, 2.0f, 0, 79, 79, 77, 1},
-    {id::kX2, 7.5, false, 1.0f, 1, 99, 99, 97, 2},
-    {id::kY2, 15.0, true, 2.0f, 80, 149, 149, 147, 81},
+    {7.5, false, 2.0f, 1, 0, 99, 0, 2},
+    {15.0, true, 2.0f, 0, 79, 79, 77, 1},
+    {7.5, false, 1.0f, 1, 99, 99, 97, 2},
+    {15.0, true, 2.0f, 80, 149, 149, 147, 81},
 }};
 
 const PointTraits& TraitsOf(Coordinate k) noexcept VORTANE_NONBLOCKING {
@@ -67,7 +65,7 @@ int32_t ControlPointStep(Coordinate k, float step_scale, float u) noexcept VORTA
     return RoundHalfAway(t);
 }
 
-PointRange ControlPointRange(Coordinate k, int slider_state, int slider_state_again, float x1_max,
+PointRange ControlPointRange(Coordinate k, int slider_state, float x1_max,
                              bool negative) noexcept VORTANE_NONBLOCKING {
     const PointTraits& t = TraitsOf(k);
     int32_t top = t.top;
@@ -81,29 +79,22 @@ PointRange ControlPointRange(Coordinate k, int slider_state, int slider_state_ag
     } else {
         limit = slider_state == t.slider_top ? t.limit_at_top : slider_state;
     }
-    if (slider_state_again <= t.limit_at_least) {
+    if (slider_state <= t.limit_at_least) {
         limit = t.limit_at_least;
     }
     return negative ? PointRange{t.bottom, limit} : PointRange{limit, top};
 }
 
-int32_t WalkControlPoint(Engine& engine, Coordinate k) noexcept VORTANE_NONBLOCKING {
-    const auto index = static_cast<size_t>(k);
-    const EngineState& state = engine.state;
-    ControlPointWalk& walk = engine.point_walks[index];
-    const PointTraits& traits = TraitsOf(k);
+int32_t ControlPointWalk::Next(Coordinate k, const ControlPointParams& params,
+                               RandomSource& random) noexcept VORTANE_NONBLOCKING {
+    const int32_t barrier = ControlPointBarrier(k, params.barrier);
+    const float u = random.DrawOpenProbability();
+    const PointRange range = ControlPointRange(k, params.slider, params.x1_max, params.negative);
+    const int32_t step = ControlPointStep(k, ControlPointStepScale(params.step_size), u);
 
-    const int32_t barrier = ControlPointBarrier(k, Get(state.point_barrier[index]));
-    const float u = engine.random.DrawOpenProbability();
-    const int x = engine.panel.GetState(traits.slider_id);
-    const PointRange range = ControlPointRange(k, x, engine.panel.GetState(traits.slider_id),
-                                               Get(state.x1_max), Get(state.negative[index]) == 1);
-    const float scale = ControlPointStepScale(Get(state.point_step_size[index]));
-    const int32_t step = ControlPointStep(k, scale, u);
-
-    walk.primary_value = FoldPrimary(static_cast<int64_t>(walk.primary_value) + step, barrier);
-    walk.position = FoldReflect(static_cast<int64_t>(walk.position) + walk.primary_value, range.lo, range.hi);
-    return walk.position;
+    primary_value = FoldPrimary(static_cast<int64_t>(primary_value) + step, barrier);
+    position = FoldReflect(static_cast<int64_t>(position) + primary_value, range.lo, range.hi);
+    return position;
 }
 
 } // namespace vortane

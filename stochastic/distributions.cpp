@@ -3,11 +3,8 @@
 #include <cmath>
 #include <numbers>
 
-#include "engine/control_ids.h"
-#include "engine/control_panel.h"
-#include "engine/engine_state.h"
+#include "base/rounding.h"
 #include "stochastic/random_source.h"
-#include "stochastic/rounding.h"
 
 namespace vortane {
 namespace {
@@ -41,49 +38,46 @@ float ArcSinValue(float p, float s) noexcept VORTANE_NONBLOCKING {
     return -a + 2.0f * a * (t * t);
 }
 
-bool IsSelected(const ControlPanel& panel, int id) noexcept VORTANE_NONBLOCKING {
-    return panel.GetState(id) == 1;
-}
-
 } // namespace
 
-int32_t SampleDistribution(std::string_view name, float p, float probability_width,
+int32_t SampleDistribution(Distribution distribution, float p, float probability_width,
                            float primary_step_size) noexcept VORTANE_NONBLOCKING {
     float v = 0.0f;
-    if (name == "Cauchy") {
+    switch (distribution) {
+    case Distribution::Cauchy:
         v = CauchyValue(p, probability_width, primary_step_size);
-    }
-    if (name == "Logistic") {
+        break;
+    case Distribution::Logistic:
         v = LogisticValue(p, probability_width, primary_step_size);
-    }
-    if (name == "ArcSin") {
+        break;
+    case Distribution::ArcSin:
         v = ArcSinValue(p, primary_step_size);
+        break;
+    default:
+        break;
     }
     return RoundHalfEven(v);
 }
 
-int32_t DrawFrequencyStep(int32_t previous, const ControlPanel& panel, const EngineState& state,
+int32_t DrawFrequencyStep(int32_t previous, const FrequencyStepParams& params,
                           RandomSource& random) noexcept VORTANE_NONBLOCKING {
-    int32_t step = previous;
-    // Each option is read afresh: another thread may change the selection between the reads.
-    if (IsSelected(panel, id::kCauchy)) {
-        const float p = random.DrawCentredProbability();
-        step = SampleDistribution("Cauchy", p, Get(state.probability_width), Get(state.primary_step_size));
+    const float w = params.probability_width;
+    const float s = params.primary_step_size;
+    switch (params.distribution) {
+    case Distribution::Cauchy:
+        return SampleDistribution(Distribution::Cauchy, random.DrawCentredProbability(), w, s);
+    case Distribution::Logistic:
+        return SampleDistribution(Distribution::Logistic, random.DrawOpenProbability(), w, s);
+    case Distribution::Uniform: {
+        // Half-range straight from the slider: 50..500 gives 2..20.
+        const int32_t m = params.step_size_slider / 25;
+        return random.RandomBetween(-m, m);
     }
-    if (IsSelected(panel, id::kLogistic)) {
-        const float p = random.DrawOpenProbability();
-        step = SampleDistribution("Logistic", p, Get(state.probability_width), Get(state.primary_step_size));
+    case Distribution::ArcSin:
+        return SampleDistribution(Distribution::ArcSin, random.DrawOpenProbability(), w, s);
+    default:
+        return previous;
     }
-    if (IsSelected(panel, id::kUniform)) {
-        // Half-range straight from the "Primary Step Size" slider: 50..500 gives 2..20.
-        const int32_t m = panel.GetState(id::kPrimaryStepSize) / 25;
-        step = random.RandomBetween(-m, m);
-    }
-    if (IsSelected(panel, id::kArcSin)) {
-        const float p = random.DrawOpenProbability();
-        step = SampleDistribution("ArcSin", p, Get(state.probability_width), Get(state.primary_step_size));
-    }
-    return step;
 }
 
 } // namespace vortane

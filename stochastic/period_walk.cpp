@@ -3,58 +3,50 @@
 #include <algorithm>
 #include <cmath>
 
-#include "engine/control_ids.h"
-#include "engine/engine.h"
+#include "base/audio_format.h"
+#include "base/rounding.h"
 #include "stochastic/barrier_fold.h"
-#include "stochastic/distributions.h"
-#include "stochastic/rounding.h"
+#include "stochastic/random_source.h"
 
 namespace vortane {
 namespace {
 
-// A fold pass in which no option applies is repeated with fresh reads (a selection may be changing
-// on another thread). After this many such passes, or this many passes in all, the length is
+// Each mirror pass moves an outside length by at least the width of the range; a Cauchy step of a
+// few hundred samples against a width of 2 takes a few hundred passes. Beyond this many the length is
 // clamped instead, so the audio thread can never spin.
-constexpr int kMaxIdlePasses = 8;
 constexpr int kMaxFoldPasses = 4096;
-
-bool IsSelected(const ControlPanel& panel, int id) noexcept VORTANE_NONBLOCKING {
-    return panel.GetState(id) == 1;
-}
 
 // Lo + u (Hi - Lo) or Hi - u (Hi - Lo), in single precision, ties to even.
 int32_t RandomInRange(int32_t from, float signed_u, int32_t width) noexcept VORTANE_NONBLOCKING {
     return RoundHalfEven(static_cast<float>(from) + signed_u * static_cast<float>(width));
 }
 
-// The primary value by the first selected primary mode: "PriW" adds the step, "PriR" takes it,
-// "PriC" holds s rounded (at least 1); with none selected it stays.
-int64_t NextPrimaryValue(const ControlPanel& panel, int32_t primary_value, int32_t step,
+// The primary value by the mode: "PriW" adds the step, "PriR" takes it, "PriC" holds s rounded (at
+// least 1); with none it stays.
+int64_t NextPrimaryValue(PrimaryMode mode, int32_t primary_value, int32_t step,
                          float step_size) noexcept VORTANE_NONBLOCKING {
-    if (IsSelected(panel, id::kPriW)) {
+    switch (mode) {
+    case PrimaryMode::Walk:
         return static_cast<int64_t>(primary_value) + step;
-    }
-    if (IsSelected(panel, id::kPriR)) {
+    case PrimaryMode::Random:
         return step;
-    }
-    if (IsSelected(panel, id::kPriC)) {
+    case PrimaryMode::Constant:
         return std::max(RoundHalfEven(step_size), 1);
+    default:
+        return primary_value;
     }
-    return primary_value;
 }
 
 } // namespace
 
-// e = 2^(3 (F - 70) / 930) - 1 in single precision; Hi = 44100 / (132 e + 70);
-// q = 2^(D / 12); Lo = 44100 / ((930/7 e + 70) q). Lo is at least 1 and never above Hi.
 PeriodBarriers ComputePeriodBarriers(int frequency_setting,
                                      float secondary_barrier) noexcept VORTANE_NONBLOCKING {
     const auto exponent = static_cast<float>(3.0 * (frequency_setting - 70) / 930.0);
     const auto power = static_cast<float>(std::pow(2.0, static_cast<double>(exponent)));
     const float e = power - 1.0f;
-    const double hi = 44100.0 / (132.0 * e + 70.0);
+    const double hi = kSampleRate / (132.0 * e + 70.0);
     const auto q = static_cast<float>(std::pow(2.0, static_cast<double>(secondary_barrier * (1.0f / 12.0f))));
-    const double lo = 44100.0 / ((930.0 / 7.0 * e + 70.0) * q);
+    const double lo = kSampleRate / ((930.0 / 7.0 * e + 70.0) * q);
     PeriodBarriers barriers{RoundHalfEven(lo), RoundHalfEven(hi)};
     barriers.lo = std::max(barriers.lo, 1);
     barriers.hi = std::max(barriers.hi, barriers.lo);
@@ -62,106 +54,91 @@ PeriodBarriers ComputePeriodBarriers(int frequency_setting,
 }
 
 int32_t FoldPeriodLength(int64_t length, PeriodBarriers barriers, float u,
-                         const ControlPanel& panel) noexcept VORTANE_NONBLOCKING {
+                         BarrierBehaviour behaviour) noexcept VORTANE_NONBLOCKING {
     const int32_t lo = barriers.lo;
     const int32_t hi = barriers.hi;
     const int32_t width = hi - lo;
-    int idle_passes = 0;
     for (int pass = 0; length < lo || length > hi; ++pass) {
         // With Lo = Hi every rule ends on the common value, but a mirror alone would overshoot
-        // to the same distance on the other side forever.
+        // to the same distance on the other side forever. A group with no behaviour has no rule.
         if (width == 0) {
             return lo;
         }
-        if (idle_passes >= kMaxIdlePasses || pass >= kMaxFoldPasses) {
+        if (behaviour == BarrierBehaviour::None || pass >= kMaxFoldPasses) {
             return static_cast<int32_t>(std::clamp<int64_t>(length, lo, hi));
         }
-        bool applied = false;
         if (length < lo) {
-            if (IsSelected(panel, id::kSMirror) || IsSelected(panel, id::kSLoMirHiLo)) {
+            switch (behaviour) {
+            case BarrierBehaviour::Mirror:
+            case BarrierBehaviour::LoMirHiLo:
                 length = 2 * static_cast<int64_t>(lo) - length;
-                applied = true;
-            }
-            if (IsSelected(panel, id::kSCentred)) {
+                break;
+            case BarrierBehaviour::Centred:
                 length = lo + width / 2;
-                applied = true;
-            }
-            if (IsSelected(panel, id::kSOppLimits)) {
+                break;
+            case BarrierBehaviour::OppLimits:
                 length = hi;
-                applied = true;
-            }
-            if (IsSelected(panel, id::kSOnLimits)) {
+                break;
+            case BarrierBehaviour::OnLimits:
                 length = lo;
-                applied = true;
-            }
-            if (IsSelected(panel, id::kSRandom)) {
+                break;
+            default: // Random
                 length = RandomInRange(lo, u, width);
-                applied = true;
+                break;
             }
         }
         // The upper test sees what the lower test left.
         if (length > hi) {
-            if (IsSelected(panel, id::kSMirror)) {
+            switch (behaviour) {
+            case BarrierBehaviour::Mirror:
                 length = 2 * static_cast<int64_t>(hi) - length;
-                applied = true;
-            }
-            if (IsSelected(panel, id::kSCentred)) {
+                break;
+            case BarrierBehaviour::Centred:
                 length = lo + width / 2;
-                applied = true;
-            }
-            if (IsSelected(panel, id::kSLoMirHiLo) || IsSelected(panel, id::kSOppLimits)) {
+                break;
+            case BarrierBehaviour::LoMirHiLo:
+            case BarrierBehaviour::OppLimits:
                 length = lo;
-                applied = true;
-            }
-            if (IsSelected(panel, id::kSRandom)) {
-                length = RandomInRange(hi, -u, width);
-                applied = true;
-            }
-            if (IsSelected(panel, id::kSOnLimits)) {
+                break;
+            case BarrierBehaviour::OnLimits:
                 length = hi;
-                applied = true;
+                break;
+            default: // Random
+                length = RandomInRange(hi, -u, width);
+                break;
             }
         }
-        idle_passes = applied ? 0 : idle_passes + 1;
     }
     return static_cast<int32_t>(length);
 }
 
-int32_t NextPeriodLength(Engine& engine) noexcept VORTANE_NONBLOCKING {
-    PeriodWalk& walk = engine.period_walk;
-    const EngineState& state = engine.state;
-    const ControlPanel& panel = engine.panel;
+int32_t PeriodWalk::Next(const PeriodWalkParams& params, RandomSource& random) noexcept VORTANE_NONBLOCKING {
+    period_count = period_count >= kCountWrap ? 0 : period_count + 1;
 
-    int32_t count = walk.period_count.load(std::memory_order_relaxed);
-    count = count >= kPeriodCountWrap ? 0 : count + 1;
-    walk.period_count.store(count, std::memory_order_relaxed);
-
-    const PeriodBarriers barriers =
-        ComputePeriodBarriers(Get(state.frequency_setting), Get(state.secondary_barrier));
-    const float u = engine.random.DrawFraction();
-    walk.frequency_step = DrawFrequencyStep(walk.frequency_step, panel, state, engine.random);
+    const PeriodBarriers barriers = ComputePeriodBarriers(params.frequency_setting, params.secondary_barrier);
+    const float u = random.DrawFraction(); // drawn at every call; only Random uses it
+    frequency_step = DrawFrequencyStep(frequency_step, params.step, random);
 
     const int64_t primary =
-        NextPrimaryValue(panel, walk.primary_value, walk.frequency_step, Get(state.primary_step_size));
-    walk.primary_value = FoldPrimary(primary, Get(state.primary_step_barrier));
-    int64_t length = static_cast<int64_t>(walk.period_length) + walk.primary_value;
+        NextPrimaryValue(params.primary_mode, primary_value, frequency_step, params.step.primary_step_size);
+    primary_value = FoldPrimary(primary, params.primary_step_barrier);
+    int64_t length = static_cast<int64_t>(period_length) + primary_value;
 
     // "PriC" jumps back to Lo (the highest pitch) every reset interval + 1 periods.
-    if (IsSelected(panel, id::kPriC)) {
-        if (walk.reset_armed == 0) {
-            walk.reset_interval = engine.random.RandomBetween(20, 200);
-            walk.reset_armed = 1;
+    if (params.primary_mode == PrimaryMode::Constant) {
+        if (reset_armed == 0) {
+            reset_interval = random.RandomBetween(20, 200);
+            reset_armed = 1;
         }
-        if (walk.reset_armed == 1 &&
-            walk.period_count.load(std::memory_order_relaxed) > walk.reset_interval) {
-            walk.period_count.store(0, std::memory_order_relaxed);
-            walk.reset_armed = 0;
+        if (reset_armed == 1 && period_count > reset_interval) {
+            period_count = 0;
+            reset_armed = 0;
             length = barriers.lo;
         }
     }
 
-    walk.period_length = FoldPeriodLength(length, barriers, u, panel);
-    return walk.period_length;
+    period_length = FoldPeriodLength(length, barriers, u, params.behaviour);
+    return period_length;
 }
 
 } // namespace vortane

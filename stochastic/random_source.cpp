@@ -26,38 +26,20 @@ void RandomSource::Seed(uint64_t seed) {
     const uint64_t initial_state = SplitMix64(mix);
     state_[1] = (SplitMix64(mix) << 1) | 1u; // the LCG increment must be odd
     state_[0] = 0;
-    Step();
+    NextWord();
     state_[0] += initial_state;
-    Step();
-    seeded_ = true;
+    NextWord();
 }
 
-// Runs once, at the first draw on the audio thread: hashing the thread id reads no system state,
-// and steady_clock is served without a kernel entry.
-void RandomSource::SeedFromThreadAndTick() {
+uint64_t SeedFromThreadAndTick() {
     const uint64_t thread_id = std::hash<std::thread::id>{}(std::this_thread::get_id());
     const auto tick = std::chrono::duration_cast<std::chrono::milliseconds>(
         std::chrono::steady_clock::now().time_since_epoch());
-    Seed(thread_id ^ static_cast<uint64_t>(tick.count()));
+    return thread_id ^ static_cast<uint64_t>(tick.count());
 }
 
+// One PCG32 word: XSH-RR output of the LCG state before the step.
 uint32_t RandomSource::NextWord() noexcept VORTANE_NONBLOCKING {
-    if (!seeded_) {
-        // The one seeding of an unseeded source reads the thread id and the steady clock, which
-        // the vDSO serves without a kernel entry; the compiler cannot see that through libstdc++.
-#if defined(__clang__)
-#pragma clang diagnostic push
-#pragma clang diagnostic ignored "-Wfunction-effects"
-#endif
-        SeedFromThreadAndTick();
-#if defined(__clang__)
-#pragma clang diagnostic pop
-#endif
-    }
-    return Step();
-}
-
-uint32_t RandomSource::Step() noexcept VORTANE_NONBLOCKING {
     const uint64_t old = state_[0];
     state_[0] = old * kPcgMultiplier + state_[1];
     const auto xorshifted = static_cast<uint32_t>(((old >> 18u) ^ old) >> 27u);

@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-#include "engine/realtime.h"
+#include "base/realtime.h"
 
 namespace vortane {
 
@@ -13,10 +13,11 @@ namespace vortane {
 // The words come from PCG32 (XSH-RR output of a 64-bit LCG); seeds are spread by splitmix64.
 class RandomSource {
 public:
-    // A fixed seed, for tests and offline renders. Without one the source seeds itself at its
-    // first draw from the calling thread's id XOR the millisecond tick.
+    RandomSource() { Seed(0); }
+
+    // The owner seeds once, off the audio thread: a fixed seed for tests and offline renders,
+    // SeedFromThreadAndTick() for the application.
     void Seed(uint64_t seed);
-    bool IsSeeded() const { return seeded_; }
 
     uint32_t NextWord() noexcept VORTANE_NONBLOCKING;
     int32_t UniformInt(int32_t max) noexcept VORTANE_NONBLOCKING;
@@ -34,12 +35,11 @@ public:
     static float CentredProbabilityFromDraw(int32_t r) noexcept VORTANE_NONBLOCKING; // r in -50..50
 
 private:
-    void SeedFromThreadAndTick();
-    uint32_t Step() noexcept VORTANE_NONBLOCKING; // one PCG32 word, no seeding check
-
     // generator state: state_[0] the LCG state, state_[1] its (odd) increment
     uint64_t state_[2] = {0, 0};
-    bool seeded_ = false;
 };
+
+// A seed that differs from run to run: the calling thread's id XOR the millisecond tick.
+uint64_t SeedFromThreadAndTick();
 
 } // namespace vortane

@@ -55,8 +55,8 @@ TEST(AudioOutputTest, FailedSwitchAndShutdownNeverTouchAMissingStream) {
         FakeAudioBackend backend;
         backend.devices = {{"default", 2}, {"broken", 2}};
         backend.failing_devices = {1};
-        Engine engine;
-        AudioOutput output{backend, engine};
+        Synth synth;
+        AudioOutput output{backend, synth};
         ASSERT_EQ(output.Initialize(), 0);
         output.BuildDeviceTable();
         ASSERT_EQ(output.OpenStream(0), 0);
@@ -88,8 +88,8 @@ struct PlayingOutput {
         backend.calls.clear();
     }
     FakeAudioBackend backend;
-    Engine engine;
-    AudioOutput output{backend, engine};
+    Synth synth;
+    AudioOutput output{backend, synth};
 };
 
 // The audio server goes away under the running stream: the check reports it once, and from then on
@@ -135,8 +135,8 @@ TEST(AudioOutputTest, HungLibraryCallIsBoundedAndNeverFollowed) {
     FakeAudioBackend backend;
     backend.devices = {{"jack", 2}, {"alsa", 2}};
     backend.abort_hook = [released = release.get_future().share()] { released.wait(); };
-    Engine engine;
-    std::optional<AudioOutput> output(std::in_place, backend, engine, milliseconds(300));
+    Synth synth;
+    std::optional<AudioOutput> output(std::in_place, backend, synth, milliseconds(300));
     output->Initialize();
     output->BuildDeviceTable();
     output->OpenStream(0);

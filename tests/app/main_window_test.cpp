@@ -8,9 +8,10 @@
 #include <QSlider>
 #include <QStatusBar>
 
+#include "app/control_geometry.h"
 #include "app/status_fields.h"
 #include "app/waveform_view.h"
-#include "engine/control_table.h"
+#include "control/control_table.h"
 #include "shell_fixture.h"
 
 namespace vortane {
@@ -49,7 +50,9 @@ TEST_F(MainWindowTest, EveryTableRowIsPlacedInCreationOrderWithItsKindAndCaption
         ASSERT_EQ(w, focus) << "creation order";
         focus = w->nextInFocusChain();
         EXPECT_EQ(w->parentWidget(), &window->client_area());
-        EXPECT_EQ(w->geometry(), QRect(info.x, info.y, info.width, info.height));
+        const ControlGeometry g = GeometryOf(info.id);
+        EXPECT_EQ(w->geometry(), QRect(g.x, g.y, g.width, g.height));
+        EXPECT_GT(g.width * g.height, 0);
         const auto [kind, caption] = KindAndCaption(w);
         EXPECT_EQ(kind, info.kind);
         EXPECT_EQ(caption, QString::fromUtf8(info.caption.data(), qsizetype(info.caption.size())));
@@ -85,16 +88,16 @@ TEST_F(MainWindowTest, FixedWindowWithStatusFieldsAndInitialStates) {
     }
     EXPECT_EQ(Control<QComboBox>(id::kAudioDevice)->currentText(), "pipewire");
     // Values handed over while the controls were created; Y1 keeps its pre-window value.
-    EXPECT_EQ(Get(engine().state.master_volume), 400.0f);
-    EXPECT_EQ(Get(engine().state.secondary_barrier), 36.0f);
-    EXPECT_EQ(Get(engine().state.y1), 0.06f);
+    EXPECT_EQ(Params().oscillator.master_volume, 400.0f);
+    EXPECT_EQ(Params().oscillator.period.secondary_barrier, 36.0f);
+    EXPECT_EQ(Params().points[1], 0.06f);
     EXPECT_EQ(backend.calls, (testing::Calls{"Initialize", "Open 0", "Start"}));
 }
 
 TEST_F(MainWindowTest, OptionGroupsAreIndependent) {
     QTest::mouseClick(Control<QRadioButton>(id::kLogistic), Qt::LeftButton);
     QTest::mouseClick(Control<QRadioButton>(id::kSOppLimits), Qt::LeftButton);
-    const ControlPanel& p = engine().panel;
+    const ControlPanel& p = controls().panel();
     EXPECT_EQ(std::vector({p.GetState(id::kLogistic), p.GetState(id::kCauchy), p.GetState(id::kSOppLimits),
                            p.GetState(id::kSMirror), p.GetState(id::kPriW)}),
               std::vector({1, 0, 1, 0, 1}));
@@ -107,17 +110,17 @@ TEST_F(MainWindowTest, UserMovesRunTheControlEventAProgramSetDoesNot) {
     y1->setFocus();
     QTest::keyClick(y1, Qt::Key_Down);
     QTest::mouseClick(Control<QCheckBox>(id::kY2On), Qt::LeftButton);
-    EXPECT_EQ(Get(engine().state.y1), 0.04f);
-    EXPECT_EQ(Get(engine().state.walk_on[3]), 1);
+    EXPECT_EQ(Params().points[1], 0.04f);
+    EXPECT_TRUE(Params().oscillator.walk_on[3]);
     EXPECT_EQ(window->display().redraw_count(), redraws + 1);
 
-    engine().panel.SetState(id::kY1, 40); // as the MIDI thread does
-    engine().panel.SetState(id::kX1Negative, 1);
+    controls().panel().SetState(id::kY1, 40); // as the MIDI thread does
+    controls().panel().SetState(id::kX1Negative, 1);
     LetWindowFollowPanel();
     EXPECT_EQ(y1->value(), 40);
     EXPECT_TRUE(Control<QCheckBox>(id::kX1Negative)->isChecked());
-    EXPECT_EQ(Get(engine().state.y1), 0.04f);
-    EXPECT_EQ(Get(engine().state.negative[0]), 0);
+    EXPECT_EQ(Params().points[1], 0.04f);
+    EXPECT_FALSE(Params().oscillator.points[0].negative);
     EXPECT_EQ(window->display().redraw_count(), redraws + 1);
 }
 
@@ -128,12 +131,13 @@ TEST_F(MainWindowTest, PlayAndStopToggleTheGateAndStopResetsThePeriodCount) {
     const std::vector<float> sound = backend.Pull(4096);
     EXPECT_EQ(sound.front(), 0.0f); // the fade-in starts from zero
     EXPECT_GT(*std::max_element(sound.begin(), sound.end()), 0.05f);
-    EXPECT_GT(Get(engine().period_walk.period_count), 0);
+    EXPECT_GT(synth().voice.oscillator().period_walk().period_count, 0);
 
     QTest::mouseClick(play, Qt::LeftButton);
     EXPECT_EQ(play->text(), "Play");
-    EXPECT_EQ(Get(engine().period_walk.period_count), 0);
     EXPECT_EQ(window->status().Text(1), "Off"); // Play/Stop leaves the status bar alone
+    backend.Pull(1);
+    EXPECT_LE(synth().voice.oscillator().period_walk().period_count, 1); // restarted at the block
     const std::vector<float> silence = backend.Pull(512);
     EXPECT_TRUE(std::all_of(silence.begin(), silence.end(), [](float s) { return s == 0.0f; }));
 }
@@ -152,8 +156,8 @@ TEST_F(MainWindowTest, AccessibleNamesFollowWhatTheWindowShows) {
     EXPECT_EQ(AccessibleText(play, QAccessible::Name), "Stop");
     QTest::mouseClick(play, Qt::LeftButton);
     EXPECT_EQ(AccessibleText(play, QAccessible::Name), "Play");
-    engine().panel.SetPlayCaption(PlayCaption::Stop); // as a MIDI note does
-    engine().panel.SetGateText(GateText::On);
+    controls().panel().SetPlayCaption(PlayCaption::Stop); // as a MIDI note does
+    controls().panel().SetGateText(GateText::On);
     LetWindowFollowPanel();
     EXPECT_EQ(AccessibleText(play, QAccessible::Name), "Stop");
 

@@ -65,7 +65,7 @@ TEST_F(MidiShellTest, SwitchClosesTheOldPortThenOpensTheNewOne) {
     QTest::keyClick(MidiList(), Qt::Key_Down);
     EXPECT_EQ(midi.calls, (Calls{"Stop", "Close", "Open 1", "Start"}));
     EXPECT_EQ(Status(0), "MIDI IN");
-    EXPECT_EQ(Get(engine().state.output_gate), 0); // the close message silences the voice
+    EXPECT_EQ(controls().output_gate(), 0); // the close message silences the voice
 
     midi.failing_ports = {0};
     QTest::keyClick(MidiList(), Qt::Key_Up);
@@ -77,7 +77,7 @@ TEST_F(MidiShellTest, ControlChangeMovesTheSlidersAtTheNextMirrorTickWithoutEven
     QSignalSpy events(&window->controls(), &ControlSet::controlEvent);
     ASSERT_TRUE(midi.Send(0xB0, 0x0E, 0x40));
     // The handler moved the panel and the engine on its own thread; widgets follow on the next poll.
-    EXPECT_EQ(Get(engine().state.cutoff), 2516.0);
+    EXPECT_EQ(Params().cutoff, 2516.0);
     EXPECT_NE(Control<QSlider>(id::kFrq)->value(), 2516);
     LetWindowFollowPanel();
     for (const auto& [id, value] : std::vector<std::pair<int, int>>{{id::kFrequencySetting, 539},
@@ -94,7 +94,7 @@ TEST_F(MidiShellTest, NotesGateTheVoiceAndTheWindowShowsOnAndOff) {
     for (const auto& [status, gate, text] :
          std::vector<std::tuple<uint8_t, int, QString>>{{0x90, 1, "On"}, {0x80, 0, "Off"}}) {
         ASSERT_TRUE(midi.Send(status, 60, 100));
-        EXPECT_EQ(Get(engine().state.output_gate), gate);
+        EXPECT_EQ(controls().output_gate(), gate);
         LetWindowFollowPanel();
         EXPECT_EQ(Status(1), text);
         EXPECT_EQ(Control<QPushButton>(id::kPlay)->text(), "Stop");
@@ -122,7 +122,7 @@ TEST_F(MidiShellTest, ControllerWindowIsModalAndItsChoicesAreSavedAtExit) {
     });
     MenuItem("Midi Controllers")->trigger();
     ASSERT_TRUE(shown);
-    EXPECT_EQ(engine().panel.GetState(id::kFrequencySetting), 1000);
+    EXPECT_EQ(controls().panel().GetState(id::kFrequencySetting), 1000);
     EXPECT_EQ(ReadFile(SettingsPath()), kKnownSettings) << "written before the program ends";
     app.ShutDown();
     IniDocument saved;

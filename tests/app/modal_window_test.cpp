@@ -31,11 +31,11 @@ TEST_P(ModalWindowTest, DropsTheMainWindowsEvents) {
     MenuItem(GetParam())->trigger();
     ASSERT_TRUE(ran);
     EXPECT_FALSE(window->quit_requested());
-    EXPECT_EQ(engine().panel.GetState(id::kY2), 96); // the slider itself moved ...
-    EXPECT_EQ(Get(engine().state.y2), 0.95f);        // ... but its event did not run
-    EXPECT_EQ(Get(engine().state.output_gate), 0);
+    EXPECT_EQ(controls().panel().GetState(id::kY2), 96); // the slider itself moved ...
+    EXPECT_EQ(Params().points[3], 0.95f);                // ... but its event did not run
+    EXPECT_EQ(controls().output_gate(), 0);
     QTest::keyClick(y2, Qt::Key_Up);
-    EXPECT_EQ(Get(engine().state.y2), 0.97f);
+    EXPECT_EQ(Params().points[3], 0.97f);
 }
 
 INSTANTIATE_TEST_SUITE_P(Windows, ModalWindowTest, ::testing::Values("Help", "About", "Midi Controllers"));

@@ -9,7 +9,7 @@
 
 #include "app/preset_menu.h"
 #include "app/waveform_view.h"
-#include "engine/control_table.h"
+#include "control/control_table.h"
 #include "presets/preset_apply.h"
 #include "shell_fixture.h"
 
@@ -40,23 +40,26 @@ struct PresetMenuTest : testing::ShellFixture {
         }
         return states;
     }
-    std::vector<float> EngineValues() const {
-        const EngineState& s = engine().state;
-        return {static_cast<float>(Get(s.cutoff)),
-                static_cast<float>(Get(s.resonance)),
-                Get(s.master_volume),
-                Get(s.display_x1),
-                Get(s.x1_max),
-                Get(s.y1),
-                Get(s.x2),
-                Get(s.y2),
-                static_cast<float>(Get(s.frequency_setting)),
-                Get(s.primary_step_size),
-                Get(s.probability_width),
-                static_cast<float>(Get(s.primary_step_barrier)),
-                Get(s.secondary_barrier),
-                Get(s.point_step_size[0]),
-                static_cast<float>(Get(s.walk_on[3]))};
+    // What the voice would read next, and what the display shows.
+    std::vector<float> VoiceValues() const {
+        const VoiceParams p = Params();
+        const OscillatorParams& o = p.oscillator;
+        const DisplayCurve d = controls().display_curve();
+        return {static_cast<float>(p.cutoff),
+                static_cast<float>(p.resonance),
+                o.master_volume,
+                d.x1,
+                controls().x1_max(),
+                p.points[1],
+                p.points[2],
+                p.points[3],
+                static_cast<float>(o.period.frequency_setting),
+                o.period.step.primary_step_size,
+                o.period.step.probability_width,
+                static_cast<float>(o.period.primary_step_barrier),
+                o.period.secondary_barrier,
+                o.points[0].step_size,
+                o.walk_on[3] ? 1.0f : 0.0f};
     }
 
     fs::path folder;
@@ -82,13 +85,14 @@ TEST_F(PresetMenuTest, FactoryPresetFromTheMenuMovesWidgetsAndEngineButNotPlay) 
     EXPECT_EQ(Control<QSlider>(id::kSecondaryBarrier)->value(), 480);
     EXPECT_TRUE(Control<QRadioButton>(id::kPriC)->isChecked());
     EXPECT_FALSE(Control<QRadioButton>(id::kPriW)->isChecked());
-    EXPECT_EQ(Get(engine().state.frequency_setting), 120);
-    EXPECT_EQ(Get(engine().state.secondary_barrier), 48.0f);
-    EXPECT_EQ(Get(engine().state.y1), 0.05f) << "every control's event runs, Y1's too";
+    const VoiceParams params = Params();
+    EXPECT_EQ(params.oscillator.period.frequency_setting, 120);
+    EXPECT_EQ(params.oscillator.period.secondary_barrier, 48.0f);
+    EXPECT_EQ(params.points[1], 0.05f) << "every control's event runs, Y1's too";
     EXPECT_GT(window->display().redraw_count(), redraws);
     EXPECT_EQ(Control<QPushButton>(id::kPlay)->text(), "Stop");
-    EXPECT_EQ(Get(engine().state.output_gate), 1);
-    EXPECT_EQ(Get(engine().state.play_state), 1);
+    EXPECT_TRUE(params.gate);
+    EXPECT_EQ(controls().play_state(), 1);
     EXPECT_TRUE(messages.messages.empty());
 }
 
@@ -100,8 +104,8 @@ TEST_F(PresetMenuTest, SavedFileLoadsBackTheSameControls) {
     Control<QSlider>(id::kY1)->setValue(20); // so Y1 no longer holds its start-up 0.06
     QTest::mouseClick(window->controls().Widget(id::kX2On), Qt::LeftButton);
     const std::vector<int> widgets = WidgetStates();
-    const std::vector<float> values = EngineValues();
-    const Preset saved = CapturePreset(engine().panel);
+    const std::vector<float> values = VoiceValues();
+    const Preset saved = CapturePreset(controls().panel());
 
     const fs::path file = folder / "user" / "mine.vpreset";
     ASSERT_TRUE(window->presets().SaveFile(file));
@@ -111,15 +115,15 @@ TEST_F(PresetMenuTest, SavedFileLoadsBackTheSameControls) {
 
     ASSERT_TRUE(window->presets().LoadFile(file));
     EXPECT_EQ(WidgetStates(), widgets);
-    EXPECT_EQ(EngineValues(), values);
-    EXPECT_EQ(CapturePreset(engine().panel), saved);
+    EXPECT_EQ(VoiceValues(), values);
+    EXPECT_EQ(CapturePreset(controls().panel()), saved);
     EXPECT_TRUE(messages.messages.empty());
 }
 
 TEST_F(PresetMenuTest, RefusedPresetLeavesEveryControlAsItWas) {
     Control<QSlider>(id::kFrq)->setValue(777);
     const std::vector<int> widgets = WidgetStates();
-    const std::vector<float> values = EngineValues();
+    const std::vector<float> values = VoiceValues();
     const int redraws = window->display().redraw_count();
     const fs::path bad = folder / "bad.vpreset";
     std::ofstream(bad) << "Vortane preset 1\nFrq = 300\nY2 = 200\n";
@@ -128,7 +132,7 @@ TEST_F(PresetMenuTest, RefusedPresetLeavesEveryControlAsItWas) {
     EXPECT_FALSE(window->presets().LoadFile(folder));
     LetWindowFollowPanel();
     EXPECT_EQ(WidgetStates(), widgets);
-    EXPECT_EQ(EngineValues(), values);
+    EXPECT_EQ(VoiceValues(), values);
     EXPECT_EQ(window->display().redraw_count(), redraws);
     ASSERT_EQ(messages.messages.size(), 2u);
     EXPECT_EQ(messages.messages[0].first, "Presets");

@@ -20,7 +20,7 @@
 #include "app/control_set.h"
 #include "app/main_window.h"
 #include "app/message_sink.h"
-#include "engine/engine.h"
+#include "control/synth.h"
 #include "midi/midi_handler.h"
 #include "midi/midi_input.h"
 
@@ -184,7 +184,14 @@ struct ShellFixture : ::testing::Test {
         ASSERT_TRUE(QTest::qWaitForWindowActive(window));
     }
     template <typename T> T* Control(int id) const { return window->controls().As<T>(id); }
-    Engine& engine() const { return app.engine(); }
+    Synth& synth() const { return app.synth(); }
+    VoiceControls& controls() const { return app.synth().controls; }
+    // What the voice's next block would read, without taking its events.
+    VoiceParams Params() const {
+        VoiceParams params;
+        controls().Peek(params);
+        return params;
+    }
     // An item of the menu bar's menu titled `menu` ("?" by default).
     QAction* MenuItem(const QString& text, const QString& menu = QStringLiteral("?")) const {
         for (QAction* title : window->menuBar()->actions()) {

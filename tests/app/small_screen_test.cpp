@@ -3,7 +3,7 @@
 #include <QScrollBar>
 #include <QStatusBar>
 
-#include "engine/control_table.h"
+#include "control/control_table.h"
 #include "shell_fixture.h"
 
 // Run on a virtual X server of a given size (see CMakeLists.txt): the window must fit the screen

@@ -45,7 +45,7 @@ TEST_F(WaveformDisplayTest, HeightsAboveOneAreDrawnFlatAlongTheTopRow) {
     for (int id : {id::kY1, id::kY2}) {
         QTest::keyClick(Control<QSlider>(id), Qt::Key_End);
     }
-    ASSERT_EQ(Get(engine().state.y2), 1.49f);
+    ASSERT_EQ(Params().points[3], 1.49f);
     const auto rows = ComputeDisplayRows(0.5f, 0.79f, 0.75f, 1.49f);
     ExpectTraceOfRows(window->display().picture(), rows);
     EXPECT_GE(std::count(rows.begin(), rows.end(), 0), 10);

@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <limits>
+#include <random>
 
 #include "engine/bezier_shaper.h"
 #include "engine/waveform_rows.h"
@@ -18,18 +20,37 @@ TEST(WaveformRows, InitialSettingsDrawTheKnownTrace) {
     }
     EXPECT_NEAR(rows[323], 74, 1);
     EXPECT_NEAR(rows[399], 99, 1); // 399 ÷ 400: the period's end is not drawn
+    // Y2 above 1: the part of the curve above the top is drawn along row 0.
+    const auto cut = ComputeDisplayRows(1.15f, 0.79f, 0.01f, 1.49f);
+    EXPECT_GT(std::count(cut.begin(), cut.end(), 0), 5);
+    EXPECT_EQ(*std::min_element(cut.begin(), cut.end()), 0);
 }
 
-// Sixteen columns are shaped at once; each must be the scalar shaper's row, also for a folded X1
-// whose Newton steps diverge. Heights above 1.0 are cut to row 0.
-TEST(WaveformRows, LanesEqualTheScalarShaperAndHeightsAboveTheTopAreCut) {
-    const auto rows = ComputeDisplayRows(1.15f, 0.79f, 0.01f, 1.49f);
-    for (int i = 0; i < kDisplayWidth; ++i) {
-        const float row = BezierShaper(static_cast<float>(i) / 400.0f, 1.15f, 0.79f, 0.01f, 1.49f);
-        ASSERT_EQ(rows[static_cast<size_t>(i)], static_cast<int>(std::nearbyint(row))) << i;
+// The oscillator shapes four samples at once, each lane with its own curve (a group can span two
+// periods): every lane must hold the scalar shaper's bits, folded curves and wild phases included.
+TEST(BezierShaper, FourLanesEqualTheScalarShaperLaneByLane) {
+    std::mt19937 random(5);
+    std::uniform_real_distribution<float> coordinate(-0.5f, 1.6f);
+    std::uniform_real_distribution<float> phase(-0.1f, 1.1f);
+    for (int trial = 0; trial < 20000; ++trial) {
+        FloatQuad x1, y1, x2, y2, t;
+        for (int lane = 0; lane < kQuadLanes; ++lane) {
+            x1[lane] = coordinate(random);
+            y1[lane] = coordinate(random);
+            x2[lane] = coordinate(random);
+            y2[lane] = coordinate(random);
+            t[lane] = phase(random);
+        }
+        BezierCurveQuad curves;
+        curves.Init(x1, y1, x2, y2);
+        FloatQuad rows;
+        curves.Row(t, rows);
+        for (int lane = 0; lane < kQuadLanes; ++lane) {
+            const float scalar = BezierShaper(t[lane], x1[lane], y1[lane], x2[lane], y2[lane]);
+            ASSERT_EQ(std::bit_cast<uint32_t>(rows[lane]), std::bit_cast<uint32_t>(scalar))
+                << "trial " << trial << " lane " << lane;
+        }
     }
-    EXPECT_GT(std::count(rows.begin(), rows.end(), 0), 5);
-    EXPECT_EQ(*std::min_element(rows.begin(), rows.end()), 0);
 }
 
 TEST(BezierShaper, FlatSlopeAndNotANumberAreGuarded) {

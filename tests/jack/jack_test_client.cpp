@@ -73,15 +73,6 @@ void JackTestClient::Send(uint8_t status, uint8_t data1, uint8_t data2) {
     written_.store(at + 1, std::memory_order_release);
 }
 
-void JackTestClient::StartSource(MessageSource& source, double per_second) {
-    per_second_.store(per_second, std::memory_order_relaxed);
-    source_.store(&source, std::memory_order_release);
-}
-
-void JackTestClient::StopSource() {
-    source_.store(nullptr, std::memory_order_release);
-}
-
 bool JackTestClient::RecordFrom(const std::string& pattern) {
     jack_port_t* input = audio_in_.load(std::memory_order_relaxed);
     if (input == nullptr) {
@@ -126,7 +117,6 @@ int JackTestClient::Process(jack_nframes_t frames, void* arg) {
     void* midi = jack_port_get_buffer(self->midi_out_, frames);
     jack_midi_clear_buffer(midi);
     self->SendQueued(midi);
-    self->SendPaced(midi, frames);
     if (self->recording_.load(std::memory_order_acquire)) {
         self->RecordCycle(frames);
     }
@@ -138,24 +128,6 @@ void JackTestClient::SendQueued(void* midi) {
     for (; sent_ != end; ++sent_) {
         const ShortMessage& m = queue_[sent_ % queue_.size()];
         jack_midi_event_write(midi, 0, m.data(), m.size());
-    }
-}
-
-// Credit accrues at per_second / rate messages a frame; whole messages are spent each cycle, spread
-// over it in time order, so the stream keeps its rate whatever the period size.
-void JackTestClient::SendPaced(void* midi, jack_nframes_t frames) {
-    MessageSource* source = source_.load(std::memory_order_acquire);
-    if (source == nullptr) {
-        return;
-    }
-    credit_ += per_second_.load(std::memory_order_relaxed) * frames / jack_get_sample_rate(client_);
-    const auto count = static_cast<jack_nframes_t>(credit_);
-    credit_ -= count;
-    for (jack_nframes_t i = 0; i < count; ++i) {
-        const ShortMessage m = source->Next();
-        if (jack_midi_event_write(midi, i * frames / count, m.data(), m.size()) == 0) {
-            messages_sent_.fetch_add(1, std::memory_order_relaxed);
-        }
     }
 }
 

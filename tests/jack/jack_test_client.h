@@ -14,18 +14,10 @@ namespace vortane::testing {
 
 using ShortMessage = std::array<uint8_t, 3>;
 
-// Makes the messages of a paced stream; called on the JACK process thread, so it must not allocate,
-// lock or block.
-class MessageSource {
-public:
-    virtual ~MessageSource() = default;
-    virtual ShortMessage Next() = 0;
-};
-
 // The end-to-end tests' JACK client. Its MIDI output sends the short messages queued on the test's
-// thread at the start of the next cycle and, while a source is set, a paced stream spread over each
-// cycle. Its audio input, registered on the first RecordFrom, records into a preallocated ring and
-// counts recorded, non-zero and non-finite samples. The server's xruns are counted as well.
+// thread at the start of the next cycle. Its audio input, registered on the first RecordFrom, records into a
+// preallocated ring and counts recorded, non-zero and non-finite samples. The server's xruns are counted as
+// well.
 class JackTestClient {
 public:
     static constexpr size_t kDefaultCapacity = 44100 * 8;
@@ -46,11 +38,6 @@ public:
     bool WaitUntilConnected(std::chrono::milliseconds limit = std::chrono::seconds(5)) const;
     // Queues a message for the next cycle; one producer thread, up to 64 messages in flight.
     void Send(uint8_t status, uint8_t data1, uint8_t data2);
-    // Plays about `per_second` messages of the source until StopSource; the source must outlive the
-    // client or the StopSource call.
-    void StartSource(MessageSource& source, double per_second);
-    void StopSource();
-    uint64_t messages_sent() const { return messages_sent_.load(std::memory_order_relaxed); }
 
     // Connects the first port whose name matches the pattern to the input and waits until the
     // connection is live; false when no port matches or it does not come up within five seconds.
@@ -70,7 +57,6 @@ private:
     static int Process(jack_nframes_t frames, void* arg);
     bool WaitUntilLive(jack_port_t* port, std::chrono::milliseconds limit) const;
     void SendQueued(void* midi);
-    void SendPaced(void* midi, jack_nframes_t frames);
     void RecordCycle(jack_nframes_t frames);
 
     jack_client_t* client_ = nullptr;
@@ -83,11 +69,6 @@ private:
     std::array<ShortMessage, 64> queue_{};
     std::atomic<uint32_t> written_{0};
     uint32_t sent_ = 0;
-    // paced stream
-    std::atomic<MessageSource*> source_{nullptr};
-    std::atomic<double> per_second_{0.0};
-    double credit_ = 0.0;
-    std::atomic<uint64_t> messages_sent_{0};
     // recording
     std::vector<float> buffer_;
     std::atomic<bool> recording_{false};

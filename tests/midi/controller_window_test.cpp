@@ -9,8 +9,8 @@
 #include <fstream>
 #include <memory>
 
-#include "engine/control_ids.h"
-#include "engine/engine.h"
+#include "control/control_ids.h"
+#include "control/voice_controls.h"
 #include "midi/controller_window.h"
 #include "midi/midi_handler.h"
 #include "midi/settings_store.h"
@@ -43,8 +43,8 @@ protected:
 // then with all twelve keys.
 TEST_F(ControllerWindowTest, FirstRunShowsFourteenAChoiceActsAtOnceClosingWritesAllKeys) {
     StartUp("");
-    auto engine = std::make_unique<Engine>();
-    MidiHandler handler(*engine, assigned);
+    auto controls = std::make_unique<VoiceControls>();
+    MidiHandler handler(*controls, assigned);
     ControllerWindow window(store, assigned);
     for (int slot = 1; slot <= kSlotCount; ++slot) {
         EXPECT_EQ(window.List(slot)->currentText(), "14") << slot;
@@ -53,8 +53,8 @@ TEST_F(ControllerWindowTest, FirstRunShowsFourteenAChoiceActsAtOnceClosingWrites
     window.List(7)->setCurrentIndex(window.List(7)->findText("07"));
     EXPECT_FALSE(store.Changed());
     handler.Receive(std::array<uint8_t, 3>{0xB0, 7, 127});
-    EXPECT_EQ(engine->panel.GetState(id::kX1Negative), 1);
-    EXPECT_EQ(engine->panel.GetState(id::kX2Negative), 0);
+    EXPECT_EQ(controls->panel().GetState(id::kX1Negative), 1);
+    EXPECT_EQ(controls->panel().GetState(id::kX2Negative), 0);
     window.close();
     EXPECT_TRUE(store.Close());
     std::string expected;

@@ -5,9 +5,9 @@
 #include <span>
 #include <vector>
 
-#include "engine/control_events.h"
-#include "engine/control_ids.h"
-#include "engine/engine.h"
+#include "control/control_ids.h"
+#include "control/voice_controls.h"
+#include "engine/voice.h"
 #include "midi/controller_slots.h"
 #include "midi/midi_handler.h"
 
@@ -19,20 +19,27 @@ protected:
     void Send(std::initializer_list<uint8_t> message) {
         handler.Receive(std::span<const uint8_t>(message.begin(), message.size()));
     }
-    int Gate() const { return Get(engine->state.output_gate); }
-    int State(int id) const { return engine->panel.GetState(id); }
+    int Gate() const { return controls->output_gate(); }
+    int State(int id) const { return controls->panel().GetState(id); }
+    // What the voice's next block gets; its events are then handed over.
+    VoiceParams Snapshot() {
+        VoiceParams params;
+        controls->Snapshot(params);
+        return params;
+    }
+    bool RestartPending() { return (Snapshot().events & VoiceParams::kRestart) != 0; }
     void AssignAll(std::string_view text) {
         for (int slot = 1; slot <= kSlotCount; ++slot) {
             slots.SetAssignment(slot, text);
         }
     }
 
-    std::unique_ptr<Engine> engine = std::make_unique<Engine>();
+    std::unique_ptr<VoiceControls> controls = std::make_unique<VoiceControls>();
     ControllerSlots slots;
-    MidiHandler handler{*engine, slots};
+    MidiHandler handler{*controls, slots};
 };
 
-// Every slot answers controller 14 at first; the engine keeps X1's step size unrounded.
+// Every slot answers controller 14 at first; the voice gets X1's step size unrounded.
 TEST_F(HandlerTest, DefaultControllerMovesTheFiveSliders) {
     Send({0xB0, 0x0E, 0x40});
     EXPECT_EQ(State(id::kFrequencySetting), 539);
@@ -40,11 +47,13 @@ TEST_F(HandlerTest, DefaultControllerMovesTheFiveSliders) {
     EXPECT_EQ(State(id::kFrq), 2516);
     EXPECT_EQ(State(id::kX1StepSize), 50);
     EXPECT_EQ(State(id::kPrimaryStepSize), 277);
-    EXPECT_EQ(Get(engine->state.frequency_setting), 539);
-    EXPECT_EQ(Get(engine->state.secondary_barrier), 30.5f);
-    EXPECT_EQ(Get(engine->state.cutoff), 2516.0);
-    EXPECT_NEAR(Get(engine->state.point_step_size[0]), 50.3937, 5e-5);
-    EXPECT_EQ(Get(engine->state.primary_step_size), 2.77f);
+    const VoiceParams p = Snapshot();
+    EXPECT_EQ(p.oscillator.period.frequency_setting, 539);
+    EXPECT_EQ(p.oscillator.period.secondary_barrier, 30.5f);
+    EXPECT_EQ(p.cutoff, 2516.0);
+    EXPECT_NE(p.events & VoiceParams::kCutoffWritten, 0u);
+    EXPECT_NEAR(p.oscillator.points[0].step_size, 50.3937, 5e-5);
+    EXPECT_EQ(p.oscillator.period.step.primary_step_size, 2.77f);
 }
 
 // "07" answers controller 7, a one-digit "7" never answers, and no text answers 100..127.
@@ -70,7 +79,7 @@ TEST_F(HandlerTest, CheckBoxesToggleAndOptionGroupsCycleAt127Only) {
     Send({0xB0, 14, 126});
     EXPECT_EQ(State(id::kX1Negative), 0);
     EXPECT_EQ(State(id::kCauchy), 1);
-    engine->panel.SelectOption(id::kArcSin);
+    controls->panel().SelectOption(id::kArcSin);
     const int distribution[] = {id::kLogistic, id::kUniform, id::kArcSin, id::kCauchy};
     const int primary[] = {id::kPriR, id::kPriC, id::kPriW};
     const int secondary[] = {id::kSRandom,    id::kSCentred,   id::kSOnLimits,
@@ -81,7 +90,7 @@ TEST_F(HandlerTest, CheckBoxesToggleAndOptionGroupsCycleAt127Only) {
         EXPECT_EQ(State(primary[press % 3]), 1) << press;
         EXPECT_EQ(State(secondary[press]), 1) << press;
         EXPECT_EQ(State(id::kY2Negative), press % 2 == 0 ? 1 : 0) << press;
-        EXPECT_EQ(Get(engine->state.negative[3]), press % 2 == 0 ? 1 : 0) << press;
+        EXPECT_EQ(Snapshot().oscillator.points[3].negative, press % 2 == 0) << press;
     }
 }
 
@@ -89,14 +98,14 @@ TEST_F(HandlerTest, ControlChangesOnEveryChannelNotesOnChannelOneOnly) {
     Send({0xBF, 14, 0});
     EXPECT_EQ(State(id::kFrequencySetting), 70);
     Send({0x91, 60, 100});
-    EXPECT_EQ(Get(engine->state.output_gate), 0);
+    EXPECT_EQ(Gate(), 0);
     EXPECT_EQ(handler.HeldNotes(), 0);
 }
 
 TEST_F(HandlerTest, FirstMessageOfAnyKindWritesOff) {
-    EXPECT_EQ(engine->panel.GetGateText(), GateText::None);
+    EXPECT_EQ(controls->panel().GetGateText(), GateText::None);
     Send({0xF8}); // clock
-    EXPECT_EQ(engine->panel.GetGateText(), GateText::Off);
+    EXPECT_EQ(controls->panel().GetGateText(), GateText::Off);
 }
 
 // Going On imitates Play. Going Off, by a velocity-0 note-on or by a note-off (which many keyboards
@@ -104,23 +113,23 @@ TEST_F(HandlerTest, FirstMessageOfAnyKindWritesOff) {
 // retrigger) counts once, so one release of it closes the gate.
 TEST_F(HandlerTest, GateStaysOpenUntilTheLastHeldKeyIsReleased) {
     for (uint8_t release : {0x90, 0x80}) {
-        Put(engine->state.start_done, 1);
+        Snapshot(); // the events so far handed over
         Send({0x90, 60, 100});
         Send({0x90, 64, 100});
         Send({0x90, 64, 90});
         EXPECT_EQ(Gate(), 1);
         EXPECT_EQ(handler.HeldNotes(), 2);
-        EXPECT_EQ(engine->panel.GetGateText(), GateText::On);
-        EXPECT_EQ(engine->panel.GetPlayCaption(), PlayCaption::Stop);
+        EXPECT_EQ(controls->panel().GetGateText(), GateText::On);
+        EXPECT_EQ(controls->panel().GetPlayCaption(), PlayCaption::Stop);
         Send({release, 60, 0});
         EXPECT_EQ(Gate(), 1) << int{release};
         Send({release, 64, 0});
         EXPECT_EQ(Gate(), 0) << int{release};
         EXPECT_EQ(handler.HeldNotes(), 0);
-        EXPECT_EQ(Get(engine->state.start_done), 0);
-        EXPECT_EQ(engine->panel.GetGateText(), GateText::Off);
-        EXPECT_EQ(engine->panel.GetPlayCaption(), PlayCaption::Stop);
-        EXPECT_EQ(Get(engine->state.play_state), 1);
+        EXPECT_TRUE(RestartPending());
+        EXPECT_EQ(controls->panel().GetGateText(), GateText::Off);
+        EXPECT_EQ(controls->panel().GetPlayCaption(), PlayCaption::Stop);
+        EXPECT_EQ(controls->play_state(), 1);
     }
 }
 
@@ -128,13 +137,13 @@ TEST_F(HandlerTest, GateStaysOpenUntilTheLastHeldKeyIsReleased) {
 // with no key held, a release closes the gate even when Play opened it.
 TEST_F(HandlerTest, ReleaseOfAKeyNotHeld) {
     for (uint8_t release : {0x90, 0x80}) {
-        TogglePlay(*engine);
-        Put(engine->state.start_done, 1);
+        controls->TogglePlay();
+        Snapshot();
         Send({release, 62, 0});
         EXPECT_EQ(Gate(), 0) << int{release};
-        EXPECT_EQ(Get(engine->state.start_done), 0);
-        EXPECT_EQ(engine->panel.GetGateText(), GateText::Off);
-        TogglePlay(*engine); // back to play state 0
+        EXPECT_TRUE(RestartPending());
+        EXPECT_EQ(controls->panel().GetGateText(), GateText::Off);
+        controls->TogglePlay(); // back to play state 0
     }
     Send({0x90, 60, 100});
     Send({0x80, 61, 64});
@@ -149,13 +158,13 @@ TEST_F(HandlerTest, ReleaseOfAKeyNotHeld) {
 // the gate; the lost note-off arriving late does nothing.
 TEST_F(HandlerTest, StopForgetsTheHeldKeys) {
     Send({0x90, 60, 100});
-    TogglePlay(*engine); // the play state is 1: Stop
+    controls->TogglePlay(); // the play state is 1: Stop
     EXPECT_EQ(Gate(), 0);
     EXPECT_EQ(handler.HeldNotes(), 0);
     Send({0x90, 62, 100});
     EXPECT_EQ(Gate(), 1);
-    EXPECT_EQ(engine->panel.GetGateText(), GateText::On);
-    EXPECT_EQ(Get(engine->state.play_state), 1);
+    EXPECT_EQ(controls->panel().GetGateText(), GateText::On);
+    EXPECT_EQ(controls->play_state(), 1);
     Send({0x80, 60, 64});
     EXPECT_EQ(Gate(), 1);
     Send({0x80, 62, 64});
@@ -166,7 +175,7 @@ TEST_F(HandlerTest, StopForgetsTheHeldKeys) {
 // ones of one and two bytes are messages like any other.
 TEST_F(HandlerTest, IncompleteOrMalformedMessagesAreIgnoredWhole) {
     Send({0x90, 60, 100});
-    engine->panel.SetGateText(GateText::None);
+    controls->panel().SetGateText(GateText::None);
     const std::vector<std::vector<uint8_t>> kBad = {
         {},
         {0x90},
@@ -184,15 +193,15 @@ TEST_F(HandlerTest, IncompleteOrMalformedMessagesAreIgnoredWhole) {
     for (const std::vector<uint8_t>& message : kBad) {
         handler.Receive(message);
         EXPECT_EQ(Gate(), 1) << testing::PrintToString(message);
-        EXPECT_EQ(engine->panel.GetGateText(), GateText::None) << testing::PrintToString(message);
+        EXPECT_EQ(controls->panel().GetGateText(), GateText::None) << testing::PrintToString(message);
     }
     EXPECT_EQ(State(id::kFrequencySetting), 180);
     EXPECT_EQ(handler.HeldNotes(), 1);
     Send({0xC0, 5});
-    EXPECT_EQ(engine->panel.GetGateText(), GateText::On);
-    engine->panel.SetGateText(GateText::None);
+    EXPECT_EQ(controls->panel().GetGateText(), GateText::On);
+    controls->panel().SetGateText(GateText::None);
     Send({0xFE});
-    EXPECT_EQ(engine->panel.GetGateText(), GateText::On);
+    EXPECT_EQ(controls->panel().GetGateText(), GateText::On);
 }
 
 // The close message releases held notes; the text shows Off only at the next message.
@@ -202,7 +211,7 @@ TEST_F(HandlerTest, CloseReleasesHeldNotes) {
     EXPECT_EQ(Gate(), 0);
     EXPECT_EQ(handler.HeldNotes(), 0);
     Send({0xFE});
-    EXPECT_EQ(engine->panel.GetGateText(), GateText::Off);
+    EXPECT_EQ(controls->panel().GetGateText(), GateText::Off);
     Send({0x90, 60, 100});
     EXPECT_EQ(Gate(), 1);
 }

@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "engine/realtime.h"
+#include "base/realtime.h"
 
 namespace vortane::test {
 namespace {

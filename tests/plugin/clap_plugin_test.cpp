@@ -9,10 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "engine/control_ids.h"
-#include "engine/control_table.h"
-#include "engine/engine.h"
-#include "engine/output_stage.h"
+#include "control/control_ids.h"
+#include "control/control_table.h"
+#include "control/synth.h"
 #include "render/offline_render.h"
 #include "tests/plugin/clap_host.h"
 
@@ -214,7 +213,7 @@ TEST_F(ClapPlugin, DamagedStatesLoadWhatTheyCan) {
 }
 
 // At its own rate the plugin is the program's voice, sample for sample: the same seed and the same
-// moves give what vortane-render's engine gives with Play pressed at the first frame.
+// moves give what vortane-render's synth gives with Play pressed at the first frame.
 TEST_F(ClapPlugin, AtTheVoicesRateThePluginPlaysWhatTheRenderToolRenders) {
     auto instance = NewInstance();
     const std::vector<ControlSetting> settings = {
@@ -235,10 +234,10 @@ TEST_F(ClapPlugin, AtTheVoicesRateThePluginPlaysWhatTheRenderToolRenders) {
     instance->QueueMidi(0, kNoteOn, 60, 100);
     const std::vector<float> out = instance->Render(44100, 300);
 
-    auto engine = std::make_unique<Engine>();
-    PrepareRender(*engine, seed, settings);
+    auto synth = std::make_unique<Synth>();
+    PrepareRender(*synth, seed, settings);
     std::vector<float> reference(out.size());
-    Render(*engine, reference.data(), reference.size());
+    synth->Render(reference.data(), reference.size());
     EXPECT_GT(Rms(out, 0, out.size()), 1e-3);
     EXPECT_EQ(out, reference);
 }

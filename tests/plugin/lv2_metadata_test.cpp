@@ -8,7 +8,7 @@
 #include <sstream>
 #include <string>
 
-#include "engine/control_table.h"
+#include "control/control_table.h"
 
 namespace vortane::test {
 namespace {

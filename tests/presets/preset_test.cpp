@@ -1,5 +1,5 @@
 // The preset format: its fields against the control table, text and file round trips, the refusal
-// of bad files, the folders, and applying a preset to an engine.
+// of bad files, the folders, and applying a preset to the controls.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -8,9 +8,9 @@
 #include <random>
 #include <set>
 
-#include "engine/control_events.h"
-#include "engine/control_table.h"
-#include "engine/engine.h"
+#include "control/control_table.h"
+#include "control/voice_controls.h"
+#include "engine/voice.h"
 #include "presets/preset_apply.h"
 #include "presets/preset_file.h"
 #include "presets/preset_folders.h"
@@ -192,22 +192,25 @@ TEST(PresetFolders, NamesResolveToFilesOfTheFirstFolderThatHasThem) {
 }
 
 TEST(PresetApply, MovesEveryControlAsTheUserWouldAndLeavesPlayAlone) {
-    auto engine = std::make_unique<Engine>();
-    PrepareAsAtStartup(*engine);
-    Put(engine->state.play_state, 1);
-    Put(engine->state.output_gate, 1);
-    Put(engine->state.y1, 0.33f); // as a Y1 walk leaves it, while the slider stays at 5
+    VoiceControls controls;
+    controls.PrepareAsAtStartup();
+    controls.TogglePlay();
+    VoiceParams params;
+    controls.Snapshot(params); // the voice has taken every event so far
 
     Preset preset = RandomPreset(5);
-    preset.settings[static_cast<size_t>(FindPresetField("Y1"))].state = 5;
-    ApplyPreset(preset, *engine);
+    preset.settings[static_cast<size_t>(FindPresetField("Y1"))].state = 5; // the slider's start state
+    ApplyPreset(preset, controls);
 
-    Preset captured = CapturePreset(engine->panel);
+    Preset captured = CapturePreset(controls.panel());
     captured.seed = preset.seed;
     EXPECT_EQ(captured, preset);
-    EXPECT_EQ(Get(engine->state.y1), 0.05f) << "an unchanged state still runs its event";
-    EXPECT_EQ(Get(engine->state.play_state), 1);
-    EXPECT_EQ(Get(engine->state.output_gate), 1);
+    controls.Snapshot(params);
+    EXPECT_TRUE(params.events & VoiceParams::PointWritten(Coordinate::Y1))
+        << "an unchanged state still runs its event";
+    EXPECT_EQ(params.points[1], 0.05f);
+    EXPECT_TRUE(params.gate);
+    EXPECT_EQ(controls.play_state(), 1);
 }
 
 TEST(FactoryPresets, TenToSixteenDifferentOnesThatAllLoad) {

@@ -8,10 +8,9 @@
 #include <memory>
 #include <string_view>
 
-#include "engine/control_ids.h"
-#include "engine/engine.h"
-#include "engine/output_stage.h"
-#include "engine/realtime.h"
+#include "base/realtime.h"
+#include "control/control_ids.h"
+#include "control/synth.h"
 #include "render/offline_render.h"
 
 namespace vortane {
@@ -20,8 +19,8 @@ namespace {
 constexpr unsigned long kBufferFrames = 256;
 constexpr int kBuffers = 400; // about 2.3 s of sound per case
 
-void RenderRealtime(Engine& engine, float* out, unsigned long frame_count) noexcept VORTANE_NONBLOCKING {
-    Render(engine, out, frame_count);
+void RenderRealtime(Synth& synth, float* out, size_t size) noexcept VORTANE_NONBLOCKING {
+    synth.Render(out, size);
 }
 
 struct WalkCase {
@@ -38,13 +37,15 @@ void PrintTo(const WalkCase& c, std::ostream* os) {
 class RealtimePath : public testing::TestWithParam<WalkCase> {};
 
 // F = 1000 and D = 60 make the shortest period one sample: the period walk and all four
-// control-point walks then run on almost every sample.
+// control-point walks then run on almost every sample, at the loudest and most resonant settings.
 TEST_P(RealtimePath, ShortestPeriodsWithAllWalksStayFiniteAndClean) {
     const WalkCase& c = GetParam();
     const std::array settings = {
         ControlSetting{id::kFrequencySetting, 1000},
         ControlSetting{id::kSecondaryBarrier, 600},
         ControlSetting{id::kMasterVolume, 1500},
+        ControlSetting{id::kRes, 100},
+        ControlSetting{id::kFrq, 5000},
         ControlSetting{id::kX1On, 1},
         ControlSetting{id::kY1On, 1},
         ControlSetting{id::kX2On, 1},
@@ -54,24 +55,29 @@ TEST_P(RealtimePath, ShortestPeriodsWithAllWalksStayFiniteAndClean) {
         ControlSetting{c.walk_mode, 1},
         ControlSetting{c.behaviour, 1},
     };
-    auto engine = std::make_unique<Engine>();
-    PrepareRender(*engine, 20240601, settings);
+    auto synth = std::make_unique<Synth>();
+    PrepareRender(*synth, 20240601, settings);
 
     std::array<float, kBufferFrames> buffer{};
     double energy = 0.0;
     for (int b = 0; b < kBuffers; ++b) {
         if (b % 100 == 50) {
             // A released last note: the gate closes and the next opening starts afresh.
-            Put(engine->state.start_done, 0);
+            synth->controls.CloseGateForRestart();
+            synth->controls.OpenGateByNote();
         }
-        RenderRealtime(*engine, buffer.data(), buffer.size());
+        if (b % 100 == 75) {
+            synth->controls.panel().SetState(id::kY2, 149); // a slider's write, landing in the next block
+            synth->controls.ApplyControlEvent(id::kY2);
+        }
+        RenderRealtime(*synth, buffer.data(), buffer.size());
         for (float s : buffer) {
             ASSERT_TRUE(std::isfinite(s)) << "buffer " << b;
             energy += static_cast<double>(s) * s;
         }
     }
     EXPECT_GT(energy, 0.0);
-    EXPECT_GE(Get(engine->state.period_length), 1);
+    EXPECT_GE(synth->voice.oscillator().length(), 1);
 }
 
 INSTANTIATE_TEST_SUITE_P(

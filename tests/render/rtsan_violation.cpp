@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "engine/realtime.h"
+#include "base/realtime.h"
 
 namespace {
 

@@ -6,9 +6,6 @@
 
 #include <gtest/gtest.h>
 
-#include "engine/control_events.h"
-#include "engine/control_ids.h"
-#include "engine/engine.h"
 #include "stochastic/barrier_fold.h"
 #include "stochastic/random_source.h"
 
@@ -52,7 +49,7 @@ TEST(ControlPointWalk, RangeFollowsTheSliderAndNegative) {
         {Coordinate::Y1, 0, 99.0f, true, 0, 1},
         {Coordinate::Y2, 149, 99.0f, false, 147, 149}};
     for (auto [k, x, x1_max, negative, lo, hi] : kCases) {
-        const PointRange range = ControlPointRange(k, x, x, x1_max, negative);
+        const PointRange range = ControlPointRange(k, x, x1_max, negative);
         EXPECT_EQ(range.lo, lo) << static_cast<int>(k) << " " << x;
         EXPECT_EQ(range.hi, hi) << static_cast<int>(k) << " " << x;
     }
@@ -61,30 +58,30 @@ TEST(ControlPointWalk, RangeFollowsTheSliderAndNegative) {
 // Corner settings that change every 50 periods of a coordinate: the position stays in its range
 // and the primary value within +-B.
 TEST(ControlPointWalk, PositionsStayInRangeAtExtremeSettings) {
-    Engine engine;
-    PrepareAsAtStartup(engine);
-    engine.random.Seed(77);
+    RandomSource random;
+    random.Seed(77);
+    ControlPointWalk walks[kCoordinateCount];
+    ControlPointParams params[kCoordinateCount];
     for (int i = 0; i < 40000; ++i) {
         const auto k = static_cast<Coordinate>(i % kCoordinateCount);
-        const auto index = static_cast<size_t>(k);
-        const int slider = id::kX1 + static_cast<int>(k);
+        ControlPointParams& p = params[i % kCoordinateCount];
+        ControlPointWalk& walk = walks[i % kCoordinateCount];
         if (i % 200 < 4) {
-            const int corner = engine.random.UniformInt(7);
-            Put(engine.state.point_step_size[index], (corner & 1) != 0 ? 100.0f : 0.0f);
-            Put(engine.state.point_barrier[index], (corner & 2) != 0 ? 100 : 0);
-            Put(engine.state.negative[index], (corner & 4) != 0 ? 1 : 0);
-            Put(engine.state.x1_max, engine.random.UniformInt(1) == 0 ? 70.0f : 115.0f);
-            engine.panel.SetState(slider, engine.random.UniformInt(1) == 0 ? 0 : 200); // clamped to an end
+            const int corner = random.UniformInt(7);
+            p.step_size = (corner & 1) != 0 ? 100.0f : 0.0f;
+            p.barrier = (corner & 2) != 0 ? 100 : 0;
+            p.negative = (corner & 4) != 0;
+            p.x1_max = random.UniformInt(1) == 0 ? 70.0f : 115.0f;
+            // the ends of the slider's range: X1 1..99, Y1 0..79, X2 1..99, Y2 80..149
+            constexpr int kBottom[] = {1, 0, 1, 80}, kTop[] = {99, 79, 99, 149};
+            p.slider = random.UniformInt(1) == 0 ? kBottom[i % kCoordinateCount] : kTop[i % kCoordinateCount];
         }
-        const int x = engine.panel.GetState(slider);
-        const PointRange range =
-            ControlPointRange(k, x, x, Get(engine.state.x1_max), Get(engine.state.negative[index]) == 1);
-        const int32_t position = WalkControlPoint(engine, k);
+        const PointRange range = ControlPointRange(k, p.slider, p.x1_max, p.negative);
+        const int32_t position = walk.Next(k, p, random);
         ASSERT_LT(range.lo, range.hi) << i;
         ASSERT_GE(position, range.lo) << i;
         ASSERT_LE(position, range.hi) << i;
-        ASSERT_LE(std::abs(engine.point_walks[index].primary_value),
-                  ControlPointBarrier(k, Get(engine.state.point_barrier[index])));
+        ASSERT_LE(std::abs(walk.primary_value), ControlPointBarrier(k, p.barrier));
     }
 }
 

@@ -6,10 +6,8 @@
 
 #include <gtest/gtest.h>
 
-#include "engine/control_events.h"
-#include "engine/control_ids.h"
-#include "engine/engine.h"
 #include "stochastic/barrier_fold.h"
+#include "stochastic/random_source.h"
 
 namespace vortane {
 namespace {
@@ -34,94 +32,115 @@ TEST(PrimaryFold, ReflectsAtTheBarrier) {
 
 // Each behaviour on each side, with Lo 51 and Hi 413 (and u 0.25 for "SRandom").
 TEST(SecondaryFold, BringsTheLengthBackByTheSelectedBehaviour) {
+    using B = BarrierBehaviour;
     struct Case {
-        int option;
+        BarrierBehaviour behaviour;
         int32_t from_40;
         int32_t from_420;
     };
-    constexpr Case kCases[] = {{id::kSMirror, 62, 406},    {id::kSLoMirHiLo, 62, 51},
-                               {id::kSCentred, 232, 232},  {id::kSOnLimits, 51, 413},
-                               {id::kSOppLimits, 413, 51}, {id::kSRandom, 142, 322}};
+    constexpr Case kCases[] = {{B::Mirror, 62, 406},   {B::LoMirHiLo, 62, 51},  {B::Centred, 232, 232},
+                               {B::OnLimits, 51, 413}, {B::OppLimits, 413, 51}, {B::Random, 142, 322},
+                               {B::None, 51, 413}}; // no behaviour: clamped
     for (const Case& c : kCases) {
-        ControlPanel panel;
-        panel.SelectOption(c.option);
-        EXPECT_EQ(FoldPeriodLength(40, PeriodBarriers{51, 413}, 0.25f, panel), c.from_40) << c.option;
-        EXPECT_EQ(FoldPeriodLength(420, PeriodBarriers{51, 413}, 0.25f, panel), c.from_420) << c.option;
+        const int b = static_cast<int>(c.behaviour);
+        EXPECT_EQ(FoldPeriodLength(40, PeriodBarriers{51, 413}, 0.25f, c.behaviour), c.from_40) << b;
+        EXPECT_EQ(FoldPeriodLength(420, PeriodBarriers{51, 413}, 0.25f, c.behaviour), c.from_420) << b;
     }
-    ControlPanel mirror;
-    EXPECT_EQ(FoldPeriodLength(900, PeriodBarriers{51, 413}, 0.0f, mirror), 176); // 900 -> -74 -> 176
+    EXPECT_EQ(FoldPeriodLength(900, PeriodBarriers{51, 413}, 0.0f, B::Mirror), 176); // 900 -> -74 -> 176
 }
 
 TEST(SecondaryFold, EndsOnTheCommonValueWhenLoEqualsHi) {
-    ControlPanel panel;
-    for (int option = id::kSMirror; option <= id::kSLoMirHiLo; ++option) {
-        panel.SelectOption(option);
+    for (int b = 0; b <= static_cast<int>(BarrierBehaviour::LoMirHiLo); ++b) {
         for (int64_t length : {-5, 43, 45, 900}) {
-            EXPECT_EQ(FoldPeriodLength(length, PeriodBarriers{44, 44}, 0.3f, panel), 44) << option;
+            EXPECT_EQ(
+                FoldPeriodLength(length, PeriodBarriers{44, 44}, 0.3f, static_cast<BarrierBehaviour>(b)), 44)
+                << b;
         }
     }
 }
 
 // "PriC" holds s rounded with ties to even, at least 1, folded at the primary barrier.
 TEST(PeriodWalk, PriCHoldsTheRoundedStepSize) {
-    Engine engine;
-    PrepareAsAtStartup(engine);
-    engine.random.Seed(7);
-    engine.panel.SelectOption(id::kPriC);
+    RandomSource random;
+    random.Seed(7);
+    PeriodWalk walk;
+    PeriodWalkParams params;
+    params.primary_mode = PrimaryMode::Constant;
     for (auto [step_size, barrier, primary] :
          {std::tuple{0.4f, 30, 1}, {1.5f, 30, 2}, {2.5f, 30, 2}, {5.0f, 30, 5}, {5.0f, 2, -1}}) {
-        Put(engine.state.primary_step_size, step_size);
-        Put(engine.state.primary_step_barrier, barrier);
-        engine.period_walk.period_length = 200;
-        EXPECT_EQ(NextPeriodLength(engine), 200 + primary) << step_size;
-        EXPECT_EQ(engine.period_walk.primary_value, primary) << step_size;
+        params.step.primary_step_size = step_size;
+        params.primary_step_barrier = barrier;
+        walk.period_length = 200;
+        EXPECT_EQ(walk.Next(params, random), 200 + primary) << step_size;
+        EXPECT_EQ(walk.primary_value, primary) << step_size;
     }
 }
 
-class PeriodWalkInvariants : public testing::TestWithParam<std::tuple<int, int, int>> {};
+// "PriC" returns to Lo once more periods than the drawn interval have passed; Stop restarts the count.
+TEST(PeriodWalk, PriCReturnsToLoAfterItsIntervalAndStopRestartsIt) {
+    RandomSource random;
+    random.Seed(8);
+    PeriodWalk walk;
+    PeriodWalkParams params;
+    params.primary_mode = PrimaryMode::Constant;
+    walk.Next(params, random);
+    ASSERT_EQ(walk.reset_armed, 1);
+    const int32_t interval = walk.reset_interval;
+    EXPECT_TRUE(interval >= 20 && interval <= 200);
+    walk.RestartCount();
+    for (int32_t i = 1; i <= interval; ++i) {
+        ASSERT_NE(walk.Next(params, random), 51) << i;
+    }
+    EXPECT_EQ(walk.Next(params, random), 51);
+    EXPECT_EQ(walk.period_count, 0);
+    EXPECT_EQ(walk.reset_armed, 0);
+}
 
-// Corner settings drawn anew every 50 periods, so that the barriers jump, and a behaviour group left
-// empty now and then: the period stays within the barriers of its own call and at least 1, and the
+using Corner = std::tuple<Distribution, PrimaryMode, BarrierBehaviour>;
+class PeriodWalkInvariants : public testing::TestWithParam<Corner> {};
+
+// Corner settings drawn anew every 50 periods, so that the barriers jump, and the behaviour left out
+// now and then: the period stays within the barriers of its own call and at least 1, and the
 // primary value within +-B.
 TEST_P(PeriodWalkInvariants, StaysWithinBarriersAtExtremeSettings) {
     const auto [distribution, primary_mode, behaviour] = GetParam();
-    Engine engine;
-    PrepareAsAtStartup(engine);
-    engine.random.Seed(static_cast<uint64_t>(distribution * 10000 + primary_mode * 100 + behaviour));
-    engine.panel.SelectOption(distribution);
-    engine.panel.SelectOption(primary_mode);
-    int barrier = 0;
+    RandomSource random;
+    random.Seed(static_cast<uint64_t>(static_cast<int>(distribution) * 100 +
+                                      static_cast<int>(primary_mode) * 10 + static_cast<int>(behaviour)));
+    PeriodWalk walk;
+    PeriodWalkParams params;
+    params.step.distribution = distribution;
+    params.primary_mode = primary_mode;
     for (int i = 0; i < 6000; ++i) {
         if (i % 50 == 0) {
-            const int corner = engine.random.UniformInt(63);
-            const int f = (corner & 1) != 0 ? 70 : (corner & 2) != 0 ? 899 : 1000;
-            Put(engine.state.frequency_setting, f);
-            Put(engine.state.secondary_barrier, (corner & 4) != 0 ? 0.2f : 60.0f);
-            barrier = (corner & 8) != 0 ? 2 : 200;
-            Put(engine.state.primary_step_barrier, barrier);
-            engine.panel.SetState(id::kPrimaryStepSize, (corner & 16) != 0 ? 50 : 500);
-            ApplyControlEvent(engine, id::kPrimaryStepSize);
-            Put(engine.state.probability_width, (corner & 32) != 0 ? 0.1f : 3.0f);
-            engine.panel.SelectOption(behaviour);
+            const int corner = random.UniformInt(63);
+            params.frequency_setting = (corner & 1) != 0 ? 70 : (corner & 2) != 0 ? 899 : 1000;
+            params.secondary_barrier = (corner & 4) != 0 ? 0.2f : 60.0f;
+            params.primary_step_barrier = (corner & 8) != 0 ? 2 : 200;
+            params.step.step_size_slider = (corner & 16) != 0 ? 50 : 500;
+            params.step.primary_step_size = static_cast<float>(params.step.step_size_slider / 100.0);
+            params.step.probability_width = (corner & 32) != 0 ? 0.1f : 3.0f;
+            params.behaviour = behaviour;
         }
         if (i % 500 == 450) {
-            engine.panel.SetState(behaviour, 0);
+            params.behaviour = BarrierBehaviour::None;
         }
-        const PeriodBarriers b =
-            ComputePeriodBarriers(Get(engine.state.frequency_setting), Get(engine.state.secondary_barrier));
-        const int32_t length = NextPeriodLength(engine);
+        const PeriodBarriers b = ComputePeriodBarriers(params.frequency_setting, params.secondary_barrier);
+        const int32_t length = walk.Next(params, random);
         ASSERT_GE(length, std::max(b.lo, 1)) << i;
         ASSERT_LE(length, b.hi) << i;
-        ASSERT_LE(std::abs(engine.period_walk.primary_value), barrier) << i;
+        ASSERT_LE(std::abs(walk.primary_value), params.primary_step_barrier) << i;
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(AllModes, PeriodWalkInvariants,
-                         testing::Combine(testing::Values(id::kCauchy, id::kLogistic, id::kUniform,
-                                                          id::kArcSin),
-                                          testing::Values(id::kPriW, id::kPriR, id::kPriC),
-                                          testing::Values(id::kSMirror, id::kSCentred, id::kSRandom,
-                                                          id::kSOnLimits, id::kSOppLimits, id::kSLoMirHiLo)));
+INSTANTIATE_TEST_SUITE_P(
+    AllModes, PeriodWalkInvariants,
+    testing::Combine(testing::Values(Distribution::Cauchy, Distribution::Logistic, Distribution::Uniform,
+                                     Distribution::ArcSin),
+                     testing::Values(PrimaryMode::Walk, PrimaryMode::Random, PrimaryMode::Constant),
+                     testing::Values(BarrierBehaviour::Mirror, BarrierBehaviour::Centred,
+                                     BarrierBehaviour::Random, BarrierBehaviour::OnLimits,
+                                     BarrierBehaviour::OppLimits, BarrierBehaviour::LoMirHiLo)));
 
 } // namespace
 } // namespace vortane

@@ -5,7 +5,7 @@
 // (-fsanitize=realtime) aborts the process when such a function, or anything it calls, makes an
 // unsafe call at run time. It is a type attribute: it goes after the parameter list and
 // noexcept, on the declaration and the definition alike:
-//     void Render(Engine& engine, float* out, unsigned long frame_count) noexcept VORTANE_NONBLOCKING;
+//     void Render(const VoiceParams& params, float* out, size_t size) noexcept VORTANE_NONBLOCKING;
 // Other compilers see nothing.
 #if defined(__clang__) && __clang_major__ >= 20
 #define VORTANE_NONBLOCKING [[clang::nonblocking]]

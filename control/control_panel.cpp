@@ -1,8 +1,8 @@
-#include "engine/control_panel.h"
+#include "control/control_panel.h"
 
 #include <algorithm>
 
-#include "engine/control_table.h"
+#include "control/control_table.h"
 
 namespace vortane {
 

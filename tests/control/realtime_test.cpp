@@ -8,7 +8,7 @@
 #include <pthread.h>
 #include <vector>
 
-#include "render_test_util.h"
+#include "synth_test_util.h"
 
 // Counting replacements of the heap calls and mutex locks, active on the calling thread while
 // counting is on. They forward to glibc's own entry points, so that nothing is looked up (a lookup
@@ -95,15 +95,16 @@ TEST(AllocationCounter, SeesAnAllocationAndALock) {
     EXPECT_EQ(Count([] {}), 0);
 }
 
-// Everything the audio thread runs: start resets, period starts with every walk, every
-// distribution, walk mode and barrier behaviour, the shortest periods and a frame-index wrap.
+// Everything the audio thread runs (the controls' snapshot and the voice's block): start resets, period
+// starts with every walk, every distribution, walk mode and barrier behaviour, the shortest periods and a
+// frame-index wrap.
 TEST(RealTime, RenderNeverAllocatesNorLocks) {
-    auto engine = test::PreparedEngine(99);
-    Engine& e = *engine;
+    auto synth = test::PreparedSynth(99);
+    Synth& e = *synth;
     test::SwitchAllWalks(e);
     test::Move(e, id::kFrequencySetting, 1000);
     test::Move(e, id::kSecondaryBarrier, 600);
-    TogglePlay(e);
+    e.controls.TogglePlay();
     constexpr std::array kOptions = {id::kCauchy,    id::kLogistic, id::kUniform,   id::kArcSin,
                                      id::kPriW,      id::kPriR,     id::kPriC,      id::kSMirror,
                                      id::kSRandom,   id::kSCentred, id::kSOnLimits, id::kSOppLimits,
@@ -112,16 +113,20 @@ TEST(RealTime, RenderNeverAllocatesNorLocks) {
     long calls = 0;
     int blocks_with_period_starts = 0;
     for (int block = 0; block < 2000; ++block) {
-        e.panel.SelectOption(kOptions[static_cast<size_t>(block) % kOptions.size()]);
+        e.controls.panel().SelectOption(kOptions[static_cast<size_t>(block) % kOptions.size()]);
         if (block % 500 == 250) {
-            Put(e.state.start_done, 0); // a fresh start reset, as a new MIDI note makes
+            e.controls.CloseGateForRestart(); // a fresh start reset, as a new MIDI note makes
+            e.controls.OpenGateByNote();
         }
         if (block == 1000) {
-            Put(e.state.frame_index, 2147483641);
+            e.voice.set_frame_index(Voice::kFrameIndexLimit + 1);
         }
-        const int count_before = Get(e.period_walk.period_count);
-        calls += Count([&] { Render(e, buffer.data(), buffer.size()); });
-        blocks_with_period_starts += Get(e.period_walk.period_count) != count_before ? 1 : 0;
+        if (block % 300 == 100) {
+            test::Move(e, id::kY2 - block % 3, 90); // a curve slider's write lands in the block
+        }
+        const int count_before = e.voice.oscillator().period_walk().period_count;
+        calls += Count([&] { e.Render(buffer.data(), buffer.size()); });
+        blocks_with_period_starts += e.voice.oscillator().period_walk().period_count != count_before ? 1 : 0;
     }
     EXPECT_EQ(calls, 0) << "heap calls and locks";
     EXPECT_GT(blocks_with_period_starts, 1000); // periods did start inside the counted calls

@@ -4,7 +4,7 @@
 #include <atomic>
 #include <cstdint>
 
-#include "engine/control_ids.h"
+#include "control/control_ids.h"
 
 namespace vortane {
 

@@ -3,17 +3,18 @@
 #include <span>
 #include <string_view>
 
+#include "base/realtime.h"
+
 namespace vortane {
 
 enum class ControlKind { Option, SliderH, SliderV, Check, Label, Frame, Combo, Display, Button };
 
 // One row per frame, label and control of the main window, in creation order. Creation order is
 // the tab order and decides the option groups: an option joins the group of the control created
-// just before it when that control is an option too.
+// just before it when that control is an option too. Where each sits on screen is the window's.
 struct ControlInfo {
     int id;
     ControlKind kind;
-    int x, y, width, height;       // client-area pixels
     std::string_view caption;      // text shown on the control ("" for sliders, combos, display)
     std::string_view name;         // what the user calls it: caption or neighbouring label
     int minimum, maximum, initial; // value range and initial state (0 where there is none)
@@ -27,10 +28,17 @@ const ControlInfo* FindControl(int id);
 // The row whose name matches, ignoring letter case and runs of white space; nullptr if none.
 const ControlInfo* FindControlByName(std::string_view name);
 
-// Option groups as creation order forms them: 0 for the walk-mode group (76..78), 1 for the
-// barrier behaviour group (70..75), 2 for the distribution group (28..31); -1 for a non-option.
+// Option groups as creation order forms them, each the one list of its options: in MIDI's cycle
+// order, which is also the order of the voice's enums (PrimaryMode, BarrierBehaviour, Distribution
+// after None).
+inline constexpr int kWalkModeGroup = 0;     // "PriW", "PriR", "PriC"
+inline constexpr int kBehaviourGroup = 1;    // "SMirror", "SRandom", "SCentred", "SOnLimits", ...
+inline constexpr int kDistributionGroup = 2; // "Cauchy", "Logistic", "Uniform", "ArcSin"
+inline constexpr int kOptionGroupCount = 3;
+
+// The group of an option, -1 for a non-option.
 int OptionGroupOf(int id);
-std::span<const int> OptionGroupMembers(int group);
+std::span<const int> OptionGroupMembers(int group) noexcept VORTANE_NONBLOCKING;
 
 inline bool IsSlider(ControlKind k) {
     return k == ControlKind::SliderH || k == ControlKind::SliderV;

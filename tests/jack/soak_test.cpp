@@ -5,31 +5,20 @@
 // control server beside it allows for, resident memory grew by less than 1 MiB after the first 10 s,
 // every recorded sample was finite and preferences.ini was left as it was.
 #include <QApplication>
-#include <QComboBox>
-#include <QTemporaryDir>
 #include <QTimer>
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <chrono>
-#include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
-#include <fstream>
 #include <random>
 #include <thread>
 #include <unistd.h>
 
-#include "app/application.h"
-#include "app/control_set.h"
-#include "app/message_sink.h"
-#include "app/portaudio_backend.h"
-#include "app/status_fields.h"
-#include "engine/control_table.h"
-#include "engine/engine.h"
-#include "jack_test_client.h"
-#include "midi/rtmidi_input.h"
+#include "control/control_table.h"
+#include "control/synth.h"
+#include "jack_app.h"
 
 namespace vortane {
 namespace {
@@ -38,6 +27,7 @@ using namespace std::chrono_literals;
 
 constexpr int kBaselineSeconds = 10;
 constexpr long kAllowedGrowthBytes = 1 << 20;
+constexpr double kMessagesPerSecond = 1000.0;
 
 // Twelve different controllers of the sixteen the controller window offers, one for each slot.
 const std::vector<uint8_t> kControllers = {7, 10, 14, 15, 20, 21, 22, 23, 24, 25, 26, 27};
@@ -70,48 +60,45 @@ std::string ReadFile(const std::string& path) {
     return {std::istreambuf_iterator<char>(in), {}};
 }
 
-// The MIDI the test's JACK client plays, about 1000 messages a second: control changes on the
-// assigned controllers (value 127 among them, which toggles and steps the switching slots) and one
-// note on / note off in ten.
-class SoakMessages final : public testing::MessageSource {
-public:
-    static constexpr double kPerSecond = 1000.0;
-
-    testing::ShortMessage Next() override {
-        if (++index_ % 10 == 0) {
-            note_held_ = !note_held_;
-            return {uint8_t(note_held_ ? 0x90 : 0x80), 60, uint8_t(note_held_ ? 100 : 0)};
+// About 1000 messages a second until told to stop: control changes on the assigned controllers
+// (value 127 among them, which toggles and steps the switching slots) and one note on or off in ten.
+void PlayKeyboard(testing::JackTestClient& keys, const std::atomic<bool>& running,
+                  std::atomic<uint64_t>& sent) {
+    uint32_t random = 12345;
+    bool note_held = false;
+    auto next = std::chrono::steady_clock::now();
+    for (size_t i = 1; running.load(); ++i, ++sent) {
+        if (i % 10 == 0) {
+            note_held = !note_held;
+            keys.Send(note_held ? 0x90 : 0x80, 60, note_held ? 100 : 0);
+        } else {
+            random = random * 1664525u + 1013904223u; // a 32-bit linear congruential generator
+            const uint32_t r = random >> 8;
+            keys.Send(0xB0, kControllers[i % kControllers.size()],
+                      uint8_t(r % 8 == 0 ? 127 : (r >> 3) % 128));
         }
-        random_ = random_ * 1664525u + 1013904223u; // a 32-bit linear congruential generator
-        const uint32_t r = random_ >> 8;
-        return {0xB0, kControllers[index_ % kControllers.size()], uint8_t(r % 8 == 0 ? 127 : (r >> 3) % 128)};
+        next += std::chrono::duration_cast<std::chrono::steady_clock::duration>(1s / kMessagesPerSecond);
+        std::this_thread::sleep_until(next);
     }
-
-private:
-    uint32_t random_ = 12345;
-    size_t index_ = 0;
-    bool note_held_ = false;
-};
+}
 
 // Moves sliders, check boxes and options of the main window through the panel, as the MIDI thread
 // does, a few hundred times a second, until told to stop.
 void MovePanel(ControlPanel& panel, const std::atomic<bool>& running, std::atomic<uint64_t>& moves) {
     std::vector<ControlInfo> targets;
     for (const ControlInfo& info : MainWindowControls()) {
-        if (info.kind == ControlKind::SliderH || info.kind == ControlKind::SliderV ||
-            info.kind == ControlKind::Check || info.kind == ControlKind::Option) {
+        if (IsSlider(info.kind) || info.kind == ControlKind::Check || info.kind == ControlKind::Option) {
             targets.push_back(info);
         }
     }
     std::mt19937 random(2024);
-    while (running.load()) {
+    for (; running.load(); ++moves) {
         const ControlInfo& info = targets[random() % targets.size()];
         if (info.kind == ControlKind::Option) {
             panel.SelectOption(info.id);
         } else {
             panel.SetState(info.id, info.minimum + int(random() % unsigned(info.maximum - info.minimum + 1)));
         }
-        ++moves;
         std::this_thread::sleep_for(3ms);
     }
 }
@@ -159,105 +146,78 @@ private:
     int xruns_ = -1;
 };
 
-struct CountingMessageSink final : MessageSink {
-    void ShowMessage(const std::string& title, const std::string& text) override {
-        std::fprintf(stderr, "message box %s: %s\n", title.c_str(), text.c_str());
-        ++shown;
-    }
-    int shown = 0;
-};
-
 TEST(Soak, ApplicationUnderMidiLoadAndPanelMovesStaysHealthy) {
     const int seconds = SoakSeconds();
-    const QTemporaryDir home;
-    qputenv("HOME", home.path().toLocal8Bit());
-    const std::string settings_path = home.path().toStdString() + "/preferences.ini";
     const std::string settings = Settings();
-    std::ofstream(settings_path, std::ios::binary) << settings;
-
     ControlServer control;
     ASSERT_TRUE(control.Ok()) << "the control JACK server did not start";
-    SoakMessages source; // outlives the client, whose process thread calls it
-    testing::JackTestClient client("vortane-soak");
-    ASSERT_TRUE(client.Ok()) << "no JACK server";
-    PortAudioBackend audio;
-    RtMidiInput midi(std::filesystem::exists("/dev/snd/seq") ? RtMidiInput::Backend::JackOnly
-                                                             : RtMidiInput::Backend::Automatic);
-    CountingMessageSink messages;
-    Application app(audio, midi, messages);
-    std::atomic<bool> moving{true};
-    std::atomic<uint64_t> moves{0};
-    std::thread mover;
+    testing::JackApp j(settings);
+    std::atomic<bool> running{true};
+    std::atomic<uint64_t> moves{0}, sent{0};
+    std::thread mover, player;
+    const auto stop = [&] {
+        running = false;
+        for (std::thread* t : {&mover, &player}) {
+            if (t->joinable()) {
+                t->join();
+            }
+        }
+    };
 
-    bool connected = false, watchdog_fired = false;
+    std::string failed;
+    bool watchdog_fired = false;
     long resident_at_baseline = 0, resident_at_end = 0;
     // Everything below runs inside the application's event loop, after its start-up.
     QTimer::singleShot(0, [&] {
-        MainWindow& window = *app.window();
-        auto* list = window.controls().As<QComboBox>(id::kMidiDevice);
-        const int entry = list->findText(QString::fromStdString(client.MidiPortName()));
-        if (entry > 0) {
-            list->setCurrentIndex(entry);
-            emit list->activated(entry);
-        }
-        connected = entry >= 0 && window.status().Text(0) == "MIDI IN" && client.WaitUntilConnected() &&
-                    client.RecordFrom("^Vortane[^:]*:out_0$");
-        if (!connected) {
-            window.close();
+        failed = j.keys.Ok() ? j.Connect() : "no JACK server";
+        if (!failed.empty()) {
+            QCoreApplication::exit(0);
             return;
         }
-        client.StartRecording();
-        client.StartSource(source, SoakMessages::kPerSecond);
+        j.keys.StartRecording();
         control.StartCounting(seconds);
-        mover = std::thread(MovePanel, std::ref(app.engine().panel), std::cref(moving), std::ref(moves));
+        player = std::thread(PlayKeyboard, std::ref(j.keys), std::cref(running), std::ref(sent));
+        mover = std::thread(MovePanel, std::ref(j.app.synth().controls.panel()), std::cref(running),
+                            std::ref(moves));
         QTimer::singleShot(kBaselineSeconds * 1000, [&] { resident_at_baseline = ResidentBytes(); });
         QTimer::singleShot(seconds * 1000, [&] {
             resident_at_end = ResidentBytes();
-            moving = false;
-            mover.join();
-            client.StopSource();
-            window.close(); // as the close box does
+            stop();
+            j.window().close(); // as the close box does
         });
         QTimer::singleShot((seconds + 30) * 1000, [&] {
             watchdog_fired = true;
             QCoreApplication::exit(1);
         });
     });
-    EXPECT_EQ(app.Run(), 0);
-    moving = false;
-    if (mover.joinable()) {
-        mover.join();
-    }
-    ASSERT_TRUE(connected) << "the application's ports were not found";
-    const std::vector<float> recent = client.StopRecording();
+    EXPECT_EQ(j.app.Run(), 0);
+    stop();
+    ASSERT_EQ(failed, "");
+    const std::vector<float> recent = j.keys.StopRecording();
     const int control_xruns = control.Count();
 
-    const double rate = client.sample_rate();
-    float recent_peak = 0.0f;
-    for (float sample : recent) {
-        recent_peak = std::max(recent_peak, std::abs(sample));
-    }
+    const double rate = j.keys.sample_rate();
     std::printf("soak %d s: %llu MIDI messages, %llu panel moves, %llu samples (%llu non-zero, recent peak "
                 "%.3f), %llu non-finite, %d xruns (%d on the idle control server), RSS %+ld bytes from %d s "
                 "to the end\n",
-                seconds, (unsigned long long)client.messages_sent(), (unsigned long long)moves.load(),
-                (unsigned long long)client.samples_recorded(), (unsigned long long)client.non_zero_samples(),
-                double(recent_peak), (unsigned long long)client.non_finite_samples(), client.xruns(),
-                control_xruns, resident_at_end - resident_at_baseline, kBaselineSeconds);
+                seconds, (unsigned long long)sent.load(), (unsigned long long)moves.load(),
+                (unsigned long long)j.keys.samples_recorded(), (unsigned long long)j.keys.non_zero_samples(),
+                double(testing::Peak(recent)), (unsigned long long)j.keys.non_finite_samples(),
+                j.keys.xruns(), control_xruns, resident_at_end - resident_at_baseline, kBaselineSeconds);
     EXPECT_FALSE(watchdog_fired);
-    EXPECT_EQ(messages.shown, 0);
-    EXPECT_GT(client.messages_sent(), uint64_t(0.9 * SoakMessages::kPerSecond * seconds));
-    EXPECT_GT(client.samples_recorded(), uint64_t(0.9 * rate * seconds));
-    EXPECT_GT(client.non_zero_samples(), uint64_t(rate)); // the notes opened the gate
-    EXPECT_EQ(client.non_finite_samples(), 0u);
+    EXPECT_EQ(j.messages.shown, 0);
+    EXPECT_GT(sent.load(), uint64_t(0.9 * kMessagesPerSecond * seconds));
+    EXPECT_GT(j.keys.samples_recorded(), uint64_t(0.9 * rate * seconds));
+    EXPECT_GT(j.keys.non_zero_samples(), uint64_t(rate)); // the notes opened the gate
+    EXPECT_EQ(j.keys.non_finite_samples(), 0u);
     // No more than the machine's load explains: the soak server carries two busy clients beside the
     // soak's own threads, so under load it misses a few times as many cycles as the idle control
     // (2.0 and 2.4 times measured); on a quiet machine a callback that blocks now and then still fails.
     ASSERT_GE(control_xruns, 0) << "the control server's probe failed";
-    EXPECT_LE(client.xruns(), 4 * control_xruns + 2) << "the idle control server saw " << control_xruns;
+    EXPECT_LE(j.keys.xruns(), 4 * control_xruns + 2) << "the idle control server saw " << control_xruns;
     EXPECT_GT(resident_at_baseline, 0);
     EXPECT_LT(resident_at_end - resident_at_baseline, kAllowedGrowthBytes);
-    EXPECT_EQ(ReadFile(settings_path), settings);
+    EXPECT_EQ(ReadFile(j.settings_path), settings);
 }
 
 } // namespace

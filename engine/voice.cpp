@@ -1,0 +1,137 @@
+#include "engine/voice.h"
+
+#include <array>
+#include <cmath>
+
+#if defined(__SSE__)
+#include <xmmintrin.h>
+#endif
+
+namespace vortane {
+namespace {
+
+constexpr int kFadeInFrames = 100;
+constexpr float kFadeInExponent = 5.0f;
+constexpr int kChunkFrames = OscillatorPlan::kMaxFrames;
+
+// The filter state decays towards zero in silence; subnormal values there would cost far more
+// per sample than the rest of the voice. Flush-to-zero and denormals-are-zero for the duration of
+// a block, restoring whatever the caller had.
+class DenormalGuard {
+public:
+#if defined(__SSE__)
+    DenormalGuard() : saved_(_mm_getcsr()) {
+        _mm_setcsr(saved_ | kFlushToZero | kDenormalsAreZero);
+    }
+    ~DenormalGuard() {
+        _mm_setcsr(saved_);
+    }
+
+private:
+    static constexpr unsigned kFlushToZero = 0x8000;
+    static constexpr unsigned kDenormalsAreZero = 0x0040;
+    unsigned saved_;
+#endif
+};
+
+} // namespace
+
+void Voice::Init(uint64_t seed) {
+    random_.Seed(seed);
+    oscillator_.Init();
+    filter_.Init();
+    cutoff_ = 1500.0;
+    gain_ = 0.0;
+    frame_index_ = 0;
+    start_done_ = false;
+}
+
+// What the host did since the last block lands here, before the block's first frame, as it would
+// had it happened between the two blocks.
+void Voice::ApplyEvents(const VoiceParams& params) noexcept VORTANE_NONBLOCKING {
+    const uint32_t events = params.events;
+    if ((events & VoiceParams::kStop) != 0) {
+        oscillator_.period_walk().RestartCount();
+    }
+    if ((events & VoiceParams::kRestart) != 0) {
+        start_done_ = false;
+    }
+    if ((events & VoiceParams::kCutoffWritten) != 0) {
+        cutoff_ = params.cutoff;
+    }
+    for (int k = 0; k < kCoordinateCount; ++k) {
+        const auto coordinate = static_cast<Coordinate>(k);
+        if ((events & VoiceParams::PointWritten(coordinate)) != 0) {
+            oscillator_.set_point(coordinate, params.points[static_cast<size_t>(k)]);
+        }
+    }
+}
+
+// Output gate, start reset and frame-index wrap for the frame about to be rendered.
+void Voice::UpdateGate(const VoiceParams& params) noexcept VORTANE_NONBLOCKING {
+    if (frame_index_ > kFrameIndexLimit) {
+        frame_index_ = 0; // the fade-in then runs again
+    }
+    if (!params.gate) {
+        gain_ = 0.0;
+        return;
+    }
+    if (!start_done_) {
+        // Start reset: the oscillator's next step lands on position 0, a period start.
+        oscillator_.Restart();
+        start_done_ = true;
+        frame_index_ = 0;
+        cutoff_ = static_cast<double>(params.frq_slider);
+    }
+    gain_ = 1.0;
+}
+
+// The block goes in chunks: the oscillator's plan (period starts and walks), then the filter's
+// serial recursion with gain and fade-in, each group of four samples shaped while the filter runs
+// over the group before it. The gate and the start reset are looked at once per chunk, at its first
+// frame; only the frame-index wrap can happen on a later frame, and it is checked on each.
+void Voice::Render(const VoiceParams& params, float* out, size_t size) noexcept VORTANE_NONBLOCKING {
+    [[maybe_unused]] const DenormalGuard denormal_guard;
+    ApplyEvents(params);
+    oscillator_.ClearWalked();
+    OscillatorPlan plan;
+    std::array<float, kChunkFrames> raw;
+    for (size_t done = 0; done < size;) {
+        const size_t left = size - done;
+        const int count = left < kChunkFrames ? static_cast<int>(left) : kChunkFrames;
+        UpdateGate(params);
+        oscillator_.Plan(params.oscillator, random_, plan, count);
+        ShapeQuad(plan, 0, raw.data());
+
+        filter_.Set(cutoff_, params.resonance);
+        const MasterFilter::Coefficients coefficients = filter_.coefficients();
+        MasterFilter::State state = filter_.state();
+        const double gain = gain_;
+        int frame = frame_index_;
+        float* chunk = out + done;
+        for (int first = 0; first < count; first += kQuadLanes) {
+            // The next group's shaping is independent of the recursion: issued here, it runs in the
+            // shadow of the filter's latency instead of after it.
+            if (first + kQuadLanes < count) {
+                ShapeQuad(plan, first + kQuadLanes, raw.data());
+            }
+            const int last = count - first < kQuadLanes ? count : first + kQuadLanes;
+            for (int i = first; i < last; ++i) {
+                frame = frame > kFrameIndexLimit ? 0 : frame; // the fade-in then runs again
+                double value = MasterFilter::Step(coefficients, state, raw[static_cast<size_t>(i)]) * gain;
+                if (frame < kFadeInFrames) {
+                    // w = (frame ÷ 100)^5, quotient and power each in float
+                    const float ratio = static_cast<float>(frame) / static_cast<float>(kFadeInFrames);
+                    value *= std::pow(ratio, kFadeInExponent);
+                }
+                chunk[i] = static_cast<float>(value);
+                ++frame;
+            }
+        }
+        filter_.set_state(state);
+        frame_index_ = frame;
+        done += static_cast<size_t>(count);
+    }
+}
+
+} // namespace vortane

@@ -1,0 +1,167 @@
+#pragma once
+
+#include <QComboBox>
+#include <QTemporaryDir>
+#include <QTest>
+#include <algorithm>
+#include <atomic>
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "app/application.h"
+#include "app/control_set.h"
+#include "app/main_window.h"
+#include "app/message_sink.h"
+#include "app/portaudio_backend.h"
+#include "app/status_fields.h"
+#include "control/control_ids.h"
+#include "jack_test_client.h"
+#include "midi/rtmidi_input.h"
+
+namespace vortane::testing {
+
+// PortAudio with its JACK device ("system") as the default and one more device that the library
+// refuses to open: it is opened under a number far past the end of the library's device list, so
+// Pa_OpenStream fails with "Invalid device". Counts the non-zero samples the program renders on
+// whatever device plays.
+class TestBackend final : public AudioBackend {
+public:
+    int Initialize() override { return real_.Initialize(); }
+    void Terminate() override { real_.Terminate(); }
+    std::string ErrorText(int error) const override { return real_.ErrorText(error); }
+    int DeviceCount() const override {
+        broken_ = std::max(0, real_.DeviceCount()); // the table is built once, at start-up
+        return broken_ + 1;
+    }
+    DeviceInfo GetDeviceInfo(int device) const override {
+        return device == broken_ ? DeviceInfo{"broken", 2} : real_.GetDeviceInfo(device);
+    }
+    int DefaultOutputDevice() const override {
+        for (int device = 0; device < real_.DeviceCount(); ++device) {
+            if (real_.GetDeviceInfo(device).name == "system") {
+                return device;
+            }
+        }
+        return real_.DefaultOutputDevice();
+    }
+    int OpenStream(int device, RenderFunction render, void* context) override {
+        render_ = render;
+        context_ = context;
+        return real_.OpenStream(device == broken_ ? kNoSuchDevice : device, &TestBackend::Render, this);
+    }
+    int StartStream() override { return real_.StartStream(); }
+    int AbortStream() override { return real_.AbortStream(); }
+    int CloseStream() override { return real_.CloseStream(); }
+    int IsStreamActive() override { return real_.IsStreamActive(); }
+    bool ServerLost() const override { return real_.ServerLost(); }
+    uint64_t non_zero() const { return non_zero_.load(std::memory_order_relaxed); }
+
+private:
+    static void Render(void* self, float* out, unsigned long frame_count) noexcept {
+        auto* backend = static_cast<TestBackend*>(self);
+        backend->render_(backend->context_, out, frame_count);
+        const auto non_zero = std::count_if(out, out + frame_count, [](float v) { return v != 0.0f; });
+        backend->non_zero_.fetch_add(uint64_t(non_zero), std::memory_order_relaxed);
+    }
+    static constexpr int kNoSuchDevice = 100000;
+    PortAudioBackend real_;
+    mutable int broken_ = -1;
+    RenderFunction render_ = nullptr;
+    void* context_ = nullptr;
+    std::atomic<uint64_t> non_zero_{0};
+};
+
+struct CountingMessageSink final : MessageSink {
+    void ShowMessage(const std::string& title, const std::string& text) override {
+        std::fprintf(stderr, "message box %s: %s\n", title.c_str(), text.c_str());
+        ++shown;
+    }
+    int shown = 0;
+};
+
+// Where the ALSA sequencer exists it may list ports of its own; the test's JACK port is asked for.
+inline RtMidiInput::Backend MidiBackend() {
+    return std::filesystem::exists("/dev/snd/seq") ? RtMidiInput::Backend::JackOnly
+                                                   : RtMidiInput::Backend::Automatic;
+}
+
+// Waits, handling window events, until the condition holds; false after five seconds.
+inline bool WaitFor(const std::function<bool()>& condition) {
+    for (int i = 0; i < 500 && !condition(); ++i) {
+        QTest::qWait(10);
+    }
+    return condition();
+}
+
+inline bool AllSilent(const std::vector<float>& s) {
+    return !s.empty() && std::all_of(s.begin(), s.end(), [](float v) { return v == 0.0f; });
+}
+
+// The largest magnitude from `from` on; -1 when a sample is not finite.
+inline float Peak(const std::vector<float>& s, size_t from = 0) {
+    float peak = 0.0f;
+    for (size_t i = from; i < s.size() && peak >= 0.0f; ++i) {
+        peak = std::isfinite(s[i]) ? std::max(peak, std::abs(s[i])) : -1.0f;
+    }
+    return peak;
+}
+
+// The application on the real PortAudio and RtMidi libraries, on the JACK dummy server that the
+// `jack` test fixture started, in a scratch home folder (with the given preferences.ini, if any). A
+// JACK client of the test, whose port exists before the application lists devices, is its keyboard
+// and records its output.
+struct JackApp {
+    explicit JackApp(const std::string& settings = {}) {
+        qputenv("HOME", home.path().toLocal8Bit());
+        if (!settings.empty()) {
+            std::ofstream(settings_path, std::ios::binary) << settings;
+        }
+    }
+
+    // Start-up, then Connect. Empty when all went well, else what failed.
+    std::string Start() {
+        if (!keys.Ok()) {
+            return "no JACK server";
+        }
+        return app.StartUp() ? Connect() : "start-up failed";
+    }
+
+    // On the started application: the keyboard's port chosen in the MIDI device list, the recorder
+    // on the output.
+    std::string Connect() {
+        auto* list = window().controls().As<QComboBox>(id::kMidiDevice);
+        const int entry = list->findText(QString::fromStdString(keys.MidiPortName()));
+        if (entry < 0) {
+            return "keyboard port not listed";
+        }
+        if (entry != list->currentIndex()) {
+            list->setCurrentIndex(entry);
+            emit list->activated(entry);
+        }
+        if (window().status().Text(0) != "MIDI IN") {
+            return "keyboard port not opened";
+        }
+        if (!keys.WaitUntilConnected()) {
+            return "the keyboard port never connected";
+        }
+        return keys.RecordFrom(kOutputPort) ? std::string() : "output port not found";
+    }
+
+    MainWindow& window() const { return *app.window(); }
+
+    static constexpr const char* kOutputPort = "^Vortane[^:]*:out_0$";
+
+    const QTemporaryDir home;
+    const std::string settings_path = home.path().toStdString() + "/preferences.ini";
+    JackTestClient keys{"vortane-keys"};
+    TestBackend audio;
+    RtMidiInput midi{MidiBackend()};
+    CountingMessageSink messages;
+    Application app{audio, midi, messages};
+};
+
+} // namespace vortane::testing
