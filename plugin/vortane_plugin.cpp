@@ -5,10 +5,13 @@
 #include <atomic>
 #include <chrono>
 #include <cstring>
+#include <optional>
 #include <random>
 #include <string>
+#include <vector>
 
 #include "DistrhoPlugin.hpp"
+#include "plugin/factory_programs.h"
 #include "plugin/host_rate_voice.h"
 #include "plugin/note_gate.h"
 #include "plugin/parameter_table.h"
@@ -37,9 +40,15 @@ uint64_t FreshSeed() {
 
 class VortanePlugin : public Plugin {
 public:
-    VortanePlugin() : Plugin(static_cast<uint32_t>(PluginParameters().size()), 0, 1), seed_(FreshSeed()) {
+    VortanePlugin()
+        : Plugin(static_cast<uint32_t>(PluginParameters().size()),
+                 static_cast<uint32_t>(vortane::plugin::FactoryProgramCount()), 1),
+          seed_(FreshSeed()) {
         voice_.Activate(getSampleRate(), seed_.load());
         setLatency(voice_.Latency());
+        for (size_t i = 0; i < vortane::plugin::FactoryProgramCount(); ++i) {
+            programs_.push_back(vortane::plugin::FactoryProgram(i));
+        }
     }
 
 protected:
@@ -117,6 +126,27 @@ protected:
         }
     }
 
+    void initProgramName(uint32_t index, String& name) override {
+        name = vortane::plugin::FactoryProgramName(index).c_str();
+    }
+
+    // A factory sound sets every parameter as its preset file does; the seed, the voice's own,
+    // stays unless the file names one. Hosts may call this from their audio thread, so the
+    // presets were parsed when the instance was made and this only moves controls.
+    void loadProgram(uint32_t index) override {
+        if (index >= programs_.size() || !programs_[index]) {
+            return;
+        }
+        const vortane::Preset& preset = *programs_[index];
+        for (const vortane::PresetSetting& setting : preset.settings) {
+            voice_.Voice().SetControl(setting.id, setting.state); // an option set to 1 is selected
+        }
+        if (preset.seed && *preset.seed != seed_.load()) {
+            seed_.store(*preset.seed);
+            restart_pending_.store(true);
+        }
+    }
+
     String getState(const char* key) const override {
         if (std::strcmp(key, kStateKey) != 0) {
             return String();
@@ -169,6 +199,7 @@ private:
 
     vortane::plugin::HostRateVoice voice_;
     vortane::plugin::NoteGate gate_;
+    std::vector<std::optional<vortane::Preset>> programs_; // the factory sounds, by program index
     std::atomic<uint64_t> seed_;
     std::atomic<bool> restart_pending_{false};
 

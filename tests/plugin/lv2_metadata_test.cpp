@@ -3,12 +3,19 @@
 // finds the Turtle valid against the LV2 vocabularies.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <fstream>
 #include <map>
+#include <regex>
+#include <set>
 #include <sstream>
 #include <string>
 
 #include "control/control_table.h"
+#include "plugin/parameter_table.h"
+#include "presets/preset_file.h"
+#include "presets/preset_folders.h"
 
 namespace vortane::test {
 namespace {
@@ -116,9 +123,92 @@ TEST(Lv2Bundle, LilvListsEveryParameterWithItsRangeAndDefault) {
     }
 }
 
+std::string ReadText(const std::string& path) {
+    std::ifstream in(path);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+// The value a plugin parameter takes from a preset: a control's state, or a choice's option index.
+int ExpectedValue(const plugin::PluginParameter& p, const Preset& preset) {
+    const auto options = plugin::ChoiceOptions(p);
+    for (const PresetSetting& setting : preset.settings) {
+        if (p.kind != plugin::ParameterKind::Choice && setting.id == p.control_id) {
+            return setting.state;
+        }
+        if (const auto at = std::find(options.begin(), options.end(), setting.id); at != options.end()) {
+            return static_cast<int>(at - options.begin());
+        }
+    }
+    return -1;
+}
+
+// The bundle's presets are the factory files, by the Presets menu's names, each holding every
+// parameter at the file's value: the generator took them from the plugin after loading the program,
+// so they are what a host gets when it loads one.
+TEST(Lv2Bundle, FactoryPresetsAreListedAndHoldTheFilesValues) {
+    const std::vector<NamedPreset> files = ListPresets(VORTANE_FACTORY_PRESET_SOURCE);
+    ASSERT_GE(files.size(), 10u);
+    const Command info = RunCommand("LV2_PATH=" VORTANE_LV2_BUNDLE "/..:" VORTANE_LV2_VOCABULARY
+                                    " lv2info urn:vortane:vortane");
+    ASSERT_EQ(info.status, 0) << info.output;
+    const size_t listed = info.output.find("Presets:");
+    ASSERT_NE(listed, std::string::npos) << info.output;
+    std::set<std::string> names;
+    std::istringstream lines(info.output.substr(listed + 8, info.output.find("Port 0:") - listed - 8));
+    for (std::string line; std::getline(lines, line);) {
+        line.erase(0, line.find_first_not_of(" \t"));
+        if (!line.empty()) {
+            names.insert(line);
+        }
+    }
+    std::set<std::string> file_names;
+    for (const NamedPreset& file : files) {
+        file_names.insert(file.name);
+    }
+    EXPECT_EQ(names, file_names);
+
+    // Each preset's label in the manifest, then its port values in presets.ttl.
+    const std::string manifest = ReadText(VORTANE_LV2_BUNDLE "/manifest.ttl");
+    const std::string presets = ReadText(VORTANE_LV2_BUNDLE "/presets.ttl");
+    const std::regex labelled(
+        R"re(<(urn:vortane:vortane#preset\d+)>\s+a pset:Preset ;[^.]*rdfs:label "([^"]+)")re");
+    const std::regex port(R"re(lv2:symbol "([a-z0-9_]+)" ;\s*pset:value (-?\d+))re");
+    EXPECT_EQ(presets.find("state:state"), std::string::npos)
+        << "a factory sound leaves the instance its seed";
+    size_t checked = 0;
+    for (std::sregex_iterator it(manifest.begin(), manifest.end(), labelled), end; it != end; ++it) {
+        const std::string uri = "<" + (*it)[1].str() + ">";
+        const auto file = std::find_if(files.begin(), files.end(),
+                                       [&](const NamedPreset& f) { return f.name == (*it)[2].str(); });
+        ASSERT_NE(file, files.end()) << (*it)[2];
+        const PresetParse parsed = LoadPresetFile(file->path);
+        ASSERT_TRUE(parsed.preset) << parsed.error;
+
+        const size_t begin = presets.find(uri + "\n");
+        ASSERT_NE(begin, std::string::npos) << uri;
+        const size_t stop = presets.find("\n<urn:", begin + 1);
+        const std::string block =
+            presets.substr(begin, stop == std::string::npos ? std::string::npos : stop - begin);
+        std::map<std::string, int> values;
+        for (std::sregex_iterator p(block.begin(), block.end(), port); p != std::sregex_iterator(); ++p) {
+            values[(*p)[1].str()] = std::stoi((*p)[2].str());
+        }
+        EXPECT_EQ(values.size(), plugin::PluginParameters().size()) << file->name;
+        for (const plugin::PluginParameter& p : plugin::PluginParameters()) {
+            const auto value = values.find(p.symbol);
+            ASSERT_NE(value, values.end()) << file->name << ": " << p.name;
+            EXPECT_EQ(value->second, ExpectedValue(p, *parsed.preset)) << file->name << ": " << p.name;
+        }
+        ++checked;
+    }
+    EXPECT_EQ(checked, files.size());
+}
+
 TEST(Lv2Bundle, TurtleIsValidAgainstTheLv2Vocabularies) {
-    const Command check = RunCommand("sord_validate $(find " VORTANE_LV2_VOCABULARY
-                                     " -name '*.ttl') " VORTANE_LV2_BUNDLE "/*.ttl");
+    const Command check = RunCommand("sord_validate $(find " VORTANE_LV2_VOCABULARY " -name '*.ttl') " //
+                                     VORTANE_PROGRAMS_VOCABULARY " " VORTANE_LV2_BUNDLE "/*.ttl");
     EXPECT_EQ(check.status, 0) << check.output;
     EXPECT_NE(check.output.find("Found 0 errors"), std::string::npos) << check.output;
 }
