@@ -2,17 +2,28 @@
 
 #include <QApplication>
 #include <QComboBox>
-#include <QThread>
+#include <QTimer>
 
 #include "app/audio_backend.h"
 #include "app/audio_output.h"
 #include "app/message_sink.h"
+#include "app/status_fields.h"
 #include "control/synth.h"
 #include "midi/controller_window.h"
 #include "midi/midi_session.h"
 #include "stochastic/random_source.h"
 
 namespace vortane {
+namespace {
+
+// How often the GUI asks whether the stream still runs; a lost server shows within this time.
+constexpr int kStreamCheckMs = 250;
+// More modal windows than the program can stack: a window that refuses to close ends the loop.
+constexpr int kMostModalWindows = 8;
+
+const char* const kAudioStoppedText = "Audio output stopped: choose an audio device";
+
+} // namespace
 
 Application::Application(AudioBackend& backend, MidiInput& midi_input, MessageSink& messages)
     : messages_(messages), synth_(std::make_unique<Synth>()),
@@ -20,7 +31,7 @@ Application::Application(AudioBackend& backend, MidiInput& midi_input, MessageSi
       midi_(std::make_unique<MidiSession>(synth_->controls, midi_input)) {
     // Seeded once, here on the main thread, before any audio thread exists.
     synth_->Init(SeedFromThreadAndTick());
-    hooks_.audio_device_chosen = [this](int entry) { audio_->SwitchDevice(entry); };
+    hooks_.audio_device_chosen = [this](int entry) { SwitchAudioDevice(entry); };
     hooks_.fill_midi_devices = [this](QComboBox& list) { FillMidiDevices(list); };
     hooks_.midi_device_chosen = [this](int entry) { SwitchMidiDevice(entry); };
     hooks_.show_midi_controllers = [this] { ShowMidiControllers(); };
@@ -64,12 +75,41 @@ bool Application::StartUp() {
     // 14. The stream runs from here on; the output stays silent until the gate opens.
     synth_->controls.CloseGate();
     audio_->StartStream();
+    ShowAudioStatus();
+    // A stream can stop by itself (its device or audio server went away); the window says so.
+    stream_check_ = std::make_unique<QTimer>();
+    QObject::connect(stream_check_.get(), &QTimer::timeout, [this] {
+        if (audio_->CheckStream()) {
+            ShowAudioStatus();
+        }
+    });
+    stream_check_->start(kStreamCheckMs);
     return true;
 }
 
 void Application::RunEventLoop() {
-    if (window_ != nullptr && !window_->quit_requested()) {
+    if (window_ != nullptr && !window_->quit_requested() && !quit_pending_) {
         QApplication::exec();
+    }
+}
+
+void Application::Quit() {
+    quit_pending_ = true;
+    for (int i = 0; i < kMostModalWindows; ++i) {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (modal == nullptr) {
+            break;
+        }
+        modal->close();
+    }
+    // exit() ends the modal windows' own loops too, should one have refused to close.
+    QCoreApplication::exit(0);
+}
+
+void Application::SaveSettingsNow() {
+    if (!settings_saved_) {
+        settings_saved_ = true;
+        midi_->SaveSettings();
     }
 }
 
@@ -77,19 +117,14 @@ void Application::ShutDown() {
     // After a PortAudio error at start-up the program ends at once, without the audio steps.
     if (audio_up_) {
         audio_up_ = false;
-        audio_->Shutdown([] {
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
-            QThread::msleep(1);
-        });
+        stream_check_.reset();
+        audio_->Shutdown([] { QCoreApplication::processEvents(QEventLoop::AllEvents, 1); });
         // The MIDI handler must not act on controls once the windows are gone.
         midi_->Shutdown();
         window_.reset();
     }
     // The file is rewritten only when the controller window was closed at least once.
-    if (!settings_saved_) {
-        settings_saved_ = true;
-        midi_->SaveSettings();
-    }
+    SaveSettingsNow();
 }
 
 int Application::Run() {
@@ -98,6 +133,17 @@ int Application::Run() {
     }
     ShutDown();
     return 0;
+}
+
+void Application::SwitchAudioDevice(int entry) {
+    audio_->SwitchDevice(entry);
+    ShowAudioStatus();
+}
+
+// The status bar tells when no stream plays: a switch failed, or the device or server went away.
+void Application::ShowAudioStatus() {
+    window_->status().SetNotice(audio_->stream_running() ? QString()
+                                                         : QString::fromLatin1(kAudioStoppedText));
 }
 
 void Application::ReportAudioError(int error) {

@@ -4,6 +4,8 @@
 
 #include "app/main_window.h"
 
+class QTimer;
+
 namespace vortane {
 
 class AudioBackend;
@@ -24,12 +26,20 @@ public:
     // Start-up up to the event loop. False when the program must end now (a PortAudio error was
     // reported); nothing needs to be shut down then.
     bool StartUp();
-    // Runs the event loop until Escape or the main window's close box.
+    // Runs the event loop until Escape, the main window's close box or Quit.
     void RunEventLoop();
     // Takes the audio down, then MIDI, then the windows; writes the settings file last.
     void ShutDown();
     // All three; the process's exit code, always 0.
     int Run();
+
+    // Ends the event loop as the close box does, also while a modal window is open: those are
+    // closed first, as their close boxes would (the controller window keeps its choices). For a
+    // termination signal.
+    void Quit();
+    // Writes the settings file now if the store was changed, once; for a process that must end
+    // without its shutdown sequence. GUI thread only.
+    void SaveSettingsNow();
 
     Synth& synth() const { return *synth_; }
     AudioOutput& audio() const { return *audio_; }
@@ -42,6 +52,8 @@ private:
     void SwitchMidiDevice(int index);
     void ShowMidiControllers();
     void ShowMidiStatus();
+    void ShowAudioStatus();
+    void SwitchAudioDevice(int entry);
     void ReportAudioError(int error);
 
     MessageSink& messages_;
@@ -50,7 +62,9 @@ private:
     std::unique_ptr<MidiSession> midi_;
     std::unique_ptr<MainWindow> window_;
     ShellHooks hooks_;
+    std::unique_ptr<QTimer> stream_check_;
     bool audio_up_ = false;       // the stream was opened: shutdown has work to do
+    bool quit_pending_ = false;   // Quit came before the event loop ran
     bool settings_saved_ = false; // the settings file is written once, at the very end
 };
 

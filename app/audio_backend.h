@@ -28,11 +28,18 @@ public:
     virtual int DefaultOutputDevice() const = 0; // negative when there is none
 
     // Opens the one output stream: mono, 32-bit float, 44100 Hz, suggested latency 0.075 s,
-    // buffer size left to the library, no flags. Terminate closes it.
+    // buffer size left to the library, no flags. Terminate closes it, and so does CloseStream.
+    // Opening another stream leaves the one before open but forgotten by the backend.
     virtual int OpenStream(int device, RenderFunction render, void* context) = 0;
     virtual int StartStream() = 0;
     virtual int AbortStream() = 0;
+    virtual int CloseStream() = 0;
     virtual int IsStreamActive() = 0; // 1 active, 0 not, negative on error
+
+    // True once an audio server that the library is connected to has gone away (the JACK server
+    // was stopped). Any thread may ask. From then on the library cannot be terminated or
+    // initialised again in this process: with JACK both would hang, then end the process.
+    virtual bool ServerLost() const = 0;
 };
 
 } // namespace vortane

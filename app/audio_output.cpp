@@ -1,20 +1,88 @@
 #include "app/audio_output.h"
 
+#include <memory>
+#include <thread>
+
 #include "app/audio_backend.h"
 #include "control/synth.h"
 
 namespace vortane {
 namespace {
 
+using Session = AudioOutput::Session;
+using Stream = AudioOutput::Stream;
+
 void RenderSynth(void* context, float* out, unsigned long frame_count) noexcept {
     static_cast<Synth*>(context)->Render(out, frame_count);
+}
+
+bool Alive(Stream s) {
+    return s == Stream::Open || s == Stream::Running;
+}
+
+Stream OpenAndStart(AudioBackend& backend, int device, void* context) {
+    if (backend.OpenStream(device, RenderSynth, context) != 0) {
+        return Stream::None;
+    }
+    return backend.StartStream() == 0 ? Stream::Running : Stream::Open;
+}
+
+// A device switch. On a library that may still be terminated: abort, terminate (which closes the
+// stream), initialise, open, start. On a pinned one the library stays as it is: a live stream is
+// aborted and closed, a lost one left alone, and the new stream opened beside it.
+Session SwitchSteps(AudioBackend& backend, Session s, int device, void* context) {
+    if (Alive(s.stream)) {
+        backend.AbortStream();
+    }
+    s.pinned = s.pinned || backend.ServerLost();
+    if (s.pinned) {
+        if (Alive(s.stream)) {
+            backend.CloseStream();
+        }
+    } else {
+        if (s.initialised) {
+            backend.Terminate();
+        }
+        s.initialised = backend.Initialize() == 0;
+        s.stream = Stream::None;
+        if (!s.initialised) {
+            return s;
+        }
+    }
+    s.stream = OpenAndStart(backend, device, context);
+    return s;
+}
+
+// Shutdown: abort, wait until the stream is inactive, terminate; on a pinned library only the live
+// stream is closed, and the process ends with the library as it is.
+Session ShutdownSteps(AudioBackend& backend, Session s, int, void*) {
+    if (Alive(s.stream)) {
+        backend.AbortStream();
+        while (backend.IsStreamActive() == 1) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+    }
+    s.pinned = s.pinned || backend.ServerLost();
+    if (s.pinned) {
+        if (Alive(s.stream)) {
+            backend.CloseStream();
+            s.stream = Stream::None;
+        }
+    } else {
+        if (s.initialised) {
+            backend.Terminate();
+        }
+        s.initialised = false;
+        s.stream = Stream::None;
+    }
+    return s;
 }
 
 } // namespace
 
 int AudioOutput::Initialize() {
     const int error = backend_.Initialize();
-    initialised_ = error == 0;
+    session_.initialised = error == 0;
     return error;
 }
 
@@ -22,55 +90,74 @@ void AudioOutput::BuildDeviceTable() {
     devices_ = BuildOutputDeviceTable(backend_);
 }
 
+int AudioOutput::DeviceNumber(int entry) const {
+    return entry >= 0 && static_cast<size_t>(entry) < devices_.size()
+               ? devices_[static_cast<size_t>(entry)].number
+               : devices_.front().number;
+}
+
 int AudioOutput::OpenStream(int entry) {
-    const int device = entry >= 0 && static_cast<size_t>(entry) < devices_.size()
-                           ? devices_[static_cast<size_t>(entry)].number
-                           : devices_.front().number;
-    const int error = backend_.OpenStream(device, RenderSynth, &synth_);
-    stream_open_ = error == 0;
-    stream_running_ = false;
+    const int error = backend_.OpenStream(DeviceNumber(entry), RenderSynth, &synth_);
+    session_.stream = error == 0 ? Stream::Open : Stream::None;
     return error;
 }
 
 void AudioOutput::StartStream() {
-    if (stream_open_) {
-        stream_running_ = backend_.StartStream() == 0;
+    if (session_.stream == Stream::Open && backend_.StartStream() == 0) {
+        session_.stream = Stream::Running;
     }
+}
+
+bool AudioOutput::CheckStream() {
+    if (busy_ || hung_ || shut_down_) {
+        return false;
+    }
+    session_.pinned = session_.pinned || backend_.ServerLost();
+    // The callback never ends the stream itself, so a running stream that is no longer active has
+    // lost its device or server.
+    if (session_.stream != Stream::Running || backend_.IsStreamActive() == 1) {
+        return false;
+    }
+    session_.stream = Stream::Lost;
+    session_.pinned = true;
+    return true;
 }
 
 void AudioOutput::SwitchDevice(int entry) {
-    if (stream_open_) {
-        backend_.AbortStream();
-    }
-    if (initialised_) {
-        backend_.Terminate(); // closes the stream too
-    }
-    initialised_ = false;
-    stream_open_ = false;
-    stream_running_ = false;
-    if (Initialize() != 0) {
+    if (hung_ || shut_down_) {
         return;
     }
-    if (OpenStream(entry) == 0) {
-        StartStream();
-    }
+    CheckStream(); // a stream lost a moment ago must not be aborted
+    RunBounded(SwitchSteps, DeviceNumber(entry), {});
 }
 
 void AudioOutput::Shutdown(const std::function<void()>& pump_events) {
-    if (stream_open_) {
-        backend_.AbortStream();
-        while (backend_.IsStreamActive() == 1) {
-            if (pump_events) {
-                pump_events();
-            }
-        }
+    if (shut_down_) {
+        return;
     }
-    if (initialised_) {
-        backend_.Terminate();
+    CheckStream();
+    shut_down_ = true;
+    if (!hung_) {
+        RunBounded(ShutdownSteps, 0, pump_events);
     }
-    initialised_ = false;
-    stream_open_ = false;
-    stream_running_ = false;
+}
+
+void AudioOutput::RunBounded(Session (*step)(AudioBackend&, Session, int, void*), int device,
+                             const std::function<void()>& pump_events) {
+    auto result = std::make_shared<Session>(session_);
+    AudioBackend& backend = backend_;
+    void* context = &synth_;
+    busy_ = true;
+    const bool in_time = call_.Run(
+        [&backend, result, step, device, context] { *result = step(backend, *result, device, context); },
+        call_bound_, pump_events);
+    busy_ = false;
+    if (in_time) {
+        session_ = *result;
+    } else {
+        hung_ = true;
+        session_ = {}; // unknown: nothing is called again
+    }
 }
 
 std::string AudioOutput::ErrorText(int error) const {

@@ -11,6 +11,8 @@ namespace vortane {
 namespace {
 
 constexpr double kSuggestedLatency = 0.075;
+constexpr const char* kClientName = "Vortane";
+constexpr const char* kWatchClientName = "Vortane watch";
 
 void IgnoreAlsaError(const char*, int, const char*, int, const char*, ...) {}
 void IgnoreJackMessage(const char*) {}
@@ -35,15 +37,52 @@ PortAudioBackend::PortAudioBackend() {
     SilenceLibraryChatter();
 }
 
+PortAudioBackend::~PortAudioBackend() {
+    StopWatching();
+}
+
 int PortAudioBackend::Initialize() {
     SilenceLibraryChatter();
-    PaJack_SetClientName("Vortane");
-    return Pa_Initialize();
+    PaJack_SetClientName(kClientName);
+    const PaError error = Pa_Initialize();
+    if (error == paNoError) {
+        WatchJackServer();
+    }
+    return error;
 }
 
 void PortAudioBackend::Terminate() {
     Pa_Terminate();
     stream_ = nullptr;
+    StopWatching();
+}
+
+// Called on libjack's own thread when the server shuts down or its connection breaks.
+void PortAudioBackend::OnServerShutdown(void* self) {
+    static_cast<PortAudioBackend*>(self)->server_lost_.store(true, std::memory_order_relaxed);
+}
+
+void PortAudioBackend::WatchJackServer() {
+    StopWatching();
+    server_lost_.store(false, std::memory_order_relaxed);
+    if (Pa_HostApiTypeIdToHostApiIndex(paJACK) < 0) {
+        return; // PortAudio found no JACK server: nothing to lose
+    }
+    jack_client_t* client = jack_client_open(kWatchClientName, JackNoStartServer, nullptr);
+    if (client == nullptr) {
+        return;
+    }
+    // No ports and no activation: the shutdown notice needs neither.
+    jack_on_shutdown(client, &PortAudioBackend::OnServerShutdown, this);
+    watch_ = client;
+}
+
+// A client whose server is gone is only forgotten: closing it would talk to the dead server.
+void PortAudioBackend::StopWatching() {
+    if (watch_ != nullptr && !ServerLost()) {
+        jack_client_close(static_cast<jack_client_t*>(watch_));
+    }
+    watch_ = nullptr;
 }
 
 std::string PortAudioBackend::ErrorText(int error) const {
@@ -90,6 +129,12 @@ int PortAudioBackend::StartStream() {
 
 int PortAudioBackend::AbortStream() {
     return stream_ != nullptr ? Pa_AbortStream(stream_) : paBadStreamPtr;
+}
+
+int PortAudioBackend::CloseStream() {
+    void* stream = stream_;
+    stream_ = nullptr;
+    return stream != nullptr ? Pa_CloseStream(stream) : paBadStreamPtr;
 }
 
 int PortAudioBackend::IsStreamActive() {

@@ -6,6 +6,8 @@ namespace vortane {
 namespace {
 
 constexpr std::array<int, StatusFields::kFieldCount> kFieldWidths = {100, 100, 30};
+constexpr int kNoticeGap = 8;
+constexpr int kNoticeWidth = 480;
 
 // What each field is, for a screen reader; the field's name is the text it shows.
 constexpr std::array<const char*, StatusFields::kFieldCount> kFieldDescriptions = {"MIDI input state", "Gate",
@@ -29,6 +31,17 @@ StatusFields::StatusFields(QWidget* parent) : QStatusBar(parent) {
         fields_[static_cast<size_t>(i)] = label;
         left += kFieldWidths[static_cast<size_t>(i)];
     }
+    notice_ = new QLabel(this);
+    notice_->setGeometry(left + kNoticeGap, 0, kNoticeWidth, kHeight);
+    notice_->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+}
+
+void StatusFields::SetNotice(const QString& text) {
+    notice_->setText(text);
+}
+
+QString StatusFields::Notice() const {
+    return notice_->text();
 }
 
 void StatusFields::SetText(int field, const QString& text) {

@@ -20,8 +20,14 @@ public:
     QString Text(int field) const;
     QLabel* Field(int field) const { return fields_[static_cast<size_t>(field)]; }
 
+    // A line right of the fields for what the user must know beyond them (the audio output
+    // stopped); an empty text shows nothing.
+    void SetNotice(const QString& text);
+    QString Notice() const;
+
 private:
     std::array<QLabel*, kFieldCount> fields_{};
+    QLabel* notice_ = nullptr;
 };
 
 } // namespace vortane

@@ -216,8 +216,10 @@ void MidiHandler::Press(int key) {
 // keyboards send note-off only, which would otherwise leave the voice sounding).
 void MidiHandler::Release(int key) {
     const uint64_t before = held_keys_[KeyWord(key)].fetch_and(~KeyBit(key), std::memory_order_relaxed);
-    if ((before & KeyBit(key)) == 0) {
-        return; // not held: its note-on was never seen, or a Stop or a port close came since
+    // A key that is not held (its note-on lost, or a Stop or a port close came since) does not count
+    // down for the keys still held; with none held the release closes the gate as it always has.
+    if ((before & KeyBit(key)) == 0 && KeysHeld() != 0) {
+        return;
     }
     if (KeysHeld() == 0) {
         CloseGate();

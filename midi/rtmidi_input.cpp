@@ -9,7 +9,9 @@
 namespace vortane {
 namespace {
 
-constexpr const char* kClientName = "Vortane";
+// Beside the audio client "Vortane" in a JACK patchbay: "Vortane MIDI:in" and "Vortane:out_0".
+constexpr const char* kClientName = "Vortane MIDI";
+constexpr const char* kPortName = "in";
 constexpr unsigned char kSysExStart = 0xF0;
 
 // RtMidi prints its warnings to stderr unless someone takes them; the program shows none.
@@ -82,7 +84,7 @@ bool RtMidiInput::Open(int device, MidiReceiver& receiver) {
     // Clock and active sensing arrive (they refresh the status text); system exclusive never does.
     midi_->ignoreTypes(true, false, false);
     midi_->setCallback(&RtMidiInput::Deliver, this);
-    midi_->openPort(static_cast<unsigned>(device), kClientName);
+    midi_->openPort(static_cast<unsigned>(device), kPortName);
     if (!midi_->isPortOpen()) {
         midi_->cancelCallback();
         receiver_ = nullptr;

@@ -12,7 +12,7 @@ namespace vortane {
 
 // MIDI input through RtMidi. The ALSA sequencer is tried first; where it is missing (no
 // /dev/snd/seq) RtMidi cannot start it, and the JACK MIDI ports are used instead. With neither
-// there are no ports and every Open fails. The client is named "Vortane".
+// there are no ports and every Open fails. The client is named "Vortane MIDI", its port "in".
 class RtMidiInput : public MidiInput {
 public:
     enum class Backend { Automatic, JackOnly };

@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
 # Installs the test tools, builds every variant of Vortane and runs every test:
-#   build/        unit, widget, end-to-end (JACK dummy server) and soak tests, and the benchmarks (built, not run)
-#   build-tsan/   the core's concurrency tests under ThreadSanitizer
-#   build-rtsan/  the render path under RealtimeSanitizer (clang 22)
-#   build-fuzz/   a short libFuzzer smoke run of each fuzz target over its committed corpus (clang 22)
-# Set VORTANE_SOAK_SECONDS=600 for the long soak run.
+#   build/          unit, widget, end-to-end (JACK dummy server) and soak tests, and the benchmarks (built, not run)
+#   build-release/  scripts/play.sh, the README's first command, run as a user does on a virtual display
+#   build-tsan/     the core's concurrency tests under ThreadSanitizer
+#   build-rtsan/    the render path under RealtimeSanitizer (clang 22)
+#   build-fuzz/     a short libFuzzer smoke run of each fuzz target over its committed corpus (clang 22)
+# Set VORTANE_SOAK_SECONDS=600 for the long soak run, and VORTANE_JACK_SERVER to name the JACK dummy
+# servers the tests start (default "vortane-test") when several runs share the machine.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/install-deps.sh" --test
@@ -16,9 +18,16 @@ ctest_args=(--output-on-failure --no-tests=error --timeout 600)
 stage() { printf '\n=== %s ===\n' "$*"; }
 
 stage "build and test"
-cmake -S "$root" -B "$root/build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVORTANE_WERROR=ON
+export VORTANE_JACK_SERVER=${VORTANE_JACK_SERVER:-vortane-test}
+cmake -S "$root" -B "$root/build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVORTANE_WERROR=ON \
+    -DVORTANE_JACK_SERVER="$VORTANE_JACK_SERVER"
 cmake --build "$root/build" -j"$jobs"
 (cd "$root/build" && ctest "${ctest_args[@]}" -j"$jobs" -LE 'tsan-only|rtsan|fuzz')
+
+stage "scripts/play.sh on a virtual display"
+# The user's Release build (no -Werror there; the check fails on any warning it prints), the main
+# window, Escape, exit status 0; then the same without any JACK server.
+"$root/scripts/check-play.sh"
 
 stage "ThreadSanitizer"
 cmake -S "$root" -B "$root/build-tsan" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVORTANE_WERROR=ON -DVORTANE_TSAN=ON \

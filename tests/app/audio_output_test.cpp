@@ -1,4 +1,10 @@
+#include <QComboBox>
+#include <chrono>
+#include <future>
+#include <optional>
+
 #include "app/device_table.h"
+#include "app/status_fields.h"
 #include "shell_fixture.h"
 
 namespace vortane {
@@ -6,6 +12,7 @@ namespace {
 
 using testing::Calls;
 using testing::FakeAudioBackend;
+using testing::ShellFixture;
 
 struct TableCase {
     const char* label;
@@ -68,6 +75,103 @@ TEST(AudioOutputTest, FailedSwitchAndShutdownNeverTouchAMissingStream) {
         EXPECT_EQ(backend.calls, initialise_fails ? Calls{} : Calls{"Terminate"});
         EXPECT_EQ(backend.misuse, 0);
     }
+}
+
+// An output playing on entry 0 of {"jack", "alsa"}, with the calls of start-up forgotten.
+struct PlayingOutput {
+    PlayingOutput() {
+        backend.devices = {{"jack", 2}, {"alsa", 2}};
+        output.Initialize();
+        output.BuildDeviceTable();
+        output.OpenStream(0);
+        output.StartStream();
+        backend.calls.clear();
+    }
+    FakeAudioBackend backend;
+    Synth synth;
+    AudioOutput output{backend, synth};
+};
+
+// The audio server goes away under the running stream: the check reports it once, and from then on
+// the lost stream is never aborted or closed and the library never terminated (with JACK each
+// would hang, then end the process). A switch opens the new stream beside the lost one and plays.
+TEST(AudioOutputTest, LostServerIsLeftAloneAndASwitchPlaysAgain) {
+    PlayingOutput p;
+    EXPECT_FALSE(p.output.CheckStream());
+    p.backend.LoseServer();
+    EXPECT_TRUE(p.output.CheckStream());
+    EXPECT_FALSE(p.output.CheckStream());
+    EXPECT_EQ(p.output.stream(), AudioOutput::Stream::Lost);
+    p.backend.calls.clear();
+
+    p.output.SwitchDevice(1);
+    EXPECT_EQ(p.backend.calls, (Calls{"Open 1", "Start"}));
+    EXPECT_TRUE(p.output.stream_running());
+    p.backend.calls.clear();
+    p.output.SwitchDevice(0); // a live stream on the pinned library is closed, not terminated
+    EXPECT_EQ(p.backend.calls, (Calls{"IsActive", "Abort", "Close", "Open 0", "Start"}));
+    p.backend.calls.clear();
+    p.output.Shutdown({});
+    EXPECT_EQ(p.backend.calls, (Calls{"IsActive", "Abort", "IsActive", "Close"}));
+    EXPECT_EQ(p.backend.misuse, 0);
+}
+
+// The server is lost while the stream plays elsewhere (ALSA beside a JACK server that stopped):
+// the stream is stopped as usual, but the library is never terminated.
+TEST(AudioOutputTest, ServerLostBesideALiveStreamNeverTerminates) {
+    PlayingOutput p;
+    p.backend.server_lost = true;
+    p.output.SwitchDevice(1);
+    EXPECT_EQ(p.backend.calls, (Calls{"IsActive", "Abort", "Close", "Open 1", "Start"}));
+    p.output.Shutdown({});
+    EXPECT_EQ(p.backend.misuse, 0);
+}
+
+// A library call that never comes back costs the bound once; after it the library is not called
+// again, and shutdown returns at once.
+TEST(AudioOutputTest, HungLibraryCallIsBoundedAndNeverFollowed) {
+    using namespace std::chrono;
+    std::promise<void> release;
+    FakeAudioBackend backend;
+    backend.devices = {{"jack", 2}, {"alsa", 2}};
+    backend.abort_hook = [released = release.get_future().share()] { released.wait(); };
+    Synth synth;
+    std::optional<AudioOutput> output(std::in_place, backend, synth, milliseconds(300));
+    output->Initialize();
+    output->BuildDeviceTable();
+    output->OpenStream(0);
+    output->StartStream();
+    backend.calls.clear();
+
+    const auto start = steady_clock::now();
+    output->SwitchDevice(1);
+    EXPECT_TRUE(output->hung());
+    EXPECT_FALSE(output->stream_running());
+    output->SwitchDevice(0);
+    output->Shutdown({});
+    EXPECT_LT(steady_clock::now() - start, seconds(3));
+    release.set_value();
+    output.reset(); // waits for the released call
+    // The overrunning switch went on once released; nothing came after it.
+    EXPECT_EQ(backend.calls, (Calls{"IsActive", "Abort", "Terminate", "Initialize", "Open 1", "Start"}));
+}
+
+// In the window: the status bar says when the output stopped by itself, and a device choice that
+// plays again clears it; Escape still ends the program, without touching the lost server.
+TEST_F(ShellFixture, StatusBarShowsTheLostOutputUntilADeviceStartsAgain) {
+    EXPECT_EQ(window->status().Notice(), "");
+    backend.LoseServer();
+    ASSERT_TRUE(QTest::qWaitFor([this] { return !window->status().Notice().isEmpty(); }, 2000));
+    EXPECT_EQ(window->status().Notice(), "Audio output stopped: choose an audio device");
+    auto* devices = Control<QComboBox>(id::kAudioDevice);
+    devices->setFocus();
+    QTest::keyClick(devices, Qt::Key_Down);
+    EXPECT_TRUE(app.audio().stream_running());
+    EXPECT_EQ(window->status().Notice(), "");
+    QTimer::singleShot(0, [this] { QTest::keyClick(window, Qt::Key_Escape); });
+    EXPECT_TRUE(RunLoopUntilQuit());
+    app.ShutDown();
+    EXPECT_EQ(backend.misuse, 0);
 }
 
 // Without an output device the stream cannot open; an initialise error ends start-up at once. Either

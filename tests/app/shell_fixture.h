@@ -7,6 +7,8 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <atomic>
+#include <functional>
 #include <set>
 #include <string>
 #include <thread>
@@ -45,7 +47,7 @@ public:
     }
     void Terminate() override {
         calls.push_back("Terminate");
-        misuse += initialised ? 0 : 1;
+        misuse += initialised && !server_lost ? 0 : 1; // a real library would hang on a lost server
         initialised = stream_open = running = false;
     }
     std::string ErrorText(int error) const override {
@@ -71,8 +73,27 @@ public:
         return 0;
     }
     int StartStream() override { return StreamCall("Start", running = stream_open); }
-    int AbortStream() override { return StreamCall("Abort", running = false); }
+    int AbortStream() override {
+        const int result = StreamCall("Abort", running = false);
+        if (abort_hook) {
+            abort_hook();
+        }
+        return result;
+    }
+    int CloseStream() override {
+        const int result = StreamCall("Close", running = false);
+        stream_open = false;
+        return result;
+    }
     int IsStreamActive() override { return StreamCall("IsActive", false) + (running ? 1 : 0); }
+    bool ServerLost() const override { return server_lost; }
+    // The audio server goes away: the stream stops by itself and the library is lost with it.
+    void LoseServer() {
+        running = false;
+        server_lost = true;
+    }
+    std::function<void()> abort_hook; // runs inside AbortStream, on the caller's thread
+    std::atomic<bool> server_lost{false};
     // Pulls frames through the stream callback, as the audio thread would.
     std::vector<float> Pull(unsigned long frames) {
         std::vector<float> out(frames, -1.0f);

@@ -86,7 +86,11 @@ void* volatile escaped = nullptr; // keeps the compiler from dropping the self-t
 // The counter must see what it is meant to catch, or a zero below would prove nothing.
 TEST(AllocationCounter, SeesAnAllocationAndALock) {
     std::mutex mutex;
-    EXPECT_GE(Count([] { escaped = std::make_unique<int[]>(100).get(); }), 1);
+    const auto allocate = [] {
+        const auto block = std::make_unique<int[]>(100);
+        escaped = block.get();
+    };
+    EXPECT_GE(Count(allocate), 1);
     EXPECT_GE(Count([&] { const std::lock_guard lock(mutex); }), 1);
     EXPECT_EQ(Count([] {}), 0);
 }

@@ -43,7 +43,9 @@ public:
     }
     int StartStream() override { return real_.StartStream(); }
     int AbortStream() override { return real_.AbortStream(); }
+    int CloseStream() override { return real_.CloseStream(); }
     int IsStreamActive() override { return real_.IsStreamActive(); }
+    bool ServerLost() const override { return real_.ServerLost(); }
 
 private:
     static constexpr int kNoSuchDevice = 100000;
@@ -120,6 +122,9 @@ struct JackApp {
         }
         if (window().status().Text(0) != "MIDI IN") {
             return "keyboard port not opened";
+        }
+        if (!keys.WaitUntilConnected()) {
+            return "the keyboard port never connected";
         }
         return keys.RecordFrom(kOutputPort) ? std::string() : "output port not found";
     }

@@ -39,6 +39,34 @@ std::string JackTestClient::MidiPortName() const {
     return jack_port_name(midi_out_);
 }
 
+// jack_connect returns once the server has put the connection into the next process graph; the
+// cycles switch to that graph at their start. So: wait until the port reports a connection, then
+// for two more cycles of this client, after which a graph switched before the check is in use (and
+// a stale one, still showing a connection the receiver just closed, has been replaced).
+bool JackTestClient::WaitUntilLive(jack_port_t* port, std::chrono::milliseconds limit) const {
+    using Clock = std::chrono::steady_clock;
+    const auto deadline = Clock::now() + limit;
+    const auto wait = [&](const auto& condition) {
+        while (!condition()) {
+            if (Clock::now() > deadline) {
+                return false;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        }
+        return true;
+    };
+    if (!active_ || port == nullptr || !wait([&] { return jack_port_connected(port) > 0; })) {
+        return false;
+    }
+    const uint64_t seen = cycles_.load(std::memory_order_acquire);
+    return wait([&] { return cycles_.load(std::memory_order_acquire) >= seen + 2; }) &&
+           jack_port_connected(port) > 0;
+}
+
+bool JackTestClient::WaitUntilConnected(std::chrono::milliseconds limit) const {
+    return WaitUntilLive(midi_out_, limit);
+}
+
 void JackTestClient::Send(uint8_t status, uint8_t data1, uint8_t data2) {
     const uint32_t at = written_.load(std::memory_order_relaxed);
     queue_[at % queue_.size()] = {status, data1, data2};
@@ -55,7 +83,7 @@ bool JackTestClient::RecordFrom(const std::string& pattern) {
     const int result =
         ports != nullptr && input != nullptr ? jack_connect(client_, ports[0], jack_port_name(input)) : -1;
     jack_free(ports);
-    return result == 0 || result == EEXIST;
+    return (result == 0 || result == EEXIST) && WaitUntilLive(input, std::chrono::seconds(5));
 }
 
 void JackTestClient::StartRecording() {
@@ -85,6 +113,7 @@ std::vector<float> JackTestClient::Record(double seconds) {
 
 int JackTestClient::Process(jack_nframes_t frames, void* arg) {
     auto* self = static_cast<JackTestClient*>(arg);
+    self->cycles_.fetch_add(1, std::memory_order_release);
     void* midi = jack_port_get_buffer(self->midi_out_, frames);
     jack_midi_clear_buffer(midi);
     self->SendQueued(midi);

@@ -4,6 +4,7 @@
 
 #include <array>
 #include <atomic>
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -31,10 +32,15 @@ public:
     double sample_rate() const;
     std::string MidiPortName() const;
 
+    // Waits, at most `limit`, until the MIDI output has a connection that the server's process cycle
+    // already uses: a message queued before that is dropped by JACK, not delivered late. Call it
+    // after the receiver opened its port and before the first Send or StartSource.
+    bool WaitUntilConnected(std::chrono::milliseconds limit = std::chrono::seconds(5)) const;
     // Queues a message for the next cycle; one producer thread, up to 64 messages in flight.
     void Send(uint8_t status, uint8_t data1, uint8_t data2);
 
-    // Connects the first port whose name matches the pattern to the input; false when none does.
+    // Connects the first port whose name matches the pattern to the input and waits until the
+    // connection is live; false when no port matches or it does not come up within five seconds.
     // The input is registered only now: PortAudio, started earlier, would list it as a device.
     bool RecordFrom(const std::string& pattern);
     void StartRecording();
@@ -49,6 +55,7 @@ public:
 
 private:
     static int Process(jack_nframes_t frames, void* arg);
+    bool WaitUntilLive(jack_port_t* port, std::chrono::milliseconds limit) const;
     void SendQueued(void* midi);
     void RecordCycle(jack_nframes_t frames);
 
@@ -57,6 +64,7 @@ private:
     std::atomic<jack_port_t*> audio_in_{nullptr};
     bool active_ = false;
     std::atomic<int> xruns_{0};
+    std::atomic<uint64_t> cycles_{0};
     // queued messages: written by the test's thread, read by the process thread
     std::array<ShortMessage, 64> queue_{};
     std::atomic<uint32_t> written_{0};

@@ -133,14 +133,18 @@ TEST_F(HandlerTest, GateStaysOpenUntilTheLastHeldKeyIsReleased) {
     }
 }
 
-// A release of a key that is not held (its note-on lost, or the gate opened by Play) changes nothing.
-TEST_F(HandlerTest, ReleaseOfAKeyNotHeldDoesNothing) {
-    controls->TogglePlay();
-    Snapshot();
-    Send({0x90, 62, 0});
-    Send({0x80, 62, 64});
-    EXPECT_EQ(Gate(), 1);
-    EXPECT_FALSE(RestartPending());
+// A release of a key that is not held (its note-on lost) does not count down for the keys still held;
+// with no key held, a release closes the gate even when Play opened it.
+TEST_F(HandlerTest, ReleaseOfAKeyNotHeld) {
+    for (uint8_t release : {0x90, 0x80}) {
+        controls->TogglePlay();
+        Snapshot();
+        Send({release, 62, 0});
+        EXPECT_EQ(Gate(), 0) << int{release};
+        EXPECT_TRUE(RestartPending());
+        EXPECT_EQ(controls->panel().GetGateText(), GateText::Off);
+        controls->TogglePlay(); // back to play state 0
+    }
     Send({0x90, 60, 100});
     Send({0x80, 61, 64});
     Send({0x90, 59, 0});

@@ -1,0 +1,58 @@
+#!/usr/bin/env bash
+# The real program on the JACK server named by JACK_DEFAULT_SERVER: its audio client is exactly
+# "Vortane" (patchbay rules name it) and its MIDI client "Vortane MIDI", and SIGTERM, SIGINT and
+# SIGHUP each end it with exit code 0 within ten seconds.
+#   jack_names_test.sh VORTANE
+set -uo pipefail
+app="$1"
+work=$(mktemp -d)
+keys_pid=
+trap '[[ -n "$keys_pid" ]] && kill "$keys_pid" 2>/dev/null; rm -rf "$work"' EXIT
+fail=0
+
+# A MIDI keyboard (one short note a second): the program opens the first MIDI port it lists.
+jack_midiseq keys 44100 0 60 100 >/dev/null 2>&1 &
+keys_pid=$!
+for _ in $(seq 50); do jack_lsp 2>/dev/null | grep -q '^keys:' && break; sleep 0.1; done
+
+expected=('Vortane:out_0')
+# Without an ALSA sequencer the MIDI input is JACK's as well.
+[[ -e /dev/snd/seq ]] || expected+=('Vortane MIDI:in')
+
+for signal in TERM INT HUP; do
+    home="$work/$signal"
+    mkdir -p "$home"
+    env --default-signal=TERM,INT,HUP HOME="$home" QT_QPA_PLATFORM=offscreen "$app" >"$home/out" 2>&1 &
+    pid=$!
+    for _ in $(seq 100); do
+        ports=$(jack_lsp 2>/dev/null)
+        missing=0
+        for port in "${expected[@]}"; do grep -qx "$port" <<<"$ports" || missing=1; done
+        ((missing)) || break
+        sleep 0.1
+    done
+    if [[ "$signal" == TERM ]]; then
+        for port in "${expected[@]}"; do
+            if grep -qx "$port" <<<"$ports"; then
+                echo "ok   port $port"
+            else
+                echo "FAIL no port $port; the server lists:"; printf '%s\n' "$ports"; fail=1
+            fi
+        done
+    fi
+    kill -s "$signal" "$pid"
+    for _ in $(seq 100); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
+    if kill -0 "$pid" 2>/dev/null; then
+        kill -9 "$pid"
+        rc="still running after 10 s"
+    fi
+    wait "$pid"
+    rc=${rc:-$?}
+    if [[ "$rc" == 0 ]]; then
+        echo "ok   SIG$signal: exit 0"
+    else
+        echo "FAIL SIG$signal: exit $rc"; cat "$home/out"; fail=1
+    fi
+    unset rc
+done
+exit $fail
