@@ -37,7 +37,7 @@ TerminationSignals::TerminationSignals() {
     struct sigaction action = {};
     action.sa_handler = WriteSignalNumber;
     sigemptyset(&action.sa_mask);
-    action.sa_flags = SA_RESTART; // system calls of other threads go on undisturbed
+    action.sa_flags = SA_RESTART; // the thread that runs the handler resumes its system call
     for (size_t i = 0; i < std::size(kSignals); ++i) {
         sigaction(kSignals[i], nullptr, &previous_[i]);
         // An ignored signal stays ignored: under nohup a hangup must not end the program.

@@ -32,6 +32,7 @@ check control "base stochastic engine control" no
 check render "base stochastic engine control render" yes
 check app "base stochastic engine control midi app" yes
 check midi "base stochastic engine control midi" yes
+check plugin "base stochastic engine control plugin" yes
 # midi/'s core (handler, slots, settings) stays free of device headers; only its window and the
 # RtMidi input may include them.
 for file in "$root"/midi/*.h "$root"/midi/*.cpp; do

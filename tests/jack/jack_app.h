@@ -4,6 +4,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
@@ -23,9 +24,11 @@
 
 namespace vortane::testing {
 
-// PortAudio's devices plus one more that the library refuses to open: it is opened under a number
-// far past the end of the library's device list, so Pa_OpenStream fails with "Invalid device".
-class BackendWithBrokenDevice final : public AudioBackend {
+// PortAudio with its JACK device ("system") as the default and one more device that the library
+// refuses to open: it is opened under a number far past the end of the library's device list, so
+// Pa_OpenStream fails with "Invalid device". Counts the non-zero samples the program renders on
+// whatever device plays.
+class TestBackend final : public AudioBackend {
 public:
     int Initialize() override { return real_.Initialize(); }
     void Terminate() override { real_.Terminate(); }
@@ -37,20 +40,39 @@ public:
     DeviceInfo GetDeviceInfo(int device) const override {
         return device == broken_ ? DeviceInfo{"broken", 2} : real_.GetDeviceInfo(device);
     }
-    int DefaultOutputDevice() const override { return real_.DefaultOutputDevice(); }
+    int DefaultOutputDevice() const override {
+        for (int device = 0; device < real_.DeviceCount(); ++device) {
+            if (real_.GetDeviceInfo(device).name == "system") {
+                return device;
+            }
+        }
+        return real_.DefaultOutputDevice();
+    }
     int OpenStream(int device, RenderFunction render, void* context) override {
-        return real_.OpenStream(device == broken_ ? kNoSuchDevice : device, render, context);
+        render_ = render;
+        context_ = context;
+        return real_.OpenStream(device == broken_ ? kNoSuchDevice : device, &TestBackend::Render, this);
     }
     int StartStream() override { return real_.StartStream(); }
     int AbortStream() override { return real_.AbortStream(); }
     int CloseStream() override { return real_.CloseStream(); }
     int IsStreamActive() override { return real_.IsStreamActive(); }
     bool ServerLost() const override { return real_.ServerLost(); }
+    uint64_t non_zero() const { return non_zero_.load(std::memory_order_relaxed); }
 
 private:
+    static void Render(void* self, float* out, unsigned long frame_count) noexcept {
+        auto* backend = static_cast<TestBackend*>(self);
+        backend->render_(backend->context_, out, frame_count);
+        const auto non_zero = std::count_if(out, out + frame_count, [](float v) { return v != 0.0f; });
+        backend->non_zero_.fetch_add(uint64_t(non_zero), std::memory_order_relaxed);
+    }
     static constexpr int kNoSuchDevice = 100000;
     PortAudioBackend real_;
     mutable int broken_ = -1;
+    RenderFunction render_ = nullptr;
+    void* context_ = nullptr;
+    std::atomic<uint64_t> non_zero_{0};
 };
 
 struct CountingMessageSink final : MessageSink {
@@ -136,7 +158,7 @@ struct JackApp {
     const QTemporaryDir home;
     const std::string settings_path = home.path().toStdString() + "/preferences.ini";
     JackTestClient keys{"vortane-keys"};
-    BackendWithBrokenDevice audio;
+    TestBackend audio;
     RtMidiInput midi{MidiBackend()};
     CountingMessageSink messages;
     Application app{audio, midi, messages};

@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # `cpack -G DEB` builds a package named vortane in section sound whose Depends (from dpkg-shlibdeps) pull in
 # the runtime libraries, and which holds the programs, the desktop entry, the icon and the manual pages.
-#   check_deb.sh CPACK BUILD_DIR HAVE_APP(0|1) HAVE_RENDER(0|1)     exit 77: skipped (no application built)
+# With the plugins built it also holds the LV2, CLAP and VST3 bundles where hosts look for them.
+#   check_deb.sh CPACK BUILD_DIR HAVE_APP(0|1) HAVE_RENDER(0|1) [HAVE_PLUGINS(0|1)]   exit 77: skipped (no application built)
 set -euo pipefail
-cpack=$1 build=$2 have_app=$3 have_render=$4
+cpack=$1 build=$2 have_app=$3 have_render=$4 have_plugins=${5:-0}
 
 if [[ "$have_app" != 1 ]]; then
     echo "the application is not part of this build: nothing to package"
@@ -31,6 +32,7 @@ depends=$(field Depends)
 echo "Depends: $depends"
 needs=(libqt6widgets6 libqt6gui6 libqt6core6 libportaudio2 librtmidi libc6 libstdc++6)
 [[ "$have_render" == 1 ]] && needs+=(libsndfile1)
+[[ "$have_plugins" == 1 ]] && needs+=(libsamplerate0)
 # One package name a line, alternatives included; a needed library matches by prefix (librtmidi6 for librtmidi).
 names=$(tr ',|' '\n\n' <<<"$depends" | awk '{print $1}')
 for lib in "${needs[@]}"; do
@@ -47,6 +49,13 @@ expect_path share/applications/vortane.desktop
 expect_path share/icons/hicolor/scalable/apps/vortane.svg
 expect_path share/man/man1/vortane.1
 expect_path share/man/man1/vortane-render.1
+if [[ "$have_plugins" == 1 ]]; then
+    expect_path lib/lv2/vortane.lv2/manifest.ttl
+    expect_path lib/lv2/vortane.lv2/vortane.ttl
+    expect_path lib/lv2/vortane.lv2/vortane.so
+    expect_path lib/clap/vortane.clap
+    expect_path "lib/vst3/vortane.vst3/Contents/$(uname -m)-linux/vortane.so"
+fi
 
 # apt resolves every dependency of the package (a dry run: nothing is installed).
 if command -v apt-get >/dev/null; then

@@ -1,0 +1,25 @@
+#!/usr/bin/env bash
+# Ardour's headless Lua session tool makes a session with Vortane on a MIDI track, saves it, and a
+# second run loads it and finds the same parameter values. Needs the `jack` fixture's server.
+#   check_ardour_session.sh LV2_DIR
+set -euo pipefail
+lv2_dir=$1
+tool=$(command -v ardour7-lua || true)
+[[ -n "$tool" ]] || { echo "ardour7-lua is not installed (package ardour)"; exit 1; }
+
+scratch=$(mktemp -d)
+trap 'rm -rf "$scratch"' EXIT
+script=$(dirname "$0")/ardour_session.lua
+for mode in create check; do
+    # The tool reports a failed script on its output, not in its exit status.
+    if ! LV2_PATH="$lv2_dir" VORTANE_SESSION_DIR="$scratch/session" VORTANE_SESSION_MODE=$mode \
+        timeout 120 "$tool" "$script" >"$scratch/$mode.log" 2>&1 ||
+        grep -q '^Error:' "$scratch/$mode.log"; then
+        echo "FAIL: ardour7-lua ($mode):"
+        cat "$scratch/$mode.log"
+        exit 1
+    fi
+    grep -E '^session ' "$scratch/$mode.log"
+done
+grep -rqs 'seed=' "$scratch/session" || { echo "FAIL: the voice's seed is not in the saved session"; exit 1; }
+echo "Ardour session OK"

@@ -1,0 +1,101 @@
+#pragma once
+
+#include <clap/entry.h>
+#include <clap/ext/latency.h>
+#include <clap/ext/params.h>
+#include <clap/ext/state.h>
+#include <clap/host.h>
+#include <clap/plugin-factory.h>
+#include <clap/process.h>
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace vortane::test {
+
+// A small CLAP host for tests: loads a .clap, makes instances, sends MIDI and parameter events,
+// renders one mono output, saves and loads state. Enough of the host side for DPF's wrapper; no
+// GUI, no threads of its own (the calling thread is main and audio thread at once).
+class ClapLibrary {
+public:
+    explicit ClapLibrary(const std::string& path);
+    // A plugin linked into this program (the fuzzer's).
+    ClapLibrary(const clap_plugin_entry_t* entry, const std::string& path);
+    ~ClapLibrary();
+    ClapLibrary(const ClapLibrary&) = delete;
+    ClapLibrary& operator=(const ClapLibrary&) = delete;
+
+    bool ok() const { return factory_ != nullptr; }
+    const std::string& error() const { return error_; }
+    const clap_plugin_factory_t* factory() const { return factory_; }
+
+private:
+    void Init(const std::string& path);
+
+    void* handle_ = nullptr;
+    const clap_plugin_entry_t* entry_ = nullptr;
+    const clap_plugin_factory_t* factory_ = nullptr;
+    std::string error_;
+};
+
+struct ParamInfo {
+    clap_id id;
+    std::string name;
+    double min, max, def;
+};
+
+class ClapInstance {
+public:
+    explicit ClapInstance(const ClapLibrary& library);
+    ~ClapInstance();
+    ClapInstance(const ClapInstance&) = delete;
+    ClapInstance& operator=(const ClapInstance&) = delete;
+
+    bool ok() const { return plugin_ != nullptr; }
+    bool Activate(double sample_rate, uint32_t max_frames);
+    void Deactivate();
+
+    std::vector<ParamInfo> Params() const;
+    std::optional<ParamInfo> FindParam(const std::string& name) const;
+    double GetParam(clap_id id) const;
+    std::string ParamText(clap_id id, double value) const;
+    uint32_t Latency() const;
+
+    // Events for the next Process call, at a frame of its block.
+    void QueueMidi(uint32_t frame, uint8_t status, uint8_t data1, uint8_t data2);
+    void QueueParam(uint32_t frame, clap_id id, double value);
+    // Renders frames (at most the activation's max_frames) into out; returns process()'s status.
+    clap_process_status Process(float* out, uint32_t frames);
+    // Renders a whole signal in blocks of block_frames; queued events count frames from its start.
+    std::vector<float> Render(size_t frames, uint32_t block_frames);
+
+    std::optional<std::vector<uint8_t>> SaveState() const;
+    bool LoadState(const std::vector<uint8_t>& bytes) const;
+
+    const clap_plugin_t* plugin() const { return plugin_; }
+
+private:
+    union Event {
+        clap_event_header_t header;
+        clap_event_midi_t midi;
+        clap_event_param_value_t param;
+    };
+    void Queue(const Event& e);
+    static uint32_t EventCount(const clap_input_events_t* list);
+    static const clap_event_header_t* EventAt(const clap_input_events_t* list, uint32_t index);
+    static bool TryPush(const clap_output_events_t*, const clap_event_header_t*) { return true; }
+
+    clap_host_t host_{};
+    const clap_plugin_t* plugin_ = nullptr;
+    const clap_plugin_params_t* params_ = nullptr;
+    const clap_plugin_state_t* state_ = nullptr;
+    const clap_plugin_latency_t* latency_ = nullptr;
+    bool active_ = false;
+    uint32_t max_frames_ = 0;
+    int64_t steady_time_ = 0;
+    std::vector<Event> events_;
+};
+
+} // namespace vortane::test
