@@ -86,10 +86,49 @@ void Voice::UpdateGate(const VoiceParams& params) noexcept VORTANE_NONBLOCKING {
     gain_ = 1.0;
 }
 
+// The filter's serial recursion over one chunk with gain and fade-in, each group of four samples
+// shaped while the filter runs over the group before it; raw holds the chunk's first group.
+template <MasterFilter::Path kPath>
+[[gnu::always_inline]] inline void Voice::FilterChunk(const OscillatorPlan& plan, float* raw, float* chunk,
+                                                      int count) noexcept VORTANE_NONBLOCKING {
+    const MasterFilter::Coefficients coefficients = filter_.coefficients();
+    MasterFilter::State state = filter_.state();
+    const double gain = gain_;
+    int frame = frame_index_;
+    for (int first = 0; first < count; first += kQuadLanes) {
+        // The next group's shaping is independent of the recursion: issued here, it runs in the
+        // shadow of the filter's latency instead of after it.
+        if (first + kQuadLanes < count) {
+            ShapeQuad(plan, first + kQuadLanes, raw);
+        }
+        const int last = count - first < kQuadLanes ? count : first + kQuadLanes;
+        for (int i = first; i < last; ++i) {
+            frame = frame > kFrameIndexLimit ? 0 : frame; // the fade-in then runs again
+            double value = MasterFilter::StepOn<kPath>(coefficients, state, raw[i]) * gain;
+            if (frame < kFadeInFrames) {
+                // w = (frame ÷ 100)^5, quotient and power each in float
+                const float ratio = static_cast<float>(frame) / static_cast<float>(kFadeInFrames);
+                value *= std::pow(ratio, kFadeInExponent);
+            }
+            chunk[i] = static_cast<float>(value);
+            ++frame;
+        }
+    }
+    filter_.set_state(state);
+    frame_index_ = frame;
+}
+
+// The same loop compiled for processors with fused multiply-add; only called where the filter's
+// path says the processor has it.
+VORTANE_TARGET_FMA void Voice::FilterChunkFused(const OscillatorPlan& plan, float* raw, float* chunk,
+                                                int count) noexcept VORTANE_NONBLOCKING {
+    FilterChunk<MasterFilter::Path::kFused>(plan, raw, chunk, count);
+}
+
 // The block goes in chunks: the oscillator's plan (period starts and walks), then the filter's
-// serial recursion with gain and fade-in, each group of four samples shaped while the filter runs
-// over the group before it. The gate and the start reset are looked at once per chunk, at its first
-// frame; only the frame-index wrap can happen on a later frame, and it is checked on each.
+// serial recursion on the path the filter chose at Init. The gate and the start reset are looked at once per
+// chunk, at its first frame; only the frame-index wrap can happen on a later frame, and it is checked on
+// each.
 void Voice::Render(const VoiceParams& params, float* out, size_t size) noexcept VORTANE_NONBLOCKING {
     [[maybe_unused]] const DenormalGuard denormal_guard;
     ApplyEvents(params);
@@ -104,32 +143,17 @@ void Voice::Render(const VoiceParams& params, float* out, size_t size) noexcept 
         ShapeQuad(plan, 0, raw.data());
 
         filter_.Set(cutoff_, params.resonance);
-        const MasterFilter::Coefficients coefficients = filter_.coefficients();
-        MasterFilter::State state = filter_.state();
-        const double gain = gain_;
-        int frame = frame_index_;
-        float* chunk = out + done;
-        for (int first = 0; first < count; first += kQuadLanes) {
-            // The next group's shaping is independent of the recursion: issued here, it runs in the
-            // shadow of the filter's latency instead of after it.
-            if (first + kQuadLanes < count) {
-                ShapeQuad(plan, first + kQuadLanes, raw.data());
-            }
-            const int last = count - first < kQuadLanes ? count : first + kQuadLanes;
-            for (int i = first; i < last; ++i) {
-                frame = frame > kFrameIndexLimit ? 0 : frame; // the fade-in then runs again
-                double value = MasterFilter::Step(coefficients, state, raw[static_cast<size_t>(i)]) * gain;
-                if (frame < kFadeInFrames) {
-                    // w = (frame ÷ 100)^5, quotient and power each in float
-                    const float ratio = static_cast<float>(frame) / static_cast<float>(kFadeInFrames);
-                    value *= std::pow(ratio, kFadeInExponent);
-                }
-                chunk[i] = static_cast<float>(value);
-                ++frame;
-            }
+        switch (filter_.path()) {
+        case MasterFilter::Path::kWrittenOrder:
+            FilterChunk<MasterFilter::Path::kWrittenOrder>(plan, raw.data(), out + done, count);
+            break;
+        case MasterFilter::Path::kPlain:
+            FilterChunk<MasterFilter::Path::kPlain>(plan, raw.data(), out + done, count);
+            break;
+        case MasterFilter::Path::kFused:
+            FilterChunkFused(plan, raw.data(), out + done, count);
+            break;
         }
-        filter_.set_state(state);
-        frame_index_ = frame;
         done += static_cast<size_t>(count);
     }
 }

@@ -52,6 +52,8 @@ public:
     // The state the audio thread owns, for inspection between blocks.
     const Oscillator& oscillator() const { return oscillator_; }
     const MasterFilter& filter() const { return filter_; }
+    // Init picks the filter's fastest path for this processor; tests force one.
+    void set_filter_path(MasterFilter::Path path) { filter_.set_path(path); }
     double cutoff() const { return cutoff_; }
     int32_t frame_index() const { return frame_index_; }
     // The index wraps only after 13.5 hours; tests move it there.
@@ -63,6 +65,11 @@ public:
 private:
     void ApplyEvents(const VoiceParams& params) noexcept VORTANE_NONBLOCKING;
     void UpdateGate(const VoiceParams& params) noexcept VORTANE_NONBLOCKING;
+    template <MasterFilter::Path kPath>
+    void FilterChunk(const OscillatorPlan& plan, float* raw, float* chunk,
+                     int count) noexcept VORTANE_NONBLOCKING;
+    VORTANE_TARGET_FMA void FilterChunkFused(const OscillatorPlan& plan, float* raw, float* chunk,
+                                             int count) noexcept VORTANE_NONBLOCKING;
 
     RandomSource random_;
     Oscillator oscillator_;

@@ -38,14 +38,14 @@ cmake --build "$root/build-tsan" -j"$jobs"
 
 stage "RealtimeSanitizer"
 # A malloc, lock or blocking call below a nonblocking function aborts the test with exit code 43.
-CXX=clang++-22 cmake -S "$root" -B "$root/build-rtsan" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVORTANE_WERROR=ON -DVORTANE_RTSAN=ON \
+CC=clang-22 CXX=clang++-22 cmake -S "$root" -B "$root/build-rtsan" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVORTANE_WERROR=ON -DVORTANE_RTSAN=ON \
     -DVORTANE_BUILD_APP=OFF -DVORTANE_BUILD_BENCH=OFF
 cmake --build "$root/build-rtsan" -j"$jobs"
 (cd "$root/build-rtsan" && ctest "${ctest_args[@]}" -L rtsan)
 
 if [[ -d "$root/fuzz" ]]; then
     stage "libFuzzer smoke"
-    CXX=clang++-22 cmake -S "$root" -B "$root/build-fuzz" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVORTANE_WERROR=ON \
+    CC=clang-22 CXX=clang++-22 cmake -S "$root" -B "$root/build-fuzz" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVORTANE_WERROR=ON \
         -DVORTANE_FUZZ=ON -DVORTANE_BUILD_APP=OFF -DVORTANE_BUILD_TESTS=OFF -DVORTANE_BUILD_BENCH=OFF
     # Only the fuzz targets: the rest of the tree is not linked against the sanitizer runtimes there.
     cmake --build "$root/build-fuzz" -j"$jobs" --target ini_fuzz midi_handler_fuzz plugin_state_fuzz preset_fuzz
