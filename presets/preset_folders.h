@@ -24,7 +24,7 @@ struct NamedPreset {
 std::filesystem::path FactoryPresetFolder();
 
 // $XDG_DATA_HOME/vortane/presets, XDG_DATA_HOME defaulting to ~/.local/share (also when it is
-// set to a relative path, which the base directory specification says to ignore).
+// set to a relative path, which the XDG base-directory rules say to ignore).
 std::filesystem::path UserPresetFolder();
 
 // The name a preset file shows: its file name without the suffix, hyphens and underscores read as
