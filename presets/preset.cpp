@@ -56,7 +56,11 @@ constexpr std::array kFields = {
 // clang-format on
 
 std::string Quoted(std::string_view text) {
-    return "\"" + std::string(text) + "\"";
+    // Built by appending: GCC 12 at -O3 mistakes `"\"" + std::string(...)` for an overlapping copy.
+    std::string quoted = "\"";
+    quoted += text;
+    quoted += '"';
+    return quoted;
 }
 
 // The options of a group as "A, B, C or D".

@@ -25,7 +25,11 @@ std::string_view Trimmed(std::string_view text) {
 // A line quoted in a message, cut short so that a long line cannot flood a message box.
 std::string Quoted(std::string_view text) {
     constexpr size_t kShown = 60;
-    return "\"" + std::string(text.substr(0, kShown)) + (text.size() > kShown ? "...\"" : "\"");
+    // Built by appending: GCC 12 at -O3 mistakes `"\"" + std::string(...)` for an overlapping copy.
+    std::string quoted = "\"";
+    quoted += text.substr(0, kShown);
+    quoted += text.size() > kShown ? "...\"" : "\"";
+    return quoted;
 }
 
 // Bytes no text editor writes: control characters other than tab, line feed and carriage return.
@@ -180,8 +184,14 @@ bool SavePresetFile(const fs::path& path, const Preset& preset, std::string& err
     }
     const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
     fs::path temp = path;
-    temp.replace_filename("." + path.filename().string() + "." + std::to_string(getpid()) + "-" +
-                          std::to_string(stamp) + ".tmp");
+    std::string temp_name = "."; // appended piece by piece, for the same GCC 12 reason as Quoted
+    temp_name += path.filename().string();
+    temp_name += '.';
+    temp_name += std::to_string(getpid());
+    temp_name += '-';
+    temp_name += std::to_string(stamp);
+    temp_name += ".tmp";
+    temp.replace_filename(temp_name);
     // 0666 less the user's umask, as any editor would create the file.
     const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd < 0) {
