@@ -94,6 +94,8 @@ constexpr std::array kBehaviours = {id::kSMirror,   id::kSRandom,    id::kSCentr
                                     id::kSOnLimits, id::kSOppLimits, id::kSLoMirHiLo};
 constexpr std::array kDistributions = {id::kCauchy, id::kLogistic, id::kUniform, id::kArcSin};
 
+} // namespace
+
 // Compares names with letter case ignored and every run of white space read as one space, so that
 // "x1 primary step size" finds the label-named "X1 Primary Step Size".
 bool NamesMatch(std::string_view a, std::string_view b) {
@@ -121,8 +123,6 @@ bool NamesMatch(std::string_view a, std::string_view b) {
         }
     }
 }
-
-} // namespace
 
 std::span<const ControlInfo> MainWindowControls() {
     return kControls;

@@ -28,6 +28,9 @@ const ControlInfo* FindControl(int id);
 // The row whose name matches, ignoring letter case and runs of white space; nullptr if none.
 const ControlInfo* FindControlByName(std::string_view name);
 
+// Names compared with letter case ignored and every run of white space read as one space.
+bool NamesMatch(std::string_view a, std::string_view b);
+
 // Option groups as creation order forms them, each the one list of its options: in MIDI's cycle
 // order, which is also the order of the voice's enums (PrimaryMode, BarrierBehaviour, Distribution
 // after None).

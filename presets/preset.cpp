@@ -104,29 +104,7 @@ std::span<const PresetField> PresetFields() {
 }
 
 bool PresetNamesMatch(std::string_view a, std::string_view b) {
-    // Letter case ignored, and every run of white space read as one space.
-    auto next = [](std::string_view s, size_t& i) -> int {
-        if (i >= s.size()) {
-            return -1;
-        }
-        if (std::isspace(static_cast<unsigned char>(s[i]))) {
-            while (i < s.size() && std::isspace(static_cast<unsigned char>(s[i]))) {
-                ++i;
-            }
-            return ' ';
-        }
-        return std::tolower(static_cast<unsigned char>(s[i++]));
-    };
-    size_t i = 0, j = 0;
-    for (;;) {
-        const int ca = next(a, i);
-        if (ca != next(b, j)) {
-            return false;
-        }
-        if (ca < 0) {
-            return true;
-        }
-    }
+    return NamesMatch(a, b);
 }
 
 int FindPresetField(std::string_view name) {
