@@ -4,12 +4,25 @@
 
 namespace vortane {
 
-// Four float lanes, one SSE or NEON register a value (GCC and Clang vector extensions). Every
-// operation is lane-wise IEEE arithmetic without contraction, so a lane holds exactly the bits that
-// the scalar expression gives.
-inline constexpr int kQuadLanes = 4;
-using FloatQuad = float __attribute__((vector_size(4 * kQuadLanes)));
-using IntQuad = int __attribute__((vector_size(4 * kQuadLanes)));
+// Groups of float lanes (GCC and Clang vector extensions): four, one SSE or NEON register a value,
+// or eight, one AVX register a value, for callers compiled for AVX (without it eight lanes would
+// need twice the registers there are). Every operation is lane-wise IEEE arithmetic without
+// contraction, so a lane holds exactly the bits that the scalar expression gives, whatever the
+// width.
+template <int kLanes> struct Lanes;
+template <> struct Lanes<4> {
+    using Float = float __attribute__((vector_size(16)));
+    using Int = int __attribute__((vector_size(16)));
+};
+template <> struct Lanes<8> {
+    using Float = float __attribute__((vector_size(32)));
+    using Int = int __attribute__((vector_size(32)));
+};
+template <> struct Lanes<16> {
+    using Float = float __attribute__((vector_size(64)));
+    using Int = int __attribute__((vector_size(64)));
+};
+inline constexpr int kMaxGroupLanes = 16;
 
 // Bezier shaper: one waveform period is the cubic Bezier from P0 = (0, 0.5) through P1 = (x1, y1)
 // and P2 = (x2, y2) to P3 = (1, 0.5). For a horizontal position t it solves x(u) = t by five
@@ -20,14 +33,15 @@ using IntQuad = int __attribute__((vector_size(4 * kQuadLanes)));
 //   y(u) likewise from 0.5, y1, y2, 0.5
 //
 // Row has no branch and carries nothing from one call to the next, so the samples are independent
-// chains: BezierCurveQuad shapes four of them at once, each lane with its own curve, and gives each
-// lane exactly the bits of BezierCurve (lane-wise IEEE operations in the same order).
+// chains: BezierCurveGroup shapes four or eight of them at once, each lane with its own curve, and
+// gives each lane exactly the bits of BezierCurve (lane-wise IEEE operations in the same order).
 template <typename T> struct BasicBezierCurve {
     // cached coefficients
     T a, b, c, d;
     T ay, by, cy, dy;
 
-    void Init(const T& x1, const T& y1, const T& x2, const T& y2) noexcept VORTANE_NONBLOCKING {
+    [[gnu::always_inline]] void Init(const T& x1, const T& y1, const T& x2,
+                                     const T& y2) noexcept VORTANE_NONBLOCKING {
         constexpr float kP0x = 0.0f, kP3x = 1.0f, kP0y = 0.5f, kP3y = 0.5f;
         a = kP3x - 3.0f * x2 + 3.0f * x1 - kP0x;
         b = 3.0f * x2 - 6.0f * x1 + 3.0f * kP0x;
@@ -40,7 +54,7 @@ template <typename T> struct BasicBezierCurve {
     }
 
     // Vectors go by reference, so that no vector crosses a call by value.
-    void Row(const T& t, T& row) const noexcept VORTANE_NONBLOCKING {
+    [[gnu::always_inline]] void Row(const T& t, T& row) const noexcept VORTANE_NONBLOCKING {
         T u = t;
         for (int i = 0; i < 5; ++i) {
             const T slope = 3.0f * a * u * u + 2.0f * b * u + c;
@@ -57,9 +71,9 @@ template <typename T> struct BasicBezierCurve {
     }
 };
 
-// One curve; four curves (or one curve four times) lane by lane: the same expressions either way.
+// One curve; a group of curves (or one curve in every lane) lane by lane: the same expressions.
 using BezierCurve = BasicBezierCurve<float>;
-using BezierCurveQuad = BasicBezierCurve<FloatQuad>;
+template <int kLanes> using BezierCurveGroup = BasicBezierCurve<typename Lanes<kLanes>::Float>;
 
 inline float BezierShaper(float t, float x1, float y1, float x2, float y2) noexcept VORTANE_NONBLOCKING {
     BezierCurve curve;

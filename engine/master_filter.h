@@ -9,10 +9,14 @@
 
 // Compiles a function for processors with fused multiply-add; it may run only where
 // MasterFilter::FastestPath() says so. Elsewhere the fused path is plain code that calls fma().
+// VORTANE_TARGET_FMA_AVX512 likewise for processors that also have AVX-512 (only the voice's shaping
+// uses it).
 #if defined(__x86_64__) || defined(__i386__)
 #define VORTANE_TARGET_FMA [[gnu::target("fma")]]
+#define VORTANE_TARGET_FMA_AVX512 [[gnu::target("fma,avx512f")]]
 #else
 #define VORTANE_TARGET_FMA
+#define VORTANE_TARGET_FMA_AVX512
 #endif
 
 namespace vortane {

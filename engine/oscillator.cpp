@@ -67,16 +67,25 @@ int32_t Oscillator::StartPeriod(const OscillatorParams& params,
     return length_;
 }
 
-// A period is one segment of the plan: its curve and level are read once, at its start (or at the
-// chunk's), so a host's change lands at the next segment.
+namespace {
+
+OscillatorPlan::Period PlanPeriod(const BezierCurve& curve, float amplitude, float length) {
+    return {curve.a, curve.b, curve.c, curve.d, curve.ay, curve.by, curve.cy, curve.dy, amplitude, length};
+}
+
+} // namespace
+
+// A period's curve and level are read once, at its start (or at the chunk's), so a host's change
+// lands at the next period.
 void Oscillator::Plan(const OscillatorParams& params, RandomSource& random, OscillatorPlan& plan,
                       int frames) noexcept VORTANE_NONBLOCKING {
+    BezierCurve flat;
+    flat.Init(0.0f, 0.0f, 0.0f, 0.0f);
+    const OscillatorPlan::Period silence = PlanPeriod(flat, 0.0f, 1.0f);
+    OscillatorPlan::Period period{};
     int position = position_;
-    plan.segments[0] = OscillatorPlan::Segment{BezierCurve{}, 0.0f, 1.0f};
-    plan.segments[0].curve.Init(0.0f, 0.0f, 0.0f, 0.0f);
-    uint8_t current = 0; // the segment open at the chunk's start is noted at its first frame
-    bool open = false;
-    for (int i = 0; i < frames; ++i) {
+    bool open = false; // the period running at the chunk's start is read at its first frame
+    for (int i = 0; i < frames;) {
         // Within a period the position stays below its length. Before the first start (length 0)
         // it runs free and stops at the top of its range instead of wrapping round, so only the
         // start reset's −1 can bring it to 0 and begin the first period; a wrap would begin one
@@ -89,24 +98,25 @@ void Oscillator::Plan(const OscillatorParams& params, RandomSource& random, Osci
         }
         if (length_ == 0) {
             // No period has started yet: the phase would be position ÷ 0. Silence shapes to 0.0.
-            plan.position[static_cast<size_t>(i)] = 0;
-            plan.segment[static_cast<size_t>(i)] = 0;
+            plan.Fill(i, 1, 0, silence);
+            ++i;
             continue;
         }
         if (!open) {
-            ++current;
-            OscillatorPlan::Segment& segment = plan.segments[current];
-            segment.curve.Init(points_[0], points_[1], points_[2], points_[3]);
-            segment.amplitude = AmplitudeFactor(params.master_volume);
-            segment.length = static_cast<float>(length_);
+            BezierCurve curve;
+            curve.Init(points_[0], points_[1], points_[2], points_[3]);
+            period = PlanPeriod(curve, AmplitudeFactor(params.master_volume), static_cast<float>(length_));
             open = true;
         }
-        plan.position[static_cast<size_t>(i)] = position;
-        plan.segment[static_cast<size_t>(i)] = current;
+        // The rest of the period, or of the chunk, in one run: nothing can happen before the
+        // position reaches the length.
+        const int run = std::max(1, std::min(frames - i, length_ - position));
+        plan.Fill(i, run, position, period);
+        position += run - 1;
+        i += run;
     }
-    for (int i = frames; i < OscillatorPlan::kMaxFrames; ++i) {
-        plan.position[static_cast<size_t>(i)] = 0;
-        plan.segment[static_cast<size_t>(i)] = 0;
+    if (frames < OscillatorPlan::kMaxFrames) {
+        plan.Fill(frames, OscillatorPlan::kMaxFrames - frames, 0, silence);
     }
     position_ = position;
 }

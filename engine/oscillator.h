@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <cstring>
@@ -25,21 +26,31 @@ struct OscillatorParams {
     std::array<ControlPointParams, kCoordinateCount> points{};
 };
 
-// The oscillator's work for up to kMaxFrames samples, planned first and shaped after: a period is
-// one segment of the plan, its curve's coefficients and level worked out once at its start;
-// segment 0 is silence (no period has started yet).
+// The oscillator's work for up to kMaxFrames samples, planned first and shaped after: each frame's
+// position in its period and that period's curve coefficients, level and length, worked out once
+// at the period's start and copied to each of its frames, so that a group of frames loads whole
+// vectors whether or not a period starts inside it. Before any period has started, a frame gets
+// the flat curve of silence.
 struct OscillatorPlan {
-    static constexpr int kMaxFrames = 64;
-    static_assert(kMaxFrames % kQuadLanes == 0, "shaping reads whole groups of the plan");
+    // Long enough that the set-up of a chunk is a small share of it.
+    static constexpr int kMaxFrames = 128;
+    static_assert(kMaxFrames % kMaxGroupLanes == 0, "shaping reads whole groups of the plan");
 
-    struct Segment {
-        BezierCurve curve;
-        float amplitude;
-        float length;
-    };
-    std::array<int, kMaxFrames> position;
-    std::array<uint8_t, kMaxFrames> segment;
-    std::array<Segment, kMaxFrames + 1> segments;
+    enum Field { kA, kB, kC, kD, kAy, kBy, kCy, kDy, kAmplitude, kLength, kFieldCount };
+    // the values of one period, by Field
+    using Period = std::array<float, kFieldCount>;
+
+    void Fill(int first, int count, int position0, const Period& period) noexcept VORTANE_NONBLOCKING {
+        for (int j = 0; j < count; ++j) {
+            position[static_cast<size_t>(first + j)] = position0 + j;
+        }
+        for (size_t k = 0; k < kFieldCount; ++k) {
+            std::fill_n(fields[k].begin() + first, count, period[k]);
+        }
+    }
+
+    alignas(64) std::array<int, kMaxFrames> position;
+    alignas(64) std::array<std::array<float, kMaxFrames>, kFieldCount> fields;
 };
 
 // The Bezier waveform oscillator. Each period is one cubic Bezier curve through the control points
@@ -87,44 +98,40 @@ private:
     std::array<ControlPointWalk, kCoordinateCount> point_walks_{};
 };
 
-// Samples of the planned frames first .. first + 3, before the Master Filter. Most groups lie within
-// one period: their curve is then one segment's, broadcast to the lanes.
-inline void ShapeQuad(const OscillatorPlan& plan, int first, float* out) noexcept VORTANE_NONBLOCKING {
+// Samples of the planned frames first .. first + kGroupLanes − 1, before the Master Filter.
+// Inlined into its caller, so that a caller compiled for AVX or AVX-512 shapes the group in one
+// register a value.
+template <int kGroupLanes>
+[[gnu::always_inline]] inline void ShapeGroup(const OscillatorPlan& plan, int first,
+                                              float* out) noexcept VORTANE_NONBLOCKING {
+    using FloatGroup = typename Lanes<kGroupLanes>::Float;
+    using IntGroup = typename Lanes<kGroupLanes>::Int;
+    using Plan = OscillatorPlan;
     constexpr float kOutputMultiplier = 2.142857f; // 15/7
     constexpr float kDisplayHeight = 200.0f;
     const auto f = static_cast<size_t>(first);
-    BezierCurveQuad curve;
-    FloatQuad amplitude, length;
-    const uint8_t s0 = plan.segment[f];
-    if (plan.segment[f + 1] == s0 && plan.segment[f + 2] == s0 && plan.segment[f + 3] == s0) {
-        const OscillatorPlan::Segment& g = plan.segments[s0];
-        const auto splat = [](float v) { return FloatQuad{v, v, v, v}; };
-        curve = {splat(g.curve.a),  splat(g.curve.b),  splat(g.curve.c),  splat(g.curve.d),
-                 splat(g.curve.ay), splat(g.curve.by), splat(g.curve.cy), splat(g.curve.dy)};
-        amplitude = splat(g.amplitude);
-        length = splat(g.length);
-    } else {
-        // A period starts inside the group: each value is built whole from its four lanes, never
-        // lane by lane into an unset vector (whose other lanes the optimiser cannot prove set).
-        const std::array<const OscillatorPlan::Segment*, kQuadLanes> g = {
-            &plan.segments[plan.segment[f]], &plan.segments[plan.segment[f + 1]],
-            &plan.segments[plan.segment[f + 2]], &plan.segments[plan.segment[f + 3]]};
-        const auto lanes = [&g](float BezierCurve::*field) {
-            return FloatQuad{g[0]->curve.*field, g[1]->curve.*field, g[2]->curve.*field, g[3]->curve.*field};
-        };
-        curve = {lanes(&BezierCurve::a),  lanes(&BezierCurve::b),  lanes(&BezierCurve::c),
-                 lanes(&BezierCurve::d),  lanes(&BezierCurve::ay), lanes(&BezierCurve::by),
-                 lanes(&BezierCurve::cy), lanes(&BezierCurve::dy)};
-        amplitude = FloatQuad{g[0]->amplitude, g[1]->amplitude, g[2]->amplitude, g[3]->amplitude};
-        length = FloatQuad{g[0]->length, g[1]->length, g[2]->length, g[3]->length};
-    }
-    IntQuad position;
+    const auto load = [&plan, f](Plan::Field field, FloatGroup& v) {
+        std::memcpy(&v, &plan.fields[field][f], sizeof v);
+    };
+    BezierCurveGroup<kGroupLanes> curve;
+    FloatGroup amplitude, length;
+    load(Plan::kA, curve.a);
+    load(Plan::kB, curve.b);
+    load(Plan::kC, curve.c);
+    load(Plan::kD, curve.d);
+    load(Plan::kAy, curve.ay);
+    load(Plan::kBy, curve.by);
+    load(Plan::kCy, curve.cy);
+    load(Plan::kDy, curve.dy);
+    load(Plan::kAmplitude, amplitude);
+    load(Plan::kLength, length);
+    IntGroup position;
     std::memcpy(&position, &plan.position[f], sizeof position);
-    const FloatQuad phase = __builtin_convertvector(position, FloatQuad) / length;
-    FloatQuad row;
+    const FloatGroup phase = __builtin_convertvector(position, FloatGroup) / length;
+    FloatGroup row;
     curve.Row(phase, row);
-    const FloatQuad height = (kDisplayHeight - row) / kDisplayHeight;
-    const FloatQuad samples = (height - 0.5f) * amplitude * kOutputMultiplier;
+    const FloatGroup height = (kDisplayHeight - row) / kDisplayHeight;
+    const FloatGroup samples = (height - 0.5f) * amplitude * kOutputMultiplier;
     std::memcpy(out + first, &samples, sizeof samples);
 }
 

@@ -40,6 +40,7 @@ void Voice::Init(uint64_t seed) {
     random_.Seed(seed);
     oscillator_.Init();
     filter_.Init();
+    wide_shaping_ = filter_.path() == MasterFilter::Path::kFused && WideShapingRuns();
     cutoff_ = 1500.0;
     gain_ = 0.0;
     frame_index_ = 0;
@@ -86,33 +87,33 @@ void Voice::UpdateGate(const VoiceParams& params) noexcept VORTANE_NONBLOCKING {
     gain_ = 1.0;
 }
 
-// The filter's serial recursion over one chunk with gain and fade-in, each group of four samples
-// shaped while the filter runs over the group before it; raw holds the chunk's first group.
-template <MasterFilter::Path kPath>
+// The chunk shaped, then through the filter's serial recursion with gain and fade-in. The groups'
+// chains of Newton steps are independent of each other, so shaped in one pass they overlap; the
+// filter then runs at the speed of its own recursion. (Shaping each group beside the filter's run
+// over the group before cannot keep up: a group's chain is longer than the filter's time for it,
+// and the processor's window does not reach far enough ahead to start the next one early.) A
+// group is as wide as the caller's registers: sixteen lanes with AVX-512, eight with AVX (which
+// every processor with FMA has), four otherwise.
+template <MasterFilter::Path kPath, int kGroupLanes>
 [[gnu::always_inline]] inline void Voice::FilterChunk(const OscillatorPlan& plan, float* raw, float* chunk,
                                                       int count) noexcept VORTANE_NONBLOCKING {
+    for (int first = 0; first < count; first += kGroupLanes) {
+        ShapeGroup<kGroupLanes>(plan, first, raw);
+    }
     const MasterFilter::Coefficients coefficients = filter_.coefficients();
     MasterFilter::State state = filter_.state();
     const double gain = gain_;
     int frame = frame_index_;
-    for (int first = 0; first < count; first += kQuadLanes) {
-        // The next group's shaping is independent of the recursion: issued here, it runs in the
-        // shadow of the filter's latency instead of after it.
-        if (first + kQuadLanes < count) {
-            ShapeQuad(plan, first + kQuadLanes, raw);
+    for (int i = 0; i < count; ++i) {
+        frame = frame > kFrameIndexLimit ? 0 : frame; // the fade-in then runs again
+        double value = MasterFilter::StepOn<kPath>(coefficients, state, raw[i]) * gain;
+        if (frame < kFadeInFrames) {
+            // w = (frame ÷ 100)^5, quotient and power each in float
+            const float ratio = static_cast<float>(frame) / static_cast<float>(kFadeInFrames);
+            value *= std::pow(ratio, kFadeInExponent);
         }
-        const int last = count - first < kQuadLanes ? count : first + kQuadLanes;
-        for (int i = first; i < last; ++i) {
-            frame = frame > kFrameIndexLimit ? 0 : frame; // the fade-in then runs again
-            double value = MasterFilter::StepOn<kPath>(coefficients, state, raw[i]) * gain;
-            if (frame < kFadeInFrames) {
-                // w = (frame ÷ 100)^5, quotient and power each in float
-                const float ratio = static_cast<float>(frame) / static_cast<float>(kFadeInFrames);
-                value *= std::pow(ratio, kFadeInExponent);
-            }
-            chunk[i] = static_cast<float>(value);
-            ++frame;
-        }
+        chunk[i] = static_cast<float>(value);
+        ++frame;
     }
     filter_.set_state(state);
     frame_index_ = frame;
@@ -122,7 +123,22 @@ template <MasterFilter::Path kPath>
 // path says the processor has it.
 VORTANE_TARGET_FMA void Voice::FilterChunkFused(const OscillatorPlan& plan, float* raw, float* chunk,
                                                 int count) noexcept VORTANE_NONBLOCKING {
-    FilterChunk<MasterFilter::Path::kFused>(plan, raw, chunk, count);
+    FilterChunk<MasterFilter::Path::kFused, 8>(plan, raw, chunk, count);
+}
+
+VORTANE_TARGET_FMA_AVX512 void Voice::FilterChunkFusedWide(const OscillatorPlan& plan, float* raw,
+                                                           float* chunk,
+                                                           int count) noexcept VORTANE_NONBLOCKING {
+    FilterChunk<MasterFilter::Path::kFused, 16>(plan, raw, chunk, count);
+}
+
+bool Voice::WideShapingRuns() noexcept {
+#if defined(__x86_64__) || defined(__i386__)
+    __builtin_cpu_init();
+    return __builtin_cpu_supports("fma") && __builtin_cpu_supports("avx512f");
+#else
+    return false;
+#endif
 }
 
 // The block goes in chunks: the oscillator's plan (period starts and walks), then the filter's
@@ -140,18 +156,21 @@ void Voice::Render(const VoiceParams& params, float* out, size_t size) noexcept 
         const int count = left < kChunkFrames ? static_cast<int>(left) : kChunkFrames;
         UpdateGate(params);
         oscillator_.Plan(params.oscillator, random_, plan, count);
-        ShapeQuad(plan, 0, raw.data());
 
         filter_.Set(cutoff_, params.resonance);
         switch (filter_.path()) {
         case MasterFilter::Path::kWrittenOrder:
-            FilterChunk<MasterFilter::Path::kWrittenOrder>(plan, raw.data(), out + done, count);
+            FilterChunk<MasterFilter::Path::kWrittenOrder, 4>(plan, raw.data(), out + done, count);
             break;
         case MasterFilter::Path::kPlain:
-            FilterChunk<MasterFilter::Path::kPlain>(plan, raw.data(), out + done, count);
+            FilterChunk<MasterFilter::Path::kPlain, 4>(plan, raw.data(), out + done, count);
             break;
         case MasterFilter::Path::kFused:
-            FilterChunkFused(plan, raw.data(), out + done, count);
+            if (wide_shaping_) {
+                FilterChunkFusedWide(plan, raw.data(), out + done, count);
+            } else {
+                FilterChunkFused(plan, raw.data(), out + done, count);
+            }
             break;
         }
         done += static_cast<size_t>(count);

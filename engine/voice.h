@@ -54,6 +54,11 @@ public:
     const MasterFilter& filter() const { return filter_; }
     // Init picks the filter's fastest path for this processor; tests force one.
     void set_filter_path(MasterFilter::Path path) { filter_.set_path(path); }
+    // On the fused path, where the processor has AVX-512, the shaper takes sixteen samples a group
+    // instead of eight; the samples are the same either way. Init decides; tests turn it off.
+    bool wide_shaping() const { return wide_shaping_; }
+    void set_wide_shaping(bool wide) { wide_shaping_ = wide && WideShapingRuns(); }
+    static bool WideShapingRuns() noexcept;
     double cutoff() const { return cutoff_; }
     int32_t frame_index() const { return frame_index_; }
     // The index wraps only after 13.5 hours; tests move it there.
@@ -65,11 +70,13 @@ public:
 private:
     void ApplyEvents(const VoiceParams& params) noexcept VORTANE_NONBLOCKING;
     void UpdateGate(const VoiceParams& params) noexcept VORTANE_NONBLOCKING;
-    template <MasterFilter::Path kPath>
+    template <MasterFilter::Path kPath, int kGroupLanes>
     void FilterChunk(const OscillatorPlan& plan, float* raw, float* chunk,
                      int count) noexcept VORTANE_NONBLOCKING;
     VORTANE_TARGET_FMA void FilterChunkFused(const OscillatorPlan& plan, float* raw, float* chunk,
                                              int count) noexcept VORTANE_NONBLOCKING;
+    VORTANE_TARGET_FMA_AVX512 void FilterChunkFusedWide(const OscillatorPlan& plan, float* raw, float* chunk,
+                                                        int count) noexcept VORTANE_NONBLOCKING;
 
     RandomSource random_;
     Oscillator oscillator_;
@@ -79,6 +86,7 @@ private:
     double gain_ = 0.0;
     int32_t frame_index_ = 0;
     bool start_done_ = false;
+    bool wide_shaping_ = false;
 };
 
 } // namespace vortane

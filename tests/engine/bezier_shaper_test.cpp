@@ -26,31 +26,39 @@ TEST(WaveformRows, InitialSettingsDrawTheKnownTrace) {
     EXPECT_EQ(*std::min_element(cut.begin(), cut.end()), 0);
 }
 
-// The oscillator shapes four samples at once, each lane with its own curve (a group can span two
-// periods): every lane must hold the scalar shaper's bits, folded curves and wild phases included.
-TEST(BezierShaper, FourLanesEqualTheScalarShaperLaneByLane) {
+// The oscillator shapes a group of samples at once, each lane with its own curve (a group can span
+// two periods): every lane must hold the scalar shaper's bits, folded curves and wild phases
+// included, whatever the group's width.
+template <int kLanes> void ExpectLanesEqualTheScalarShaper() {
+    using Float = typename Lanes<kLanes>::Float;
     std::mt19937 random(5);
     std::uniform_real_distribution<float> coordinate(-0.5f, 1.6f);
     std::uniform_real_distribution<float> phase(-0.1f, 1.1f);
     for (int trial = 0; trial < 20000; ++trial) {
-        FloatQuad x1, y1, x2, y2, t;
-        for (int lane = 0; lane < kQuadLanes; ++lane) {
+        Float x1, y1, x2, y2, t;
+        for (int lane = 0; lane < kLanes; ++lane) {
             x1[lane] = coordinate(random);
             y1[lane] = coordinate(random);
             x2[lane] = coordinate(random);
             y2[lane] = coordinate(random);
             t[lane] = phase(random);
         }
-        BezierCurveQuad curves;
+        BezierCurveGroup<kLanes> curves;
         curves.Init(x1, y1, x2, y2);
-        FloatQuad rows;
+        Float rows;
         curves.Row(t, rows);
-        for (int lane = 0; lane < kQuadLanes; ++lane) {
+        for (int lane = 0; lane < kLanes; ++lane) {
             const float scalar = BezierShaper(t[lane], x1[lane], y1[lane], x2[lane], y2[lane]);
             ASSERT_EQ(std::bit_cast<uint32_t>(rows[lane]), std::bit_cast<uint32_t>(scalar))
-                << "trial " << trial << " lane " << lane;
+                << kLanes << " lanes, trial " << trial << " lane " << lane;
         }
     }
+}
+
+TEST(BezierShaper, EveryLaneEqualsTheScalarShaper) {
+    ExpectLanesEqualTheScalarShaper<4>();
+    ExpectLanesEqualTheScalarShaper<8>();
+    ExpectLanesEqualTheScalarShaper<16>();
 }
 
 TEST(BezierShaper, FlatSlopeAndNotANumberAreGuarded) {

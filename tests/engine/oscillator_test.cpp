@@ -23,8 +23,8 @@ struct Stepper {
     float Step() {
         OscillatorPlan plan;
         oscillator.Plan(params, random, plan, 1);
-        std::array<float, kQuadLanes> out{};
-        ShapeQuad(plan, 0, out.data());
+        std::array<float, 4> out{};
+        ShapeGroup<4>(plan, 0, out.data());
         return out[0];
     }
     OscillatorParams params;
