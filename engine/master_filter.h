@@ -42,9 +42,14 @@ public:
         double y1 = 0, y2 = 0, y3 = 0, y4 = 0;
         double x_prev = 0, y1_prev = 0, y2_prev = 0, y3_prev = 0;
     };
-    // what one sample needs of the cached coefficients
+    // what one sample needs of the cached coefficients: p, k and r, and for the regrouped step the
+    // weights of the state in each stage's output (see Step)
     struct Coefficients {
         double p = 0, k = 0, r = 0;
+        double p2 = 0, p3 = 0, p4 = 0;   // p^j: the input's weight in stage j
+        double q1 = 0, q2 = 0, q3 = 0;   // p^j·(1 − k): a stage's weight j stages further on
+        double pr = 0, p2r = 0, p3r = 0; // p^j·r: the feedback's weight in stage j
+        double c4 = 0;                   // −(p⁴·r + k): y4's own weight in the next y4
     };
 
     void Init() {
@@ -55,6 +60,7 @@ public:
     // Refreshes the coefficients for this cutoff (Hz) and resonance.
     void Set(double cutoff, int resonance) noexcept VORTANE_NONBLOCKING {
         const int cutoff_key = static_cast<int>(std::nearbyint(cutoff));
+        bool changed = false;
         if (cutoff_key != cached_cutoff_) {
             f_ = cutoff * 2.0 / kSampleRate; // from the cutoff itself, not the rounded key
             coefficients_.p = f_ * (1.8 - 0.8 * f_);
@@ -62,10 +68,25 @@ public:
             t_ = (1.0 - coefficients_.p) * 1.386249;
             t2_ = 12.0 + t_ * t_;
             cached_cutoff_ = cutoff_key;
+            changed = true;
         }
         if (resonance != cached_resonance_) {
             coefficients_.r = (resonance / 100.0) * (t2_ + 6.0 * t_) / (t2_ - 6.0 * t_);
             cached_resonance_ = resonance;
+            changed = true;
+        }
+        if (changed) {
+            Coefficients& c = coefficients_;
+            c.p2 = c.p * c.p;
+            c.p3 = c.p2 * c.p;
+            c.p4 = c.p3 * c.p;
+            c.q1 = c.p * (1.0 - c.k);
+            c.q2 = c.p * c.q1;
+            c.q3 = c.p * c.q2;
+            c.pr = c.p * c.r;
+            c.p2r = c.p2 * c.r;
+            c.p3r = c.p3 * c.r;
+            c.c4 = -(c.p4 * c.r + c.k);
         }
     }
 
@@ -106,33 +127,44 @@ public:
         return s.y4;
     }
 
-    // One sample, regrouped for latency. Each stage yn = (in + in_prev)·p − k·yn is p·in + a with
-    // a = p·in_prev − k·yn known before this sample's input arrives, so the chain through y4 is one
-    // multiply-add per stage, the feedback x = s − r·y4 one more, and the clipper y·(1 − y²·(1/6))
-    // has no division: about 30 cycles instead of 70. The result differs from the written order
-    // only in the last bits of a few samples. kFused needs a caller compiled for FMA.
+    // One sample, regrouped for latency. With the state X = x_prev, Y1..Y4 of the last sample
+    // (each stage's previous input is the stage before's last output) and u the input, the
+    // equations above unroll into sums over the state, with Y4 entering each one last:
+    //   x   = u − r·Y4
+    //   y1  = p·(u + X) − k·Y1                                − p·r·Y4
+    //   y2  = p²·(u + X) + p(1−k)·Y1 − k·Y2                    − p²·r·Y4
+    //   y3  = p³·(u + X) + p²(1−k)·Y1 + p(1−k)·Y2 − k·Y3        − p³·r·Y4
+    //   pre = p⁴·(u + X) + p³(1−k)·Y1 + p²(1−k)·Y2 + p(1−k)·Y3 − (p⁴·r + k)·Y4
+    //   y4  = pre·(1 − pre²/6) = pre + pre²·(−pre/6)
+    // Everything but the last multiply-add of a line is known as soon as the sample before has
+    // its X and Y1..Y3, and the longer lines sum in two halves, so no part waits on a long sum:
+    // the chain from one y4 to the next is one multiply-add, the clamp and the clipper's two
+    // levels instead of the written order's fifteen dependent operations and a division. A sample
+    // costs more multiplies (21 instead of 12) but runs in about a third of the written order's
+    // time. The result differs from the written order in the last bits. kFused needs a caller
+    // compiled for FMA.
     template <bool kFused>
     [[gnu::always_inline]] static double Step(const Coefficients& c, State& s,
                                               float input) noexcept VORTANE_NONBLOCKING {
-        // off the chain: the parts of each stage that do not depend on this sample
-        const double a1 = MulAdd<kFused>(c.p, s.x_prev, -c.k * s.y1);
-        const double a2 = MulAdd<kFused>(c.p, s.y1_prev, -c.k * s.y2);
-        const double a3 = MulAdd<kFused>(c.p, s.y2_prev, -c.k * s.y3);
-        const double a4 = MulAdd<kFused>(c.p, s.y3_prev, -c.k * s.y4);
-        // the chain
-        const double x = MulAdd<kFused>(-c.r, s.y4, static_cast<double>(input));
-        const double y1 = MulAdd<kFused>(c.p, x, a1);
-        const double y2 = MulAdd<kFused>(c.p, y1, a2);
-        const double y3 = MulAdd<kFused>(c.p, y2, a3);
-        const double clipped = std::clamp(MulAdd<kFused>(c.p, y3, a4), -kClipperLimit, kClipperLimit);
-        s.y4 = clipped * MulAdd<kFused>(-clipped * clipped, 1.0 / 6.0, 1.0);
-        s.y1 = y1;
-        s.y2 = y2;
-        s.y3 = y3;
-        s.x_prev = x;
-        s.y1_prev = y1;
-        s.y2_prev = y2;
-        s.y3_prev = y3;
+        const auto u = static_cast<double>(input);
+        const double v = u + s.x_prev;
+        // off the chain: each line but its Y4 term
+        const double b1 = MulAdd<kFused>(-c.k, s.y1, c.p * v);
+        const double b2 = MulAdd<kFused>(c.p2, v, MulAdd<kFused>(c.q1, s.y1, -c.k * s.y2));
+        const double b3 = MulAdd<kFused>(c.q1, s.y2, c.p3 * v) + MulAdd<kFused>(-c.k, s.y3, c.q2 * s.y1);
+        const double b4 = MulAdd<kFused>(c.p4, v, c.q1 * s.y3) + MulAdd<kFused>(c.q3, s.y1, c.q2 * s.y2);
+        // the chain through Y4
+        const double y4 = s.y4;
+        const double clipped = std::clamp(MulAdd<kFused>(c.c4, y4, b4), -kClipperLimit, kClipperLimit);
+        s.y4 = MulAdd<kFused>(clipped * clipped, clipped * (-1.0 / 6.0), clipped);
+        // the rest of the state, beside it
+        s.x_prev = MulAdd<kFused>(-c.r, y4, u);
+        s.y1 = MulAdd<kFused>(-c.pr, y4, b1);
+        s.y2 = MulAdd<kFused>(-c.p2r, y4, b2);
+        s.y3 = MulAdd<kFused>(-c.p3r, y4, b3);
+        s.y1_prev = s.y1;
+        s.y2_prev = s.y2;
+        s.y3_prev = s.y3;
         return s.y4;
     }
 

@@ -5,8 +5,10 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <iomanip>
 #include <memory>
 #include <ostream>
+#include <sstream>
 #include <string>
 #include <tuple>
 #include <utility>
@@ -184,8 +186,10 @@ class FilterAccuracy : public ::testing::TestWithParam<PathCase> {};
 // The fast paths regroup the filter's arithmetic (and the fused one rounds each multiply-add
 // once); over a minute of each golden setting the output must still be the written order's in
 // nearly every float, and nowhere off by more than 1e-6. At full resonance with a loud input the
-// clipper is driven to ±√12, where its slope is −5: there the loop amplifies any last-bit
-// difference for a few cycles before it dies away again, so that case gets a measured bound.
+// clipper is driven into its fold, where the loop multiplies any last-bit difference for a few
+// dozen samples before it dies away: there the written order's own equations rounded less land as
+// far from it (MasterFilter.RegroupedPathsAreAsCloseAsExactArithmeticWhenLoudAndResonant), so
+// that case gets a measured bound.
 TEST_P(FilterAccuracy, StaysWithTheWrittenOrderForAMinute) {
     const auto& [c, path] = GetParam();
     if (!Runs(path)) {
@@ -204,37 +208,38 @@ TEST_P(FilterAccuracy, StaysWithTheWrittenOrderForAMinute) {
     const double share = static_cast<double>(identical) / static_cast<double>(fast.size());
     EXPECT_GE(share, c.min_identical);
     EXPECT_LE(worst, c.max_difference);
-    RecordProperty("identical_share", std::to_string(share));
-    RecordProperty("worst_difference", std::to_string(worst));
+    std::ostringstream measured;
+    measured << std::setprecision(9) << "identical " << share << ", worst " << worst;
+    RecordProperty("measured", measured.str());
 }
 
 // clang-format off
 const GoldenCase kGoldenCases[] = {
     GoldenCase{"DefaultsWalksOn", {}, {}, 256,
-               {0xd10e40f895b504cdULL, 0x83c1dff8c5f5150aULL},
-               {0xd10e40f895b504cdULL, 0xbd03e1bf05b29c3dULL}},
+               {0xd10e40f895b504cdULL, 0x37ce4ef8494489e7ULL},
+               {0xd10e40f895b504cdULL, 0xe684b1c701442fb7ULL}},
     GoldenCase{"ShortestPeriods", {{id::kFrequencySetting, 1000}, {id::kSecondaryBarrier, 600}}, {}, 256,
-               {0x73922fccff33433bULL, 0xd96faddf98254a1cULL},
-               {0x73922fccff33433bULL, 0x5617a9bd9d9f4857ULL}},
+               {0x73922fccff33433bULL, 0x4de938c72e63422aULL},
+               {0x73922fccff33433bULL, 0x11da49b8d5560f9aULL}},
     GoldenCase{"Logistic", {}, {id::kLogistic}, 256,
-               {0x1fd98a8bfc3ba2f8ULL, 0xb56691da8243d23bULL},
-               {0x1fd98a8bfc3ba2f8ULL, 0x6a8cc5eb69f974deULL}},
+               {0x1fd98a8bfc3ba2f8ULL, 0xb07a1e2e40b87d7eULL},
+               {0x1fd98a8bfc3ba2f8ULL, 0x94a12b30322e677cULL}},
     GoldenCase{"Uniform", {}, {id::kUniform}, 256,
-               {0x44337545ffa44a63ULL, 0x368ca57cabd9cbe7ULL},
-               {0x44337545ffa44a63ULL, 0x26a5d9f8939847a7ULL}},
+               {0x44337545ffa44a63ULL, 0x377f885ca397830dULL},
+               {0x44337545ffa44a63ULL, 0xca0c553a810c344cULL}},
     GoldenCase{"ArcSin", {{id::kPrimaryStepSize, 350}}, {id::kArcSin}, 256,
-               {0xc87d2a60b9ec6432ULL, 0xc6142ac06f698918ULL},
-               {0xc87d2a60b9ec6432ULL, 0xd05342a4a5d580e6ULL}},
+               {0xc87d2a60b9ec6432ULL, 0x46609b0e2a7c6483ULL},
+               {0xc87d2a60b9ec6432ULL, 0xd994452d47429fe6ULL}},
     GoldenCase{"ConstantWithRandomBarrier", {{id::kPrimaryStepSize, 500}, {id::kPrimaryStepBarrier, 2}},
                {id::kPriC, id::kSRandom}, 256,
-               {0x6ff79e2f0709ca55ULL, 0x3deb1d8fc00f45c8ULL},
-               {0x6ff79e2f0709ca55ULL, 0xc709942b72b74970ULL}},
+               {0x6ff79e2f0709ca55ULL, 0x56251e5e8d9fc063ULL},
+               {0x6ff79e2f0709ca55ULL, 0xd9cc04af5c7bdf90ULL}},
     GoldenCase{"LoudResonant", {{id::kRes, 100}, {id::kMasterVolume, 1500}, {id::kFrq, 3000}}, {}, 256,
-               {0x49c2110dd34bd476ULL, 0xa4f1ba10bf1250b0ULL},
-               {0x901642bdc796e5b3ULL, 0xce72990fa1ebf358ULL}, false, 0.997, 0.1},
+               {0x369a04eec4244f2aULL, 0xbab79110b18c6ce0ULL},
+               {0xc18e3f0ffff947b0ULL, 0x9ccbaf7c08f13e3cULL}, false, 0.997, 0.1},
     GoldenCase{"StopPlayAndSliders", {}, {}, 97,
-               {0xa2c1cc32dc65cd1eULL, 0x9c34abb5dbe86c56ULL},
-               {0xa2c1cc32dc65cd1eULL, 0x7fa11b1b260eb711ULL}, true},
+               {0xa2c1cc32dc65cd1eULL, 0x3c901cf3e7e0f668ULL},
+               {0xa2c1cc32dc65cd1eULL, 0xff9bd7f4dd00e864ULL}, true},
 };
 // clang-format on
 
