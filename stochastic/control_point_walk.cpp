@@ -1,6 +1,7 @@
 #include "stochastic/control_point_walk.h"
 
 #include <array>
+#include <bit>
 #include <cmath>
 
 #include "base/rounding.h"
@@ -87,10 +88,15 @@ PointRange ControlPointRange(Coordinate k, int slider_state, float x1_max,
 
 int32_t ControlPointWalk::Next(Coordinate k, const ControlPointParams& params,
                                RandomSource& random) noexcept VORTANE_NONBLOCKING {
-    const int32_t barrier = ControlPointBarrier(k, params.barrier);
+    if (!derived.valid || derived.barrier_state != params.barrier ||
+        std::bit_cast<uint32_t>(derived.step_size) != std::bit_cast<uint32_t>(params.step_size)) {
+        derived = {true, params.barrier, params.step_size, ControlPointBarrier(k, params.barrier),
+                   ControlPointStepScale(params.step_size)};
+    }
+    const int32_t barrier = derived.barrier;
     const float u = random.DrawOpenProbability();
     const PointRange range = ControlPointRange(k, params.slider, params.x1_max, params.negative);
-    const int32_t step = ControlPointStep(k, ControlPointStepScale(params.step_size), u);
+    const int32_t step = ControlPointStep(k, derived.step_scale, u);
 
     primary_value = FoldPrimary(static_cast<int64_t>(primary_value) + step, barrier);
     position = FoldReflect(static_cast<int64_t>(position) + primary_value, range.lo, range.hi);

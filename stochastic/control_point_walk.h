@@ -50,6 +50,17 @@ struct ControlPointWalk {
     // walk state
     int32_t primary_value = 0;
     int32_t position = 0;
+
+    // The barrier and step scale depend on two sliders alone, which seldom move: kept from the last
+    // period, worked out again (two powers) only when either slider's value differs.
+    struct Derived {
+        bool valid = false;
+        int barrier_state = 0;
+        float step_size = 0.0f;
+        int32_t barrier = 0;
+        float step_scale = 0.0f;
+    };
+    Derived derived;
 };
 
 } // namespace vortane

@@ -1,6 +1,7 @@
 #include "stochastic/period_walk.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 
 #include "base/audio_format.h"
@@ -115,7 +116,13 @@ int32_t FoldPeriodLength(int64_t length, PeriodBarriers barriers, float u,
 int32_t PeriodWalk::Next(const PeriodWalkParams& params, RandomSource& random) noexcept VORTANE_NONBLOCKING {
     period_count = period_count >= kCountWrap ? 0 : period_count + 1;
 
-    const PeriodBarriers barriers = ComputePeriodBarriers(params.frequency_setting, params.secondary_barrier);
+    if (!derived.valid || derived.frequency_setting != params.frequency_setting ||
+        std::bit_cast<uint32_t>(derived.secondary_barrier) !=
+            std::bit_cast<uint32_t>(params.secondary_barrier)) {
+        derived = {true, params.frequency_setting, params.secondary_barrier,
+                   ComputePeriodBarriers(params.frequency_setting, params.secondary_barrier)};
+    }
+    const PeriodBarriers barriers = derived.barriers;
     const float u = random.DrawFraction(); // drawn at every call; only Random uses it
     frequency_step = DrawFrequencyStep(frequency_step, params.step, random);
 

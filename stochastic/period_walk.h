@@ -69,6 +69,16 @@ struct PeriodWalk {
     int32_t frequency_step = 0;
     int32_t primary_value = 0;
     int32_t period_length = 0;
+
+    // The barriers depend on F and D alone, which seldom move: kept from the last period, worked
+    // out again (two powers) only when either differs.
+    struct Derived {
+        bool valid = false;
+        int frequency_setting = 0;
+        float secondary_barrier = 0.0f;
+        PeriodBarriers barriers{0, 0};
+    };
+    Derived derived;
 };
 
 } // namespace vortane

@@ -85,5 +85,28 @@ TEST(ControlPointWalk, PositionsStayInRangeAtExtremeSettings) {
     }
 }
 
+// The barrier and step scale are kept between periods: a walk whose sliders move now and then must
+// take every move at the next period, exactly as one that works them out afresh each time.
+TEST(ControlPointWalk, KeptBarrierAndStepScaleFollowEverySliderMove) {
+    for (Coordinate k : kAll) {
+        RandomSource kept_random, fresh_random;
+        kept_random.Seed(9);
+        fresh_random.Seed(9);
+        ControlPointWalk kept, fresh;
+        ControlPointParams params;
+        for (int i = 0; i < 5000; ++i) {
+            if (i % 7 == 0) {
+                params.barrier = (i * 37) % 101;
+            }
+            if (i % 11 == 0) {
+                params.step_size = static_cast<float>((i * 53) % 101);
+            }
+            fresh.derived = {}; // forgets what it kept
+            ASSERT_EQ(kept.Next(k, params, kept_random), fresh.Next(k, params, fresh_random)) << i;
+            ASSERT_EQ(kept.primary_value, fresh.primary_value) << i;
+        }
+    }
+}
+
 } // namespace
 } // namespace vortane

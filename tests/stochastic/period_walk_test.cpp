@@ -142,5 +142,25 @@ INSTANTIATE_TEST_SUITE_P(
                                      BarrierBehaviour::Random, BarrierBehaviour::OnLimits,
                                      BarrierBehaviour::OppLimits, BarrierBehaviour::LoMirHiLo)));
 
+// The barriers are kept between periods: moving F and D now and then must land at the next period,
+// exactly as for a walk that works them out afresh each time.
+TEST(PeriodWalk, KeptBarriersFollowEveryMoveOfFAndD) {
+    RandomSource kept_random, fresh_random;
+    kept_random.Seed(3);
+    fresh_random.Seed(3);
+    PeriodWalk kept, fresh;
+    PeriodWalkParams params;
+    for (int i = 0; i < 5000; ++i) {
+        if (i % 5 == 0) {
+            params.frequency_setting = 70 + (i * 37) % 931;
+        }
+        if (i % 13 == 0) {
+            params.secondary_barrier = static_cast<float>((i * 53) % 61);
+        }
+        fresh.derived = {}; // forgets what it kept
+        ASSERT_EQ(kept.Next(params, kept_random), fresh.Next(params, fresh_random)) << i;
+    }
+}
+
 } // namespace
 } // namespace vortane
