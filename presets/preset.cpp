@@ -2,8 +2,8 @@
 
 #include <array>
 #include <cctype>
-#include <charconv>
 
+#include "base/parse_number.h"
 #include "control/control_ids.h"
 #include "control/control_table.h"
 
@@ -72,16 +72,6 @@ std::string OptionList(int group) {
         list += FindControl(members[i])->name;
     }
     return list;
-}
-
-template <typename T> std::optional<T> ParseWhole(std::string_view text) {
-    T value{};
-    const char* end = text.data() + text.size();
-    const auto [ptr, ec] = std::from_chars(text.data(), end, value);
-    if (text.empty() || ec != std::errc() || ptr != end) {
-        return std::nullopt;
-    }
-    return value;
 }
 
 std::string ParseSlider(const ControlInfo& control, std::string_view value, int& state) {

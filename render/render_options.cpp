@@ -1,10 +1,10 @@
 #include "render/render_options.h"
 
-#include <charconv>
 #include <chrono>
 #include <cmath>
 #include <filesystem>
 
+#include "base/parse_number.h"
 #include "control/control_table.h"
 #include "presets/preset.h"
 #include "presets/preset_file.h"
@@ -35,19 +35,8 @@ std::string_view Trimmed(std::string_view text) {
     return text.substr(first, text.find_last_not_of(" \t") - first + 1);
 }
 
-// Whole-string numeric parse: trailing characters, signs where none belong and overflow all fail.
-template <typename T> std::optional<T> ParseNumber(std::string_view text) {
-    T value{};
-    const char* end = text.data() + text.size();
-    const auto [ptr, ec] = std::from_chars(text.data(), end, value);
-    if (text.empty() || ec != std::errc() || ptr != end) {
-        return std::nullopt;
-    }
-    return value;
-}
-
 std::string ParseSeconds(std::string_view text, long& frame_count) {
-    const std::optional<double> seconds = ParseNumber<double>(text);
+    const std::optional<double> seconds = ParseWhole<double>(text);
     if (!seconds || !std::isfinite(*seconds)) {
         return "--seconds " + Quoted(text) + " is not a number";
     }
@@ -92,7 +81,7 @@ std::string ParseSetting(std::string_view text, ControlSetting& setting) {
             return label + " needs a value in " + range + ", as in --set " +
                    Quoted(std::string(control->name) + "=" + std::to_string(control->initial));
         }
-        const std::optional<int> state = ParseNumber<int>(*value);
+        const std::optional<int> state = ParseWhole<int>(*value);
         if (!state) {
             return label + " value " + Quoted(*value) + " is not a whole number";
         }
@@ -168,7 +157,7 @@ ParseResult ParseRenderOptions(std::span<const std::string_view> args) {
         if (arg == "--seconds") {
             error = ParseSeconds(args[++i], options.frame_count);
         } else if (arg == "--seed") {
-            options.seed = ParseNumber<uint64_t>(args[++i]);
+            options.seed = ParseWhole<uint64_t>(args[++i]);
             if (!options.seed) {
                 error = "--seed " + Quoted(args[i]) + " is not a whole number from 0 to 18446744073709551615";
             }
