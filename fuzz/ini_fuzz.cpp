@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string>
 
+#include "fuzz/require.h"
 #include "midi/ini_document.h"
 
 namespace {
@@ -20,12 +21,6 @@ bool SameElements(const vortane::IniDocument& a, const vortane::IniDocument& b) 
         }
     }
     return true;
-}
-
-void Require(bool condition) {
-    if (!condition) {
-        __builtin_trap();
-    }
 }
 
 } // namespace

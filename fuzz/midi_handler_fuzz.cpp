@@ -11,16 +11,11 @@
 #include "control/control_table.h"
 #include "control/voice_controls.h"
 #include "engine/voice.h"
+#include "fuzz/require.h"
 #include "midi/controller_slots.h"
 #include "midi/midi_handler.h"
 
 namespace {
-
-void Require(bool condition) {
-    if (!condition) {
-        __builtin_trap();
-    }
-}
 
 void CheckInvariants(vortane::VoiceControls& controls, const vortane::MidiHandler& handler) {
     using vortane::ControlKind;

@@ -8,19 +8,10 @@
 #include <cstdint>
 #include <vector>
 
+#include "fuzz/require.h"
 #include "tests/plugin/clap_host.h"
 
 extern "C" const clap_plugin_entry_t clap_entry;
-
-namespace {
-
-void Require(bool condition) {
-    if (!condition) {
-        __builtin_trap();
-    }
-}
-
-} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static vortane::test::ClapLibrary library(&clap_entry, "/nonexistent/vortane.clap");

@@ -5,17 +5,8 @@
 #include <string_view>
 
 #include "control/control_table.h"
+#include "fuzz/require.h"
 #include "presets/preset_file.h"
-
-namespace {
-
-void Require(bool condition) {
-    if (!condition) {
-        __builtin_trap();
-    }
-}
-
-} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const vortane::PresetParse parsed =
