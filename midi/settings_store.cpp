@@ -6,6 +6,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "base/file_mode.h"
+
 namespace vortane {
 namespace {
 
@@ -158,9 +160,7 @@ bool ReplaceFileAtomically(const std::string& link_or_path, std::string_view byt
     if (stat(path.c_str(), &st) == 0) {
         fchmod(fd, st.st_mode & 07777);
     } else {
-        const mode_t mask = umask(0);
-        umask(mask);
-        fchmod(fd, 0666 & ~mask);
+        fchmod(fd, NewFileMode());
     }
     const bool written = WriteAll(fd, bytes) && fsync(fd) == 0;
     const bool closed = close(fd) == 0;

@@ -11,18 +11,12 @@
 #include <utility>
 #include <vector>
 
+#include "base/file_mode.h"
 #include "render/render_options.h"
 #include "render/wav_stream.h"
 
 namespace vortane {
 namespace {
-
-// Regular file permissions as the user's umask allows, as any newly created file would get.
-mode_t NewFileMode() {
-    const mode_t mask = umask(0);
-    umask(mask);
-    return 0666 & ~mask;
-}
 
 // The new file gets the old one's owner where the user may give it (root may, others only their
 // own groups); the set-id bits only go with the owner they were meant for.

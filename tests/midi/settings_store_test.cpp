@@ -103,6 +103,20 @@ TEST_F(SettingsTest, CreatesAMissingFileButNeverOverwritesOneItMayNotWrite) {
     EXPECT_TRUE(fs::is_directory(path));
 }
 
+// A file made anew gets 0666 less the umask, like any other new file, both when it is created at
+// start-up and when it has gone by the time the settings are written.
+TEST_F(SettingsTest, NewFilesGetTheUsualModeUnderTheUmask) {
+    const mode_t saved = umask(027);
+    SettingsStore store;
+    ASSERT_TRUE(store.Open(path));
+    EXPECT_EQ(fs::status(path).permissions(), fs::perms(0640));
+    fs::remove(path);
+    store.WriteKey("Item1", "07");
+    EXPECT_TRUE(store.Close());
+    EXPECT_EQ(fs::status(path).permissions(), fs::perms(0640));
+    umask(saved);
+}
+
 // Runs the store's whole life in a child: read at start-up, one write, the end of the program. The
 // child's time and memory are bounded, so a read that blocks or never ends fails instead of hanging.
 // Exit code 0: the file was refused and nothing was written; 1: it was read; 2: it was rewritten.
