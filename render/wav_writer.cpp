@@ -18,6 +18,16 @@
 namespace vortane {
 namespace {
 
+// Syncs the folder that holds path (best effort: the render has succeeded either way).
+void SyncFolderOf(const std::filesystem::path& path) {
+    const std::filesystem::path folder = path.has_parent_path() ? path.parent_path() : ".";
+    const int dir = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir >= 0) {
+        fsync(dir);
+        close(dir);
+    }
+}
+
 // The new file gets the old one's owner where the user may give it (root may, others only their
 // own groups); the set-id bits only go with the owner they were meant for.
 void TakeOwnerAndMode(int fd, const struct stat& old) {
@@ -201,10 +211,13 @@ bool WavWriter::CopyIntoLinkedFile(std::string& error) {
         }
         offset += count;
     }
+    // Synced and closed: either may be where a full disk or a network file system reports failure.
+    const bool synced = fsync(linked_) == 0;
+    const int sync_errno = errno;
     const int result = close(linked_);
     linked_ = -1;
-    if (result != 0) {
-        error = Reason(std::strerror(errno));
+    if (!synced || result != 0) {
+        error = Reason(std::strerror(synced ? errno : sync_errno));
         return false;
     }
     return true;
@@ -228,6 +241,8 @@ bool WavWriter::Commit(std::string& error) {
             Discard();
             return false;
         }
+    } else if (fsync(fd_) != 0) { // on disk before it replaces the old file, or a power cut may leave neither
+        reason = std::strerror(errno);
     } else if (close(std::exchange(fd_, -1)) != 0) { // a network file system may report a full disk here
         reason = std::strerror(errno);
     } else {
@@ -237,6 +252,7 @@ bool WavWriter::Commit(std::string& error) {
         } else {
             temp_path_.clear();
             guard_.Release();
+            SyncFolderOf(target_.path); // so that the rename itself survives a power cut
         }
     }
     if (!reason.empty()) {
