@@ -6,7 +6,6 @@
 
 #include <gtest/gtest.h>
 
-#include "stochastic/barrier_fold.h"
 #include "stochastic/random_source.h"
 
 namespace vortane {
@@ -15,8 +14,9 @@ namespace {
 constexpr Coordinate kAll[] = {Coordinate::X1, Coordinate::Y1, Coordinate::X2, Coordinate::Y2};
 
 // B runs 1..30 for the X walks and 1..60 for the Y walks; at step size 100 the largest step is
-// 14, 7 for X2 (t = r g instead of 2 r g), and every step has its mirror at 1 - u.
-TEST(ControlPointWalk, BarrierAndLargestStepAtTheSliderEnds) {
+// 14, 7 for X2 (t = r g instead of 2 r g), and every step has its mirror at 1 - u. The range:
+// L = x M / 99 for X1 (M 97 / 99 at the top); the other coordinates take x, pulled in at the top.
+TEST(ControlPointWalk, BarrierStepAndRangeAtTheSliderEnds) {
     for (Coordinate k : kAll) {
         const bool is_y = k == Coordinate::Y1 || k == Coordinate::Y2;
         EXPECT_EQ(ControlPointBarrier(k, 0), 1);
@@ -30,18 +30,6 @@ TEST(ControlPointWalk, BarrierAndLargestStepAtTheSliderEnds) {
         }
         EXPECT_EQ(largest, k == Coordinate::X2 ? 7 : 14);
     }
-}
-
-TEST(ControlPointWalk, RangeFoldReflectsAtBothEnds) {
-    EXPECT_EQ(FoldReflect(101, 50, 99), 97); // X2
-    EXPECT_EQ(FoldReflect(-3, 0, 10), 3);    // Y1
-    EXPECT_EQ(FoldReflect(0, 1, 50), 2);     // X1
-    EXPECT_EQ(FoldReflect(78, 80, 81), 80);  // Y2: 78 -> 82 -> 80 in one pass
-    EXPECT_EQ(FoldReflect(5, 44, 44), 44);   // a one-value range must not oscillate
-}
-
-// L = x M / 99 for X1 (M 97 / 99 at the top); the other coordinates take x, pulled in at the top.
-TEST(ControlPointWalk, RangeFollowsTheSliderAndNegative) {
     // coordinate, x, X1 Max, Negative, lo, hi
     const std::tuple<Coordinate, int, float, bool, int32_t, int32_t> kCases[] = {
         {Coordinate::X1, 50, 115.0f, false, 58, 115},

@@ -1,6 +1,7 @@
 #include "stochastic/distributions.h"
 
 #include <set>
+#include <tuple>
 
 #include <gtest/gtest.h>
 
@@ -9,39 +10,40 @@
 namespace vortane {
 namespace {
 
-// The extreme quantiles at the narrowest and widest settings, and their signs.
-TEST(SampleDistribution, CauchyExtremesFromTheTable) {
-    EXPECT_EQ(SampleDistribution(Distribution::Cauchy, 0.49f, 0.3f, 1.0f), 10);
-    EXPECT_EQ(SampleDistribution(Distribution::Cauchy, 0.49f, 3.0f, 5.0f), 477);
-    EXPECT_EQ(SampleDistribution(Distribution::Cauchy, -0.49f, 3.0f, 5.0f), -477);
-}
-
-TEST(SampleDistribution, LogisticIsSymmetricOverEveryDrawnProbability) {
+// The table's quantiles (Cauchy at the narrowest and widest settings, Logistic at 0.99, none for
+// Uniform) and their signs; Logistic is odd about the middle draw.
+TEST(SampleDistribution, QuantilesFromTheTableAndTheirMirrors) {
+    // distribution, p, probability width, step size, step
+    const std::tuple<Distribution, float, float, float, int32_t> kCases[] = {
+        {Distribution::Cauchy, 0.49f, 0.3f, 1.0f, 10},
+        {Distribution::Cauchy, 0.49f, 3.0f, 5.0f, 477},
+        {Distribution::Cauchy, -0.49f, 3.0f, 5.0f, -477},
+        {Distribution::Logistic, 0.99f, 3.0f, 5.0f, 69},
+        {Distribution::Uniform, 0.49f, 3.0f, 5.0f, 0}};
+    for (auto [distribution, p, width, step_size, step] : kCases) {
+        EXPECT_EQ(SampleDistribution(distribution, p, width, step_size), step) << p;
+    }
     for (int32_t r = 0; r <= 100; ++r) {
         const float p = RandomSource::OpenProbabilityFromDraw(r);
         EXPECT_EQ(SampleDistribution(Distribution::Logistic, p, 3.0f, 5.0f),
                   -SampleDistribution(Distribution::Logistic, 1.0f - p, 3.0f, 5.0f))
             << p;
     }
-    EXPECT_EQ(SampleDistribution(Distribution::Logistic, 0.99f, 3.0f, 5.0f), 69);
 }
 
-// A = s rounded with ties to even, 1 when that is 0; the steps then cover exactly -A..A.
-TEST(SampleDistribution, ArcSinCoversPlusMinusTheRoundedStepSize) {
-    for (auto [step_size, half_range] : {std::pair{0.4f, 1}, {1.5f, 2}, {2.5f, 2}, {3.5f, 4}, {5.0f, 5}}) {
+// The steps reach -m and m and nothing beyond: ArcSin's m = s rounded with ties to even (1 when
+// that is 0) over all 101 draws; Uniform's m = "Primary Step Size" / 25, truncated, over seeded
+// draws. With no distribution the previous step stays.
+TEST(DrawFrequencyStep, ArcSinAndUniformCoverPlusMinusTheirHalfRange) {
+    for (auto [step_size, m] : {std::pair{0.4f, 1}, {1.5f, 2}, {2.5f, 2}, {3.5f, 4}, {5.0f, 5}}) {
         std::set<int32_t> steps;
         for (int32_t r = 0; r <= 100; ++r) {
             steps.insert(SampleDistribution(Distribution::ArcSin, RandomSource::OpenProbabilityFromDraw(r),
                                             3.0f, step_size));
         }
-        EXPECT_EQ(*steps.begin(), -half_range) << step_size;
-        EXPECT_EQ(*steps.rbegin(), half_range) << step_size;
+        EXPECT_EQ(*steps.begin(), -m) << step_size;
+        EXPECT_EQ(*steps.rbegin(), m) << step_size;
     }
-}
-
-// m = "Primary Step Size" / 25, truncated; the draws reach -m and m and nothing beyond. With no
-// distribution the previous step stays.
-TEST(DrawFrequencyStep, UniformHalfRangeComesFromTheSliderAndNoneKeepsTheStep) {
     RandomSource random;
     random.Seed(99);
     FrequencyStepParams params;
@@ -57,7 +59,6 @@ TEST(DrawFrequencyStep, UniformHalfRangeComesFromTheSliderAndNoneKeepsTheStep) {
     }
     params.distribution = Distribution::None;
     EXPECT_EQ(DrawFrequencyStep(17, params, random), 17);
-    EXPECT_EQ(SampleDistribution(Distribution::Uniform, 0.49f, 3.0f, 5.0f), 0); // no quantile
 }
 
 } // namespace
