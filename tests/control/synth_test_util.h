@@ -2,7 +2,6 @@
 
 #include <cstdint>
 #include <memory>
-#include <vector>
 
 #include "control/control_ids.h"
 #include "control/synth.h"
@@ -27,14 +26,6 @@ inline void SwitchAllWalks(Synth& synth) {
     for (int k = 0; k < kCoordinateCount; ++k) {
         Move(synth, id::kX1On + k, 1);
     }
-}
-
-inline std::vector<float> RenderFrames(Synth& synth, size_t frames, size_t block = 256) {
-    std::vector<float> out(frames);
-    for (size_t done = 0; done < frames; done += block) {
-        synth.Render(out.data() + done, frames - done < block ? frames - done : block);
-    }
-    return out;
 }
 
 } // namespace vortane::test
