@@ -118,17 +118,23 @@ TEST_F(SettingsTest, NewFilesGetTheUsualModeUnderTheUmask) {
 }
 
 // Runs the store's whole life in a child: read at start-up, one write, the end of the program. The
-// child's time and memory are bounded, so a read that blocks or never ends fails instead of hanging.
+// child's time and memory are bounded, so a read that blocks or never ends fails instead of hanging;
+// a file size limit, if given, stands in for a full disk (writes past it fail with EFBIG).
 // Exit code 0: the file was refused and nothing was written; 1: it was read; 2: it was rewritten.
-int OpenWriteCloseInChild(const fs::path& path) {
+int OpenWriteCloseInChild(const fs::path& path, const std::string& value = "07", rlim_t file_size_limit = 0) {
     const pid_t child = fork();
     if (child == 0) {
         alarm(5);
         const rlimit memory{size_t{512} << 20, size_t{512} << 20};
         setrlimit(RLIMIT_AS, &memory);
+        if (file_size_limit != 0) {
+            signal(SIGXFSZ, SIG_IGN);
+            const rlimit limit{file_size_limit, file_size_limit};
+            setrlimit(RLIMIT_FSIZE, &limit);
+        }
         SettingsStore store;
         const bool read = store.Open(path);
-        store.WriteKey("Item1", "07");
+        store.WriteKey("Item1", value);
         const bool written = store.Close();
         _exit(written ? 2 : read ? 1 : 0);
     }
@@ -166,21 +172,7 @@ TEST_F(SettingsTest, RefusesAnythingButASmallRegularFileAndLeavesItAlone) {
 
 TEST_F(SettingsTest, FullDiskKeepsTheOldFileAndReportsFailure) {
     WriteFile(path, "Item1 = 20\r\n");
-    const pid_t child = fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        // The file size limit stands in for a full disk: writes past it fail with EFBIG.
-        signal(SIGXFSZ, SIG_IGN);
-        const rlimit limit{64, 64};
-        setrlimit(RLIMIT_FSIZE, &limit);
-        SettingsStore store;
-        store.Open(path);
-        store.WriteKey("Item1", std::string(200, '7'));
-        _exit(store.Close() ? 1 : 0);
-    }
-    int status = 0;
-    waitpid(child, &status, 0);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "the save reported success";
+    EXPECT_EQ(OpenWriteCloseInChild(path, std::string(200, '7'), 64), 1) << "the save reported success";
     EXPECT_EQ(ReadFile(path), "Item1 = 20\r\n");
     EXPECT_EQ(std::distance(fs::directory_iterator(dir), {}), 1) << "temporary file left";
 }
