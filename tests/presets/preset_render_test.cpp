@@ -1,6 +1,4 @@
 // vortane-render --preset, run as a child process as a user or a script would.
-#include <algorithm>
-
 #include "render_tool_fixture.h"
 
 namespace vortane {
@@ -25,7 +23,8 @@ constexpr const char* kRichPreset = "Vortane preset 1\n"
                                     "Y2 On = 1\n"
                                     "Seed = 77\n";
 
-// The same state as --set options: every control, the left-out ones at their initial state.
+// The same state as --set options: every control, the left-out ones at their initial state (a preset
+// moves every control, so each one's event runs).
 // clang-format off
 const std::vector<std::string> kRichSettings = {
     "Frequency Setting=420", "Logistic", "Primary Step Size=100", "Probability Width=3",
@@ -96,7 +95,7 @@ TEST_F(PresetRender, BadPresetsExitTwoWithTheReasonAndNoFile) {
         const RunResult result = Run(args);
         EXPECT_EQ(result.exit_code, 2) << message;
         EXPECT_NE(result.output.find(message), std::string::npos) << result.output;
-        EXPECT_EQ(std::count(result.output.begin(), result.output.end(), '\n'), 1) << result.output;
+        EXPECT_EQ(result.Lines(), 1) << result.output;
         EXPECT_FALSE(fs::exists(dir_ / "x.wav"));
     }
 }

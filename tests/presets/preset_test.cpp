@@ -145,10 +145,7 @@ TEST(PresetText, RefusesBadFilesNamingTheLine) {
         {"Frq = 900\n", "line 1: not a Vortane preset"},
         {"Vortane preset 0\n", "line 1: not a Vortane preset"},
         {"Vortane preset 1\nFrq = 9\x01\x02\xff\n", "line 2: binary data"},
-        {std::string("\x7f"
-                     "ELF\x02\x01\0\0",
-                     8),
-         "line 1: binary data"},
+        {std::string("\x7f\x45LF\x02\x01\0\0", 8), "line 1: binary data"},
         {"", "the file is empty"},
         {big, "is larger than 64 KiB"},
     };

@@ -2,6 +2,7 @@
 // Runs the built vortane-render as a child process, as a user or a script would, in a fresh folder.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -16,6 +17,7 @@ namespace vortane {
 struct RunResult {
     int exit_code = -1; // -1 when the tool did not exit by itself
     std::string output; // stdout and stderr, unless the command redirects them
+    int Lines() const { return static_cast<int>(std::count(output.begin(), output.end(), '\n')); }
 };
 
 class RenderTool : public testing::Test {
@@ -28,7 +30,7 @@ protected:
     void TearDown() override { std::filesystem::remove_all(dir_); }
 
     // "@" at the start of an argument stands for the test folder. No argument holds a quote.
-    // prefix and suffix are shell text around the command, as "timeout 1 " or " > file".
+    // prefix and suffix are shell text around the command, as "cat fifo & " or " > file".
     RunResult Run(std::vector<std::string> args, const std::string& prefix = "",
                   const std::string& suffix = "") const {
         std::string command = prefix + "'" VORTANE_RENDER_TOOL "'";
