@@ -14,104 +14,87 @@ using testing::Calls;
 using testing::FakeAudioBackend;
 using testing::ShellFixture;
 
-struct TableCase {
-    const char* label;
-    std::vector<AudioBackend::DeviceInfo> devices;
-    int default_device;
-    std::vector<std::pair<std::string, int>> expected; // name, device number
-};
-
-void PrintTo(const TableCase& c, std::ostream* os) {
-    *os << c.label;
-}
-
-class DeviceTableTest : public ::testing::TestWithParam<TableCase> {};
-
-TEST_P(DeviceTableTest, ListsOutputDevicesWithTheDefaultFirst) {
-    FakeAudioBackend backend;
-    backend.devices = GetParam().devices;
-    backend.default_device = GetParam().default_device;
-    std::vector<std::pair<std::string, int>> table;
-    for (const OutputDevice& d : BuildOutputDeviceTable(backend)) {
-        table.emplace_back(d.name, d.number);
-    }
-    EXPECT_EQ(table, GetParam().expected);
-}
-
-INSTANTIATE_TEST_SUITE_P(Cases, DeviceTableTest,
-                         ::testing::Values(TableCase{"default_first",
-                                                     {{"hw", 2}, {"mic", 0}, {"pipewire", 2}, {"hdmi", 8}},
-                                                     2,
-                                                     {{"pipewire", 2}, {"hw", 0}, {"hdmi", 3}}},
-                                           TableCase{
-                                               "input_only", {{"mic", 0}, {"line in", 0}}, -1, {{"", 0}}},
-                                           TableCase{"no_device", {}, -1, {{"", 0}}}),
-                         [](const auto& info) { return std::string(info.param.label); });
-
-// A switch to a device that fails to open, or with a library that fails to initialise, leaves no
-// stream; shutdown then touches no missing stream and terminates only an initialised library.
-TEST(AudioOutputTest, FailedSwitchAndShutdownNeverTouchAMissingStream) {
-    for (bool initialise_fails : {false, true}) {
+// The library's default output first, then the other output devices in its order; without any
+// output device one empty entry, so that start-up reports the library's error.
+TEST(DeviceTable, ListsOutputDevicesWithTheDefaultFirst) {
+    using Table = std::vector<std::pair<std::string, int>>; // name, device number
+    struct Case {
+        std::vector<AudioBackend::DeviceInfo> devices;
+        int default_device;
+        Table expected;
+    };
+    for (const Case& c : {Case{{{"hw", 2}, {"mic", 0}, {"pipewire", 2}, {"hdmi", 8}},
+                               2,
+                               {{"pipewire", 2}, {"hw", 0}, {"hdmi", 3}}},
+                          Case{{{"mic", 0}, {"line in", 0}}, -1, {{"", 0}}}, Case{{}, -1, {{"", 0}}}}) {
         FakeAudioBackend backend;
-        backend.devices = {{"default", 2}, {"broken", 2}};
-        backend.failing_devices = {1};
-        Synth synth;
-        AudioOutput output{backend, synth};
-        ASSERT_EQ(output.Initialize(), 0);
-        output.BuildDeviceTable();
-        ASSERT_EQ(output.OpenStream(0), 0);
-        output.StartStream();
-        backend.calls.clear();
-        backend.initialize_error = initialise_fails ? -10000 : 0;
-        output.SwitchDevice(1);
-        EXPECT_FALSE(output.stream_open());
-        if (!initialise_fails) { // a later switch plays again, and fails again
-            output.SwitchDevice(0);
-            EXPECT_TRUE(output.stream_running());
-            output.SwitchDevice(1);
+        backend.devices = c.devices;
+        backend.default_device = c.default_device;
+        Table table;
+        for (const OutputDevice& d : BuildOutputDeviceTable(backend)) {
+            table.emplace_back(d.name, d.number);
         }
-        backend.calls.clear();
-        output.Shutdown({});
-        EXPECT_EQ(backend.calls, initialise_fails ? Calls{} : Calls{"Terminate"});
-        EXPECT_EQ(backend.misuse, 0);
+        EXPECT_EQ(table, c.expected) << c.devices.size() << " devices";
     }
 }
 
 // An output playing on entry 0 of {"jack", "alsa"}, with the calls of start-up forgotten.
 struct PlayingOutput {
-    PlayingOutput() {
+    explicit PlayingOutput(std::chrono::milliseconds bound = AudioOutput::kCallBound)
+        : output(std::in_place, backend, synth, bound) {
         backend.devices = {{"jack", 2}, {"alsa", 2}};
-        output.Initialize();
-        output.BuildDeviceTable();
-        output.OpenStream(0);
-        output.StartStream();
+        EXPECT_EQ(output->Initialize(), 0);
+        output->BuildDeviceTable();
+        EXPECT_EQ(output->OpenStream(0), 0);
+        output->StartStream();
         backend.calls.clear();
     }
     FakeAudioBackend backend;
     Synth synth;
-    AudioOutput output{backend, synth};
+    std::optional<AudioOutput> output;
 };
+
+// A switch to a device that fails to open, or with a library that fails to initialise, leaves no
+// stream; shutdown then touches no missing stream and terminates only an initialised library.
+TEST(AudioOutputTest, FailedSwitchAndShutdownNeverTouchAMissingStream) {
+    for (bool initialise_fails : {false, true}) {
+        PlayingOutput p;
+        p.backend.failing_devices = {1};
+        p.backend.initialize_error = initialise_fails ? -10000 : 0;
+        p.output->SwitchDevice(1);
+        EXPECT_FALSE(p.output->stream_open());
+        if (!initialise_fails) { // a later switch plays again, and fails again
+            p.output->SwitchDevice(0);
+            EXPECT_TRUE(p.output->stream_running());
+            p.output->SwitchDevice(1);
+        }
+        p.backend.calls.clear();
+        p.output->Shutdown({});
+        EXPECT_EQ(p.backend.calls, initialise_fails ? Calls{} : Calls{"Terminate"});
+        EXPECT_EQ(p.backend.misuse, 0);
+    }
+}
 
 // The audio server goes away under the running stream: the check reports it once, and from then on
 // the lost stream is never aborted or closed and the library never terminated (with JACK each
 // would hang, then end the process). A switch opens the new stream beside the lost one and plays.
 TEST(AudioOutputTest, LostServerIsLeftAloneAndASwitchPlaysAgain) {
     PlayingOutput p;
-    EXPECT_FALSE(p.output.CheckStream());
+    EXPECT_FALSE(p.output->CheckStream());
     p.backend.LoseServer();
-    EXPECT_TRUE(p.output.CheckStream());
-    EXPECT_FALSE(p.output.CheckStream());
-    EXPECT_EQ(p.output.stream(), AudioOutput::Stream::Lost);
+    EXPECT_TRUE(p.output->CheckStream());
+    EXPECT_FALSE(p.output->CheckStream());
+    EXPECT_EQ(p.output->stream(), AudioOutput::Stream::Lost);
     p.backend.calls.clear();
 
-    p.output.SwitchDevice(1);
+    p.output->SwitchDevice(1);
     EXPECT_EQ(p.backend.calls, (Calls{"Open 1", "Start"}));
-    EXPECT_TRUE(p.output.stream_running());
+    EXPECT_TRUE(p.output->stream_running());
     p.backend.calls.clear();
-    p.output.SwitchDevice(0); // a live stream on the pinned library is closed, not terminated
+    p.output->SwitchDevice(0); // a live stream on the pinned library is closed, not terminated
     EXPECT_EQ(p.backend.calls, (Calls{"IsActive", "Abort", "Close", "Open 0", "Start"}));
     p.backend.calls.clear();
-    p.output.Shutdown({});
+    p.output->Shutdown({});
     EXPECT_EQ(p.backend.calls, (Calls{"IsActive", "Abort", "IsActive", "Close"}));
     EXPECT_EQ(p.backend.misuse, 0);
 }
@@ -121,9 +104,9 @@ TEST(AudioOutputTest, LostServerIsLeftAloneAndASwitchPlaysAgain) {
 TEST(AudioOutputTest, ServerLostBesideALiveStreamNeverTerminates) {
     PlayingOutput p;
     p.backend.server_lost = true;
-    p.output.SwitchDevice(1);
+    p.output->SwitchDevice(1);
     EXPECT_EQ(p.backend.calls, (Calls{"IsActive", "Abort", "Close", "Open 1", "Start"}));
-    p.output.Shutdown({});
+    p.output->Shutdown({});
     EXPECT_EQ(p.backend.misuse, 0);
 }
 
@@ -132,28 +115,19 @@ TEST(AudioOutputTest, ServerLostBesideALiveStreamNeverTerminates) {
 TEST(AudioOutputTest, HungLibraryCallIsBoundedAndNeverFollowed) {
     using namespace std::chrono;
     std::promise<void> release;
-    FakeAudioBackend backend;
-    backend.devices = {{"jack", 2}, {"alsa", 2}};
-    backend.abort_hook = [released = release.get_future().share()] { released.wait(); };
-    Synth synth;
-    std::optional<AudioOutput> output(std::in_place, backend, synth, milliseconds(300));
-    output->Initialize();
-    output->BuildDeviceTable();
-    output->OpenStream(0);
-    output->StartStream();
-    backend.calls.clear();
-
+    PlayingOutput p(milliseconds(300));
+    p.backend.abort_hook = [released = release.get_future().share()] { released.wait(); };
     const auto start = steady_clock::now();
-    output->SwitchDevice(1);
-    EXPECT_TRUE(output->hung());
-    EXPECT_FALSE(output->stream_running());
-    output->SwitchDevice(0);
-    output->Shutdown({});
+    p.output->SwitchDevice(1);
+    EXPECT_TRUE(p.output->hung());
+    EXPECT_FALSE(p.output->stream_running());
+    p.output->SwitchDevice(0);
+    p.output->Shutdown({});
     EXPECT_LT(steady_clock::now() - start, seconds(3));
     release.set_value();
-    output.reset(); // waits for the released call
+    p.output.reset(); // waits for the released call
     // The overrunning switch went on once released; nothing came after it.
-    EXPECT_EQ(backend.calls, (Calls{"IsActive", "Abort", "Terminate", "Initialize", "Open 1", "Start"}));
+    EXPECT_EQ(p.backend.calls, (Calls{"IsActive", "Abort", "Terminate", "Initialize", "Open 1", "Start"}));
 }
 
 // In the window: the status bar says when the output stopped by itself, and a device choice that
@@ -168,8 +142,7 @@ TEST_F(ShellFixture, StatusBarShowsTheLostOutputUntilADeviceStartsAgain) {
     QTest::keyClick(devices, Qt::Key_Down);
     EXPECT_TRUE(app.audio().stream_running());
     EXPECT_EQ(window->status().Notice(), "");
-    QTimer::singleShot(0, [this] { QTest::keyClick(window, Qt::Key_Escape); });
-    EXPECT_TRUE(RunLoopUntilQuit());
+    EXPECT_TRUE(LoopEndsAfter([this] { PressEscape(); }));
     app.ShutDown();
     EXPECT_EQ(backend.misuse, 0);
 }
@@ -186,7 +159,7 @@ TEST(StartUpFailure, ShowsThePortAudioMessageAndExitsWithZero) {
         EXPECT_EQ(app.Run(), 0);
         EXPECT_EQ(app.window(), nullptr);
         EXPECT_EQ(messages.messages,
-                  (std::vector<std::pair<std::string, std::string>>{
+                  (testing::RecordingMessageSink::Messages{
                       {"PortAudio", initialize_error == 0 ? "Invalid device" : "Error -9999"}}));
         EXPECT_EQ(backend.misuse, 0);
     }

@@ -4,7 +4,6 @@
 #include <QSlider>
 #include <QTemporaryDir>
 #include <cstdlib>
-#include <fstream>
 
 #include "app/status_fields.h"
 #include "midi/controller_window.h"
@@ -18,11 +17,7 @@ namespace vortane {
 namespace {
 
 using testing::Calls;
-
-std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-}
+using testing::ReadFile;
 
 // Each test gets a home folder of its own, holding a hand-written settings file, and two ports.
 class MidiShellTest : public testing::ShellFixture {
@@ -38,25 +33,28 @@ protected:
     QTemporaryDir home;
 };
 
-TEST_F(MidiShellTest, TwoPortsAreListedAndTheFirstOpened) {
-    EXPECT_EQ(MidiList()->count(), 2);
-    EXPECT_EQ(MidiList()->itemText(1), "Pads");
-    EXPECT_EQ(MidiList()->currentIndex(), 0);
-    EXPECT_EQ(Status(0), "MIDI IN");
-    EXPECT_EQ(midi.calls, (Calls{"Open 0", "Start"}));
-}
-
-struct NoPortTest : testing::ShellFixture {
-    NoPortTest() { midi.ports = {}; }
+// Every port is listed and the first opened; without any the program runs on without MIDI.
+struct PortListTest : testing::ShellFixture, ::testing::WithParamInterface<std::vector<std::string>> {
+    PortListTest() { midi.ports = GetParam(); }
 };
 
-TEST_F(NoPortTest, WithoutPortsTheProgramRunsOn) {
-    EXPECT_EQ(Control<QComboBox>(id::kMidiDevice)->count(), 0);
-    EXPECT_EQ(window->status().Text(0), "No MIDI IN");
-    EXPECT_EQ(midi.calls, (Calls{"Open -1"}));
-    QTimer::singleShot(0, [this] { QTest::keyClick(window, Qt::Key_Escape); });
-    EXPECT_TRUE(RunLoopUntilQuit());
+TEST_P(PortListTest, ListsEveryPortAndOpensTheFirst) {
+    const bool any = !GetParam().empty();
+    auto* list = Control<QComboBox>(id::kMidiDevice);
+    std::vector<std::string> items;
+    for (int i = 0; i < list->count(); ++i) {
+        items.push_back(list->itemText(i).toStdString());
+    }
+    EXPECT_EQ(items, GetParam());
+    EXPECT_EQ(list->currentIndex(), any ? 0 : -1);
+    EXPECT_EQ(window->status().Text(0), any ? "MIDI IN" : "No MIDI IN");
+    EXPECT_EQ(midi.calls, (any ? Calls{"Open 0", "Start"} : Calls{"Open -1"}));
+    EXPECT_TRUE(LoopEndsAfter([this] { PressEscape(); }));
 }
+
+INSTANTIATE_TEST_SUITE_P(Ports, PortListTest,
+                         ::testing::Values(std::vector<std::string>{"USB Keys", "Pads"},
+                                           std::vector<std::string>{}));
 
 TEST_F(MidiShellTest, SwitchClosesTheOldPortThenOpensTheNewOne) {
     QTest::mouseClick(Control<QPushButton>(id::kPlay), Qt::LeftButton);
@@ -108,20 +106,14 @@ TEST_F(MidiShellTest, SettingsAreWrittenAtExitOnlyAfterTheControllerWindowWasClo
 }
 
 TEST_F(MidiShellTest, ControllerWindowIsModalAndItsChoicesAreSavedAtExit) {
-    bool shown = false;
-    QTimer::singleShot(0, [&] {
-        auto* controllers = qobject_cast<ControllerWindow*>(QApplication::activeModalWidget());
-        ASSERT_NE(controllers, nullptr);
-        shown = true;
-        EXPECT_EQ(controllers->List(7)->currentText(), "21"); // read from the file at start-up
-        QTest::keyClick(window, Qt::Key_Escape);              // dropped; MIDI goes on
+    ASSERT_TRUE(testing::InControllerWindow(*window, [&](ControllerWindow& c) {
+        EXPECT_EQ(c.List(7)->currentText(), "21"); // read from the file at start-up
+        PressEscape();                             // dropped; MIDI goes on
         EXPECT_FALSE(window->quit_requested());
-        controllers->List(1)->setCurrentIndex(controllers->List(1)->findText("07"));
+        c.List(1)->setCurrentIndex(c.List(1)->findText("07"));
         EXPECT_TRUE(midi.Send(0xB0, 7, 127));
-        controllers->close();
-    });
-    MenuItem("Midi Controllers")->trigger();
-    ASSERT_TRUE(shown);
+        c.close();
+    }));
     EXPECT_EQ(controls().panel().GetState(id::kFrequencySetting), 1000);
     EXPECT_EQ(ReadFile(SettingsPath()), kKnownSettings) << "written before the program ends";
     app.ShutDown();

@@ -17,19 +17,13 @@ class ModalWindowTest : public testing::ShellFixture, public ::testing::WithPara
 // main window's widgets but none of their events run; afterwards the window acts as usual.
 TEST_P(ModalWindowTest, DropsTheMainWindowsEvents) {
     auto* y2 = Control<QSlider>(id::kY2);
-    bool ran = false;
-    QTimer::singleShot(0, [&] {
-        if (QWidget* modal = QApplication::activeModalWidget()) {
-            QTest::keyClick(window->windowHandle(), Qt::Key_Escape);
-            window->close();
-            QTest::keyClick(y2, Qt::Key_Up);
-            QTest::mouseClick(Control<QPushButton>(id::kPlay), Qt::LeftButton);
-            ran = true;
-            modal->close();
-        }
-    });
-    MenuItem(GetParam())->trigger();
-    ASSERT_TRUE(ran);
+    ASSERT_TRUE(testing::InModalWindow(MenuItem(GetParam()), [&](QWidget& modal) {
+        QTest::keyClick(window->windowHandle(), Qt::Key_Escape);
+        window->close();
+        QTest::keyClick(y2, Qt::Key_Up);
+        QTest::mouseClick(Control<QPushButton>(id::kPlay), Qt::LeftButton);
+        modal.close();
+    }));
     EXPECT_FALSE(window->quit_requested());
     EXPECT_EQ(controls().panel().GetState(id::kY2), 96); // the slider itself moved ...
     EXPECT_EQ(Params().points[3], 0.95f);                // ... but its event did not run
@@ -46,27 +40,22 @@ using ClosedOnlyByItsCloseBox = ModalWindowTest;
 // window; the close box does, and then the main window's Escape ends the program at once.
 TEST_P(ClosedOnlyByItsCloseBox, AndTheMainWindowsEscapeWorksAgainAfterwards) {
     bool open_after_keys = false;
-    QTimer::singleShot(0, [&] {
-        if (QWidget* modal = QApplication::activeModalWidget()) {
-            QWidget* focus = modal->focusWidget() != nullptr ? modal->focusWidget() : modal;
-            QTest::keyClick(focus, Qt::Key_Escape);
-            QTest::keyClick(modal, Qt::Key_Escape);
-            QTest::keyClick(modal, Qt::Key_Return);
-            QTest::mouseClick(modal, Qt::LeftButton, {}, QPoint(2, 2));
-            QTest::qWait(20);
-            open_after_keys = modal->isVisible() && QApplication::activeModalWidget() == modal;
-            modal->close();
-        }
-    });
-    MenuItem(GetParam())->trigger();
+    ASSERT_TRUE(testing::InModalWindow(MenuItem(GetParam()), [&](QWidget& modal) {
+        QTest::keyClick(modal.focusWidget() != nullptr ? modal.focusWidget() : &modal, Qt::Key_Escape);
+        QTest::keyClick(&modal, Qt::Key_Escape);
+        QTest::keyClick(&modal, Qt::Key_Return);
+        QTest::mouseClick(&modal, Qt::LeftButton, {}, QPoint(2, 2));
+        QTest::qWait(20);
+        open_after_keys = modal.isVisible() && QApplication::activeModalWidget() == &modal;
+        modal.close();
+    }));
     EXPECT_TRUE(open_after_keys);
     EXPECT_FALSE(window->quit_requested());
     // The user's next key comes after the window events that closing the window raised.
-    QTimer::singleShot(0, [&] {
+    EXPECT_TRUE(LoopEndsAfter([&] {
         QCoreApplication::processEvents();
-        QTest::keyClick(window, Qt::Key_Escape);
-    });
-    EXPECT_TRUE(RunLoopUntilQuit());
+        PressEscape();
+    }));
     EXPECT_TRUE(window->quit_requested());
 }
 
@@ -77,36 +66,29 @@ using ControllerWindowInTheShell = testing::ShellFixture;
 // The controller window's captions are set in the main window's font and each fits the 260 pixels
 // before its list.
 TEST_F(ControllerWindowInTheShell, LabelsFitInTheMainWindowsFont) {
-    int rows = 0;
-    QTimer::singleShot(0, [&] {
-        auto* controllers = qobject_cast<ControllerWindow*>(QApplication::activeModalWidget());
-        ASSERT_NE(controllers, nullptr);
-        for (int slot = 1; slot <= kSlotCount; ++slot, ++rows) {
-            const QLabel* label = controllers->Label(slot);
+    ASSERT_TRUE(testing::InControllerWindow(*window, [&](ControllerWindow& controllers) {
+        for (int slot = 1; slot <= kSlotCount; ++slot) {
+            const QLabel* label = controllers.Label(slot);
             SCOPED_TRACE(label->text().toStdString());
             EXPECT_EQ(label->font(), ShellFont());
             EXPECT_LE(label->fontMetrics().horizontalAdvance(label->text()), label->width());
             EXPECT_LE(label->geometry().right(), 280 - 1);
-            EXPECT_EQ(controllers->List(slot)->geometry(), QRect(280, 30 * slot, 40, 20));
-            EXPECT_EQ(controllers->List(slot)->accessibleName(), label->text());
+            EXPECT_EQ(controllers.List(slot)->geometry(), QRect(280, 30 * slot, 40, 20));
+            EXPECT_EQ(controllers.List(slot)->accessibleName(), label->text());
         }
-        controllers->close();
-    });
-    MenuItem("Midi Controllers")->trigger();
-    EXPECT_EQ(rows, kSlotCount);
+        controllers.close();
+    }));
 }
 
 TEST(HelpText, PiecesAreJoinedByCarriageReturnsWithEmptyLinesBetweenParagraphs) {
     const std::string text = HelpText();
     EXPECT_EQ(std::count(text.begin(), text.end(), '\r'), 40); // 31 pieces, 9 paragraph ends
-    EXPECT_EQ(
-        text.rfind(
-            "\rBest way to get to know Vortane: Press Play and just play around with the settings!\r\r", 0),
-        0u);
+    EXPECT_TRUE(text.starts_with(
+        "\rBest way to get to know Vortane: Press Play and just play around with the settings!\r\r"));
     EXPECT_NE(text.find("\rdifference immediately, but then...off it goes.\r\rIn the 'Frequency Barriers"),
               std::string::npos);
     EXPECT_NE(text.find("if you tick 'X1 Negative'- \rwhat this does"), std::string::npos);
-    EXPECT_EQ(text.substr(text.size() - 26), "\rbe re-routed through it.\r");
+    EXPECT_TRUE(text.ends_with("\rbe re-routed through it.\r"));
 }
 
 } // namespace

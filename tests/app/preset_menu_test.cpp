@@ -3,6 +3,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSlider>
+#include <QTemporaryDir>
 
 #include <filesystem>
 #include <fstream>
@@ -19,13 +20,8 @@ namespace {
 namespace fs = std::filesystem;
 
 struct PresetMenuTest : testing::ShellFixture {
-    PresetMenuTest() {
-        // As an installed program finds its factory presets under ${datadir}.
-        setenv("XDG_DATA_DIRS", VORTANE_BUILD_DATA_DIR, 1);
-        char pattern[] = "/tmp/vortane-preset-menu-XXXXXX";
-        folder = mkdtemp(pattern) != nullptr ? fs::path(pattern) : fs::path();
-    }
-    ~PresetMenuTest() override { fs::remove_all(folder); }
+    // As an installed program finds its factory presets under ${datadir}.
+    PresetMenuTest() { setenv("XDG_DATA_DIRS", VORTANE_BUILD_DATA_DIR, 1); }
 
     // Every control's widget state, in table order.
     std::vector<int> WidgetStates() const {
@@ -44,25 +40,26 @@ struct PresetMenuTest : testing::ShellFixture {
     std::vector<float> VoiceValues() const {
         const VoiceParams p = Params();
         const OscillatorParams& o = p.oscillator;
-        const DisplayCurve d = controls().display_curve();
-        return {static_cast<float>(p.cutoff),
-                static_cast<float>(p.resonance),
+        const PeriodWalkParams& period = o.period;
+        return {float(p.cutoff),
+                float(p.resonance),
                 o.master_volume,
-                d.x1,
+                controls().display_curve().x1,
                 controls().x1_max(),
                 p.points[1],
                 p.points[2],
                 p.points[3],
-                static_cast<float>(o.period.frequency_setting),
-                o.period.step.primary_step_size,
-                o.period.step.probability_width,
-                static_cast<float>(o.period.primary_step_barrier),
-                o.period.secondary_barrier,
+                float(period.frequency_setting),
+                period.step.primary_step_size,
+                period.step.probability_width,
+                float(period.primary_step_barrier),
+                period.secondary_barrier,
                 o.points[0].step_size,
                 o.walk_on[3] ? 1.0f : 0.0f};
     }
 
-    fs::path folder;
+    const QTemporaryDir scratch;
+    const fs::path folder = scratch.path().toStdString();
 };
 
 TEST_F(PresetMenuTest, FactoryPresetFromTheMenuMovesWidgetsAndEngineButNotPlay) {
@@ -84,7 +81,6 @@ TEST_F(PresetMenuTest, FactoryPresetFromTheMenuMovesWidgetsAndEngineButNotPlay) 
     EXPECT_EQ(Control<QSlider>(id::kFrequencySetting)->value(), 120);
     EXPECT_EQ(Control<QSlider>(id::kSecondaryBarrier)->value(), 480);
     EXPECT_TRUE(Control<QRadioButton>(id::kPriC)->isChecked());
-    EXPECT_FALSE(Control<QRadioButton>(id::kPriW)->isChecked());
     const VoiceParams params = Params();
     EXPECT_EQ(params.oscillator.period.frequency_setting, 120);
     EXPECT_EQ(params.oscillator.period.secondary_barrier, 48.0f);
@@ -92,7 +88,6 @@ TEST_F(PresetMenuTest, FactoryPresetFromTheMenuMovesWidgetsAndEngineButNotPlay) 
     EXPECT_GT(window->display().redraw_count(), redraws);
     EXPECT_EQ(Control<QPushButton>(id::kPlay)->text(), "Stop");
     EXPECT_TRUE(params.gate);
-    EXPECT_EQ(controls().play_state(), 1);
     EXPECT_TRUE(messages.messages.empty());
 }
 

@@ -8,6 +8,7 @@
 
 #include <array>
 #include <atomic>
+#include <fstream>
 #include <functional>
 #include <set>
 #include <string>
@@ -21,6 +22,7 @@
 #include "app/main_window.h"
 #include "app/message_sink.h"
 #include "control/synth.h"
+#include "midi/controller_window.h"
 #include "midi/midi_handler.h"
 #include "midi/midi_input.h"
 
@@ -29,89 +31,88 @@ namespace vortane::testing {
 using Calls = std::vector<std::string>;
 
 // An audio library that records its calls and counts those a real library would refuse or crash
-// on: stream calls without an open stream, termination while not initialised.
+// on: stream calls without an open stream, termination while not initialised or after its server
+// was lost (a real library would hang there).
 class FakeAudioBackend final : public AudioBackend {
 public:
     std::vector<DeviceInfo> devices;
     int default_device = -1;
     int initialize_error = 0;
     std::set<int> failing_devices;
+    std::function<void()> abort_hook; // runs inside AbortStream, on the caller's thread
+    std::atomic<bool> server_lost{false};
     Calls calls;
     int misuse = 0;
-    bool initialised = false, stream_open = false, running = false;
 
     int Initialize() override {
         calls.push_back("Initialize");
-        initialised = initialize_error == 0;
+        initialised_ = initialize_error == 0;
         return initialize_error;
     }
     void Terminate() override {
-        calls.push_back("Terminate");
-        misuse += initialised && !server_lost ? 0 : 1; // a real library would hang on a lost server
-        initialised = stream_open = running = false;
+        Call("Terminate", initialised_ && !server_lost);
+        initialised_ = stream_open_ = running_ = false;
     }
     std::string ErrorText(int error) const override {
-        return error == -9996
-                   ? "Invalid device"
-                   : (error == -9998 ? "Invalid number of channels" : "Error " + std::to_string(error));
+        return error == kInvalidDevice ? "Invalid device" : "Error " + std::to_string(error);
     }
     int DeviceCount() const override { return static_cast<int>(devices.size()); }
     DeviceInfo GetDeviceInfo(int device) const override { return devices.at(static_cast<size_t>(device)); }
     int DefaultOutputDevice() const override { return default_device; }
-    int OpenStream(int device, RenderFunction render_function, void* render_context) override {
-        calls.push_back("Open " + std::to_string(device));
-        misuse += initialised ? 0 : 1;
+    int OpenStream(int device, RenderFunction render, void* context) override {
+        Call("Open " + std::to_string(device), initialised_);
         if (device < 0 || device >= DeviceCount() || failing_devices.count(device) > 0) {
-            return -9996;
+            return kInvalidDevice;
         }
-        if (devices[static_cast<size_t>(device)].max_output_channels < 1) {
-            return -9998;
-        }
-        render = render_function;
-        context = render_context;
-        stream_open = true;
+        render_ = render;
+        context_ = context;
+        stream_open_ = true;
         return 0;
     }
-    int StartStream() override { return StreamCall("Start", running = stream_open); }
+    int StartStream() override {
+        running_ = stream_open_;
+        return Call("Start", stream_open_);
+    }
     int AbortStream() override {
-        const int result = StreamCall("Abort", running = false);
+        running_ = false;
+        Call("Abort", stream_open_);
         if (abort_hook) {
             abort_hook();
         }
-        return result;
+        return 0;
     }
     int CloseStream() override {
-        const int result = StreamCall("Close", running = false);
-        stream_open = false;
-        return result;
+        running_ = false;
+        return Call("Close", std::exchange(stream_open_, false));
     }
-    int IsStreamActive() override { return StreamCall("IsActive", false) + (running ? 1 : 0); }
+    int IsStreamActive() override { return Call("IsActive", stream_open_) + (running_ ? 1 : 0); }
     bool ServerLost() const override { return server_lost; }
+
     // The audio server goes away: the stream stops by itself and the library is lost with it.
     void LoseServer() {
-        running = false;
+        running_ = false;
         server_lost = true;
     }
-    std::function<void()> abort_hook; // runs inside AbortStream, on the caller's thread
-    std::atomic<bool> server_lost{false};
-    // Pulls frames through the stream callback, as the audio thread would.
+    // Pulls frames through the stream callback, as the audio thread would; -1 where none runs.
     std::vector<float> Pull(unsigned long frames) {
         std::vector<float> out(frames, -1.0f);
-        if (running) {
-            render(context, out.data(), frames);
+        if (running_) {
+            render_(context_, out.data(), frames);
         }
         return out;
     }
 
-    RenderFunction render = nullptr;
-    void* context = nullptr;
-
 private:
-    int StreamCall(const char* name, bool) {
-        calls.push_back(name);
-        misuse += stream_open ? 0 : 1;
+    static constexpr int kInvalidDevice = -9996;
+    // Records the call, counted as misuse unless it is `allowed`; 0, the library's success.
+    int Call(std::string name, bool allowed) {
+        calls.push_back(std::move(name));
+        misuse += allowed ? 0 : 1;
         return 0;
     }
+    bool initialised_ = false, stream_open_ = false, running_ = false;
+    RenderFunction render_ = nullptr;
+    void* context_ = nullptr;
 };
 
 // A MIDI service with a fixed list of ports; Send delivers a message on a thread of its own.
@@ -120,7 +121,6 @@ public:
     std::vector<std::string> ports;
     std::set<int> failing_ports;
     Calls calls;
-    int open_port = -1;
 
     int DeviceCount() override { return static_cast<int>(ports.size()); }
     std::optional<std::string> PortName(int device) override {
@@ -128,10 +128,9 @@ public:
     }
     bool Open(int device, MidiReceiver& receiver) override {
         calls.push_back("Open " + std::to_string(device));
-        if (open_port >= 0 || device < 0 || device >= DeviceCount() || failing_ports.count(device) > 0) {
+        if (receiver_ != nullptr || !PortName(device) || failing_ports.count(device) > 0) {
             return false;
         }
-        open_port = device;
         receiver_ = &receiver;
         return true;
     }
@@ -146,7 +145,6 @@ public:
     void Close() override {
         calls.push_back("Close");
         if (MidiReceiver* receiver = std::exchange(receiver_, nullptr)) {
-            open_port = -1;
             receiver->OnClose();
         }
     }
@@ -165,13 +163,54 @@ private:
     bool started_ = false;
 };
 
-class RecordingMessageSink final : public MessageSink {
-public:
+struct RecordingMessageSink final : MessageSink {
+    using Messages = std::vector<std::pair<std::string, std::string>>; // title, text
     void ShowMessage(const std::string& title, const std::string& text) override {
         messages.push_back({title, text});
     }
-    std::vector<std::pair<std::string, std::string>> messages;
+    Messages messages;
 };
+
+inline std::string ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+// The item `text` of the menu bar's menu titled `menu`; nullptr when there is none.
+inline QAction* MenuItem(const MainWindow& window, const QString& text, const QString& menu = "?") {
+    for (QAction* title : window.menuBar()->actions()) {
+        for (QAction* item : title->text() == menu ? title->menu()->actions() : QList<QAction*>()) {
+            if (item->text() == text) {
+                return item;
+            }
+        }
+    }
+    return nullptr;
+}
+
+// Triggers `item` and runs `act` on the modal `Window` it opens, from inside that window's event
+// loop; false when no such window opened.
+template <typename Window = QWidget, typename Act> bool InModalWindow(QAction* item, Act act) {
+    bool ran = false;
+    QTimer timer; // local, so that it cannot fire after this returns
+    timer.setSingleShot(true);
+    QObject::connect(&timer, &QTimer::timeout, [&] {
+        if (auto* modal = qobject_cast<Window*>(QApplication::activeModalWidget())) {
+            ran = true;
+            act(*modal);
+        }
+    });
+    timer.start(0);
+    if (item != nullptr) {
+        item->trigger();
+    }
+    return ran;
+}
+
+// The same for the controller window, opened from the "?" menu.
+template <typename Act> bool InControllerWindow(const MainWindow& window, Act act) {
+    return InModalWindow<ControllerWindow>(MenuItem(window, "Midi Controllers"), act);
+}
 
 // A started application on the fakes (no MIDI port unless a test adds them in its constructor),
 // its main window shown and active.
@@ -184,7 +223,6 @@ struct ShellFixture : ::testing::Test {
         ASSERT_TRUE(QTest::qWaitForWindowActive(window));
     }
     template <typename T> T* Control(int id) const { return window->controls().As<T>(id); }
-    Synth& synth() const { return app.synth(); }
     VoiceControls& controls() const { return app.synth().controls; }
     // What the voice's next block would read, without taking its events.
     VoiceParams Params() const {
@@ -192,19 +230,12 @@ struct ShellFixture : ::testing::Test {
         controls().Peek(params);
         return params;
     }
-    // An item of the menu bar's menu titled `menu` ("?" by default).
-    QAction* MenuItem(const QString& text, const QString& menu = QStringLiteral("?")) const {
-        for (QAction* title : window->menuBar()->actions()) {
-            for (QAction* item : title->text() == menu ? title->menu()->actions() : QList<QAction*>()) {
-                if (item->text() == text) {
-                    return item;
-                }
-            }
-        }
-        return nullptr;
+    QAction* MenuItem(const QString& text, const QString& menu = "?") const {
+        return testing::MenuItem(*window, text, menu);
     }
-    // Runs the event loop; false when the watchdog had to end it.
-    bool RunLoopUntilQuit() {
+    // Runs `action` inside the event loop; false unless that ended the loop within five seconds.
+    bool LoopEndsAfter(const std::function<void()>& action) {
+        QTimer::singleShot(0, action);
         QTimer watchdog;
         watchdog.setSingleShot(true);
         QObject::connect(&watchdog, &QTimer::timeout, [] { QCoreApplication::exit(1); });
@@ -212,6 +243,7 @@ struct ShellFixture : ::testing::Test {
         app.RunEventLoop();
         return watchdog.isActive();
     }
+    void PressEscape() const { QTest::keyClick(window, Qt::Key_Escape); }
     // Lets the window pick up panel changes made by another thread.
     void LetWindowFollowPanel() const { QTest::qWait(60); }
 
