@@ -2,12 +2,15 @@
 #include <QPushButton>
 #include <QSlider>
 
+#include <chrono>
+#include <unistd.h>
+
 #include "jack_app.h"
 #include "midi/midi_session.h"
-#include "shell_fixture.h"
+#include "midi/settings_store.h"
 
 // End to end on the JACK dummy server: the test's JACK client plays a keyboard into the application
-// and records what it plays.
+// and records what it plays; and the application losing a JACK server of the test's own.
 namespace vortane {
 namespace {
 
@@ -79,7 +82,7 @@ TEST(AudioEndToEnd, PlaysTheVoiceIntoJackFadingInAndSurvivesAFailingDevice) {
     EXPECT_TRUE(j.window().quit_requested());
     j.app.ShutDown();
     EXPECT_FALSE(j.app.audio().stream_open());
-    EXPECT_EQ(j.messages.shown, 0);
+    EXPECT_EQ(j.messages.messages, testing::RecordingMessageSink::Messages{});
 }
 
 // A control change moves the sliders and what the voice hears; a note gates the voice as Play does
@@ -92,7 +95,7 @@ TEST(MidiEndToEnd, KeyboardOnJackDrivesTheWindowTheControlsAndTheOutput) {
     VoiceControls& voice = j.app.synth().controls;
 
     j.keys.Send(0xB0, 0x0E, 0x40);
-    ASSERT_TRUE(testing::WaitFor([&] { return controls.As<QSlider>(id::kFrq)->value() == 2516; }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return controls.As<QSlider>(id::kFrq)->value() == 2516; }));
     EXPECT_EQ(controls.As<QSlider>(id::kPrimaryStepSize)->value(), 277);
     VoiceParams params;
     voice.Peek(params);
@@ -101,19 +104,19 @@ TEST(MidiEndToEnd, KeyboardOnJackDrivesTheWindowTheControlsAndTheOutput) {
     EXPECT_TRUE(AllSilent(j.keys.Record(0.3)));
 
     j.keys.Send(0x90, 60, 100);
-    ASSERT_TRUE(testing::WaitFor([&] { return j.window().status().Text(1) == "On"; }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return j.window().status().Text(1) == "On"; }));
     EXPECT_EQ(controls.As<QPushButton>(id::kPlay)->text(), "Stop");
     EXPECT_GT(Peak(j.keys.Record(0.5)), 0.05f);
 
     j.keys.Send(0x80, 60, 64);
-    ASSERT_TRUE(testing::WaitFor([&] { return j.window().status().Text(1) == "Off"; }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return j.window().status().Text(1) == "Off"; }));
     QTest::qWait(200);
     EXPECT_TRUE(AllSilent(j.keys.Record(0.3)));
 
     j.keys.Send(0x90, 60, 100);
-    ASSERT_TRUE(testing::WaitFor([&] { return voice.output_gate() == 1; }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return voice.output_gate() == 1; }));
     auto* list = controls.As<QComboBox>(id::kMidiDevice);
-    emit list->activated(list->currentIndex());
+    testing::Choose(list, list->currentIndex());
     EXPECT_EQ(voice.output_gate(), 0);
     EXPECT_EQ(j.app.midi().Handler().HeldNotes(), 0);
 
@@ -121,7 +124,7 @@ TEST(MidiEndToEnd, KeyboardOnJackDrivesTheWindowTheControlsAndTheOutput) {
     j.keys.Send(0xB0, 0x0E, 0x00);
     QTest::qWait(300);
     EXPECT_EQ(voice.panel().GetState(id::kFrq), 2516);
-    EXPECT_EQ(j.messages.shown, 0);
+    EXPECT_EQ(j.messages.messages, testing::RecordingMessageSink::Messages{});
 }
 
 // No MIDI service at all (the JACK server named here does not exist): the program starts and runs
@@ -152,6 +155,60 @@ TEST(MidiEndToEnd, WithoutAMidiServiceTheProgramRunsOn) {
     app.RunEventLoop();
     app.ShutDown();
     EXPECT_TRUE(std::filesystem::exists(home.path().toStdString() + "/preferences.ini"));
+}
+
+// The JACK server stops under the playing voice: the status bar says so within a moment, a switch
+// to a live device plays again, and Escape ends the program at once with the settings written,
+// never waiting on the dead server.
+TEST(AudioEndToEnd, JackServerStoppedUnderPlayIsShownAndAnotherDevicePlaysOn) {
+    testing::ScratchJackServer server("vortane-lost-" + std::to_string(getpid()));
+    ASSERT_TRUE(server.started());
+    qputenv("JACK_DEFAULT_SERVER", QByteArray::fromStdString(server.name()));
+    // A live device beside JACK, which takes samples as fast as they come: ALSA's null device.
+    std::ofstream(qEnvironmentVariable("HOME").toStdString() + "/.asoundrc")
+        << "pcm.vortane_null { type null }\n";
+    testing::TestBackend audio;
+    testing::FakeMidiInput midi;
+    testing::RecordingMessageSink messages;
+    Application app(audio, midi, messages);
+    ASSERT_TRUE(app.StartUp()) << (messages.messages.empty() ? "" : messages.messages[0].second);
+    MainWindow& window = *app.window();
+    auto* devices = window.controls().As<QComboBox>(id::kAudioDevice);
+    const int jack_entry = devices->findText("system");
+    const int null_entry = devices->findText("vortane_null");
+    ASSERT_EQ(jack_entry, 0);
+    ASSERT_GE(null_entry, 0);
+    ASSERT_TRUE(testing::InControllerWindow(window, [](ControllerWindow& controllers) {
+        controllers.List(1)->setCurrentIndex(controllers.List(1)->findText("07"));
+        controllers.close();
+    }));
+    QTest::mouseClick(window.controls().As<QPushButton>(id::kPlay), Qt::LeftButton);
+    {
+        testing::JackTestClient ears("vortane-ears");
+        ASSERT_TRUE(ears.RecordFrom("^Vortane:out_0$")) << "the audio client is not named Vortane";
+        EXPECT_GT(Peak(ears.Record(0.5)), 0.05f);
+    }
+
+    server.Stop();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !window.status().Notice().isEmpty(); }, 3000));
+    EXPECT_EQ(window.status().Notice(), "Audio output stopped: choose an audio device");
+    testing::Choose(devices, jack_entry); // the dead server's device: no sound, and no hang
+    EXPECT_FALSE(app.audio().stream_running());
+    const uint64_t before = audio.non_zero();
+    testing::Choose(devices, null_entry);
+    EXPECT_TRUE(app.audio().stream_running());
+    EXPECT_EQ(window.status().Notice(), "");
+    QTest::qWait(200);
+    EXPECT_GT(audio.non_zero(), before + 4410) << "the voice does not play on the live device";
+
+    QTest::keyClick(&window, Qt::Key_Escape);
+    ASSERT_TRUE(window.quit_requested());
+    const auto start = std::chrono::steady_clock::now();
+    app.ShutDown();
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5)); // the bound is 8 s
+    EXPECT_FALSE(app.audio().hung());
+    EXPECT_NE(testing::ReadFile(SettingsPath()).find("Item1 = 07"), std::string::npos);
+    EXPECT_EQ(messages.messages, testing::RecordingMessageSink::Messages{});
 }
 
 } // namespace

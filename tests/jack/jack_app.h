@@ -2,25 +2,18 @@
 
 #include <QComboBox>
 #include <QTemporaryDir>
-#include <QTest>
 #include <algorithm>
-#include <atomic>
 #include <cmath>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <functional>
-#include <string>
-#include <vector>
 
-#include "app/application.h"
-#include "app/control_set.h"
-#include "app/main_window.h"
-#include "app/message_sink.h"
 #include "app/portaudio_backend.h"
 #include "app/status_fields.h"
 #include "control/control_ids.h"
 #include "jack_test_client.h"
 #include "midi/rtmidi_input.h"
+#include "shell_fixture.h"
 
 namespace vortane::testing {
 
@@ -75,26 +68,10 @@ private:
     std::atomic<uint64_t> non_zero_{0};
 };
 
-struct CountingMessageSink final : MessageSink {
-    void ShowMessage(const std::string& title, const std::string& text) override {
-        std::fprintf(stderr, "message box %s: %s\n", title.c_str(), text.c_str());
-        ++shown;
-    }
-    int shown = 0;
-};
-
 // Where the ALSA sequencer exists it may list ports of its own; the test's JACK port is asked for.
 inline RtMidiInput::Backend MidiBackend() {
     return std::filesystem::exists("/dev/snd/seq") ? RtMidiInput::Backend::JackOnly
                                                    : RtMidiInput::Backend::Automatic;
-}
-
-// Waits, handling window events, until the condition holds; false after five seconds.
-inline bool WaitFor(const std::function<bool()>& condition) {
-    for (int i = 0; i < 500 && !condition(); ++i) {
-        QTest::qWait(10);
-    }
-    return condition();
 }
 
 inline bool AllSilent(const std::vector<float>& s) {
@@ -109,6 +86,34 @@ inline float Peak(const std::vector<float>& s, size_t from = 0) {
     }
     return peak;
 }
+
+// Chooses an entry of a device list as the user does.
+inline void Choose(QComboBox* list, int entry) {
+    list->setCurrentIndex(entry);
+    emit list->activated(entry);
+}
+
+// A JACK dummy server of the test's own, started by jack_server.sh under `name`, stopped with it.
+class ScratchJackServer {
+public:
+    explicit ScratchJackServer(std::string name) : name_(std::move(name)) { started_ = Script("start"); }
+    ~ScratchJackServer() { Stop(); }
+    bool started() const { return started_; }
+    const std::string& name() const { return name_; }
+    void Stop() {
+        if (std::exchange(started_, false)) {
+            Script("stop");
+        }
+    }
+
+private:
+    bool Script(const char* verb) const {
+        const std::string command = "JACK_DEFAULT_SERVER='" + name_ + "' '" JACK_SERVER_SCRIPT "' " + verb;
+        return std::system(command.c_str()) == 0;
+    }
+    std::string name_;
+    bool started_ = false;
+};
 
 // The application on the real PortAudio and RtMidi libraries, on the JACK dummy server that the
 // `jack` test fixture started, in a scratch home folder (with the given preferences.ini, if any). A
@@ -139,8 +144,7 @@ struct JackApp {
             return "keyboard port not listed";
         }
         if (entry != list->currentIndex()) {
-            list->setCurrentIndex(entry);
-            emit list->activated(entry);
+            Choose(list, entry);
         }
         if (window().status().Text(0) != "MIDI IN") {
             return "keyboard port not opened";
@@ -160,7 +164,7 @@ struct JackApp {
     JackTestClient keys{"vortane-keys"};
     TestBackend audio;
     RtMidiInput midi{MidiBackend()};
-    CountingMessageSink messages;
+    RecordingMessageSink messages;
     Application app{audio, midi, messages};
 };
 

@@ -10,14 +10,13 @@
 
 namespace vortane::testing {
 
-JackTestClient::JackTestClient(const char* name, const char* midi_port, size_t record_capacity)
-    : buffer_(record_capacity) {
+JackTestClient::JackTestClient(const char* name) {
     jack_status_t status{};
     client_ = jack_client_open(name, JackNoStartServer, &status);
     if (client_ == nullptr) {
         return;
     }
-    midi_out_ = jack_port_register(client_, midi_port, JACK_DEFAULT_MIDI_TYPE, JackPortIsOutput, 0);
+    midi_out_ = jack_port_register(client_, "keys", JACK_DEFAULT_MIDI_TYPE, JackPortIsOutput, 0);
     jack_set_process_callback(client_, &JackTestClient::Process, this);
     jack_set_xrun_callback(
         client_, [](void* self) { return ++static_cast<JackTestClient*>(self)->xruns_, 0; }, this);
@@ -43,9 +42,9 @@ std::string JackTestClient::MidiPortName() const {
 // cycles switch to that graph at their start. So: wait until the port reports a connection, then
 // for two more cycles of this client, after which a graph switched before the check is in use (and
 // a stale one, still showing a connection the receiver just closed, has been replaced).
-bool JackTestClient::WaitUntilLive(jack_port_t* port, std::chrono::milliseconds limit) const {
+bool JackTestClient::WaitUntilLive(jack_port_t* port) const {
     using Clock = std::chrono::steady_clock;
-    const auto deadline = Clock::now() + limit;
+    const auto deadline = Clock::now() + std::chrono::seconds(5);
     const auto wait = [&](const auto& condition) {
         while (!condition()) {
             if (Clock::now() > deadline) {
@@ -61,10 +60,6 @@ bool JackTestClient::WaitUntilLive(jack_port_t* port, std::chrono::milliseconds 
     const uint64_t seen = cycles_.load(std::memory_order_acquire);
     return wait([&] { return cycles_.load(std::memory_order_acquire) >= seen + 2; }) &&
            jack_port_connected(port) > 0;
-}
-
-bool JackTestClient::WaitUntilConnected(std::chrono::milliseconds limit) const {
-    return WaitUntilLive(midi_out_, limit);
 }
 
 void JackTestClient::Send(uint8_t status, uint8_t data1, uint8_t data2) {
@@ -83,7 +78,7 @@ bool JackTestClient::RecordFrom(const std::string& pattern) {
     const int result =
         ports != nullptr && input != nullptr ? jack_connect(client_, ports[0], jack_port_name(input)) : -1;
     jack_free(ports);
-    return (result == 0 || result == EEXIST) && WaitUntilLive(input, std::chrono::seconds(5));
+    return (result == 0 || result == EEXIST) && WaitUntilLive(input);
 }
 
 void JackTestClient::StartRecording() {
@@ -116,19 +111,15 @@ int JackTestClient::Process(jack_nframes_t frames, void* arg) {
     self->cycles_.fetch_add(1, std::memory_order_release);
     void* midi = jack_port_get_buffer(self->midi_out_, frames);
     jack_midi_clear_buffer(midi);
-    self->SendQueued(midi);
+    for (const uint32_t end = self->written_.load(std::memory_order_acquire); self->sent_ != end;
+         ++self->sent_) {
+        const auto& m = self->queue_[self->sent_ % self->queue_.size()];
+        jack_midi_event_write(midi, 0, m.data(), m.size());
+    }
     if (self->recording_.load(std::memory_order_acquire)) {
         self->RecordCycle(frames);
     }
     return 0;
-}
-
-void JackTestClient::SendQueued(void* midi) {
-    const uint32_t end = written_.load(std::memory_order_acquire);
-    for (; sent_ != end; ++sent_) {
-        const ShortMessage& m = queue_[sent_ % queue_.size()];
-        jack_midi_event_write(midi, 0, m.data(), m.size());
-    }
 }
 
 void JackTestClient::RecordCycle(jack_nframes_t frames) {

@@ -4,7 +4,6 @@
 
 #include <array>
 #include <atomic>
-#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -12,18 +11,13 @@
 
 namespace vortane::testing {
 
-using ShortMessage = std::array<uint8_t, 3>;
-
-// The end-to-end tests' JACK client. Its MIDI output sends the short messages queued on the test's
-// thread at the start of the next cycle. Its audio input, registered on the first RecordFrom, records into a
-// preallocated ring and counts recorded, non-zero and non-finite samples. The server's xruns are counted as
-// well.
+// The end-to-end tests' JACK client. Its MIDI output "keys" sends the short messages queued on the
+// test's thread at the start of the next cycle. Its audio input, registered on the first RecordFrom,
+// records into a ring of 8 s and counts recorded, non-zero and non-finite samples, and the server's
+// xruns.
 class JackTestClient {
 public:
-    static constexpr size_t kDefaultCapacity = 44100 * 8;
-
-    explicit JackTestClient(const char* name, const char* midi_port = "keys",
-                            size_t record_capacity = kDefaultCapacity);
+    explicit JackTestClient(const char* name);
     ~JackTestClient();
     JackTestClient(const JackTestClient&) = delete;
     JackTestClient& operator=(const JackTestClient&) = delete;
@@ -32,10 +26,10 @@ public:
     double sample_rate() const;
     std::string MidiPortName() const;
 
-    // Waits, at most `limit`, until the MIDI output has a connection that the server's process cycle
-    // already uses: a message queued before that is dropped by JACK, not delivered late. Call it
-    // after the receiver opened its port and before the first Send or StartSource.
-    bool WaitUntilConnected(std::chrono::milliseconds limit = std::chrono::seconds(5)) const;
+    // Waits, at most five seconds, until the MIDI output has a connection that the server's process
+    // cycle already uses: a message queued before that is dropped by JACK, not delivered late. Call
+    // it after the receiver opened its port and before the first Send.
+    bool WaitUntilConnected() const { return WaitUntilLive(midi_out_); }
     // Queues a message for the next cycle; one producer thread, up to 64 messages in flight.
     void Send(uint8_t status, uint8_t data1, uint8_t data2);
 
@@ -55,8 +49,7 @@ public:
 
 private:
     static int Process(jack_nframes_t frames, void* arg);
-    bool WaitUntilLive(jack_port_t* port, std::chrono::milliseconds limit) const;
-    void SendQueued(void* midi);
+    bool WaitUntilLive(jack_port_t* port) const;
     void RecordCycle(jack_nframes_t frames);
 
     jack_client_t* client_ = nullptr;
@@ -66,11 +59,11 @@ private:
     std::atomic<int> xruns_{0};
     std::atomic<uint64_t> cycles_{0};
     // queued messages: written by the test's thread, read by the process thread
-    std::array<ShortMessage, 64> queue_{};
+    std::array<std::array<uint8_t, 3>, 64> queue_{};
     std::atomic<uint32_t> written_{0};
     uint32_t sent_ = 0;
     // recording
-    std::vector<float> buffer_;
+    std::vector<float> buffer_ = std::vector<float>(44100 * 8);
     std::atomic<bool> recording_{false};
     std::atomic<uint64_t> recorded_{0}, non_zero_{0}, non_finite_{0};
 };

@@ -4,20 +4,12 @@
 // panel. It passes when the application ends normally, the server saw no more xruns than an idle
 // control server beside it allows for, resident memory grew by less than 1 MiB after the first 10 s,
 // every recorded sample was finite and preferences.ini was left as it was.
-#include <QApplication>
-#include <QTimer>
-#include <gtest/gtest.h>
-
-#include <atomic>
 #include <chrono>
 #include <cstdio>
-#include <cstdlib>
 #include <random>
-#include <thread>
 #include <unistd.h>
 
 #include "control/control_table.h"
-#include "control/synth.h"
 #include "jack_app.h"
 
 namespace vortane {
@@ -48,16 +40,11 @@ long ResidentBytes() {
 std::string Settings() {
     std::string text = "; soak test assignments\r\n";
     for (size_t slot = 1; slot <= kControllers.size(); ++slot) {
-        char line[32];
-        std::snprintf(line, sizeof line, "Item%zu=%02d\r\n", slot, kControllers[slot - 1]);
-        text += line;
+        const int controller = kControllers[slot - 1];
+        text += "Item" + std::to_string(slot) + (controller < 10 ? "=0" : "=") + std::to_string(controller) +
+                "\r\n";
     }
     return text;
-}
-
-std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
 }
 
 // About 1000 messages a second until told to stop: control changes on the assigned controllers
@@ -108,16 +95,10 @@ void MovePanel(ControlPanel& panel, const std::atomic<bool>& running, std::atomi
 // on a busy machine misses cycles whatever its clients do. The soak server's count is judged by it.
 class ControlServer {
 public:
-    ControlServer() : name_(Name()) { started_ = Script("start"); }
-    ~ControlServer() {
-        Count();
-        if (started_) {
-            Script("stop");
-        }
-    }
-    bool Ok() const { return started_; }
+    ~ControlServer() { Count(); }
+    bool Ok() const { return server_.started(); }
     void StartCounting(int seconds) {
-        const std::string command = "'" XRUN_PROBE "' '" + name_ + "' " + std::to_string(seconds);
+        const std::string command = "'" XRUN_PROBE "' '" + server_.name() + "' " + std::to_string(seconds);
         probe_ = popen(command.c_str(), "r");
     }
     // The probe's count once its time is up; -1 when it failed.
@@ -125,23 +106,14 @@ public:
         if (probe_ != nullptr) {
             int count = -1;
             const bool read = std::fscanf(probe_, "%d", &count) == 1;
-            xruns_ = pclose(probe_) == 0 && read ? count : -1;
-            probe_ = nullptr;
+            xruns_ = pclose(std::exchange(probe_, nullptr)) == 0 && read ? count : -1;
         }
         return xruns_;
     }
 
 private:
-    static std::string Name() {
-        const char* server = std::getenv("JACK_DEFAULT_SERVER");
-        return std::string(server != nullptr ? server : "vortane-test") + "-control";
-    }
-    bool Script(const char* verb) const {
-        const std::string command = "JACK_DEFAULT_SERVER='" + name_ + "' '" JACK_SERVER_SCRIPT "' " + verb;
-        return std::system(command.c_str()) == 0;
-    }
-    std::string name_;
-    bool started_ = false;
+    testing::ScratchJackServer server_{
+        qEnvironmentVariable("JACK_DEFAULT_SERVER", "vortane-test").toStdString() + "-control"};
     FILE* probe_ = nullptr;
     int xruns_ = -1;
 };
@@ -205,7 +177,7 @@ TEST(Soak, ApplicationUnderMidiLoadAndPanelMovesStaysHealthy) {
                 double(testing::Peak(recent)), (unsigned long long)j.keys.non_finite_samples(),
                 j.keys.xruns(), control_xruns, resident_at_end - resident_at_baseline, kBaselineSeconds);
     EXPECT_FALSE(watchdog_fired);
-    EXPECT_EQ(j.messages.shown, 0);
+    EXPECT_EQ(j.messages.messages, testing::RecordingMessageSink::Messages{});
     EXPECT_GT(sent.load(), uint64_t(0.9 * kMessagesPerSecond * seconds));
     EXPECT_GT(j.keys.samples_recorded(), uint64_t(0.9 * rate * seconds));
     EXPECT_GT(j.keys.non_zero_samples(), uint64_t(rate)); // the notes opened the gate
@@ -221,18 +193,8 @@ TEST(Soak, ApplicationUnderMidiLoadAndPanelMovesStaysHealthy) {
         << "the idle control server saw " << control_xruns;
     EXPECT_GT(resident_at_baseline, 0);
     EXPECT_LT(resident_at_end - resident_at_baseline, kAllowedGrowthBytes);
-    EXPECT_EQ(ReadFile(j.settings_path), settings);
+    EXPECT_EQ(testing::ReadFile(j.settings_path), settings);
 }
 
 } // namespace
 } // namespace vortane
-
-int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    }
-    QApplication application(argc, argv);
-    QApplication::setQuitOnLastWindowClosed(false);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}
