@@ -2,75 +2,23 @@
 
 #include <algorithm>
 #include <cmath>
-#include <samplerate.h>
 
 namespace vortane::plugin {
 namespace {
 
 constexpr double kVoiceRate = VoiceAdapter::kSampleRate;
-constexpr int kConverter = SRC_SINC_MEDIUM_QUALITY;
-
-// Counts the voice frames the converter takes before it can deliver output, feeding silence one
-// frame at a time so that the count is exact.
-struct LookAheadProbe {
-    float zero = 0.0f;
-    int64_t consumed = 0;
-};
-
-long ProbePull(void* state, float** data) {
-    auto* probe = static_cast<LookAheadProbe*>(state);
-    *data = &probe->zero;
-    ++probe->consumed;
-    return 1;
-}
-
-// The most voice frames the converter holds beyond the output it has produced.
-double MeasureLookAhead(int converter, double host_rate) {
-    LookAheadProbe probe;
-    int error = 0;
-    SRC_STATE* state = src_callback_new(ProbePull, converter, 1, &error, &probe);
-    if (state == nullptr) {
-        return 0.0;
-    }
-    std::array<float, 256> out{};
-    double most = 0.0;
-    int64_t produced = 0;
-    for (int i = 0; i < 64; ++i) {
-        produced +=
-            src_callback_read(state, host_rate / kVoiceRate, static_cast<long>(out.size()), out.data());
-        most = std::max(most, static_cast<double>(probe.consumed) -
-                                  static_cast<double>(produced) * kVoiceRate / host_rate);
-    }
-    src_delete(state);
-    return most;
-}
 
 } // namespace
 
-HostRateVoice::~HostRateVoice() {
-    ReleaseResampler();
-}
-
-void HostRateVoice::ReleaseResampler() {
-    if (resampler_ != nullptr) {
-        src_delete(resampler_);
-        resampler_ = nullptr;
-    }
-}
-
 bool HostRateVoice::Activate(double host_rate, uint64_t seed) {
-    ReleaseResampler();
     host_rate_ = host_rate > 0.0 && std::isfinite(host_rate) ? host_rate : kVoiceRate;
     latency_ = 0;
+    resampling_ = host_rate_ != kVoiceRate;
     bool ok = true;
-    if (host_rate_ != kVoiceRate) {
-        int error = 0;
-        resampler_ = src_callback_new(&HostRateVoice::Pull, kConverter, 1, &error, this);
-        if (resampler_ == nullptr || src_is_valid_ratio(host_rate_ / kVoiceRate) == 0) {
-            ReleaseResampler();
-            ok = false;
-        } else {
-            const double ahead = MeasureLookAhead(kConverter, host_rate_) + kPullFrames + 1.0;
+    if (resampling_) {
+        ok = resampler_.Init(kVoiceRate, host_rate_, kPullFrames);
+        if (ok) {
+            const double ahead = static_cast<double>(resampler_.LookAhead() + 2);
             latency_ = static_cast<uint32_t>(std::ceil(ahead * host_rate_ / kVoiceRate));
         }
     }
@@ -121,28 +69,20 @@ void HostRateVoice::RenderVoice(float* out, size_t frames) noexcept VORTANE_NONB
     }
 }
 
-long HostRateVoice::Pull(void* self, float** data) noexcept {
-    auto* v = static_cast<HostRateVoice*>(self);
-    v->RenderVoice(v->pull_buffer_.data(), kPullFrames);
-    *data = v->pull_buffer_.data();
-    return static_cast<long>(kPullFrames);
-}
-
 void HostRateVoice::Process(float* out, uint32_t frames) noexcept VORTANE_NONBLOCKING {
-    if (host_rate_ == kVoiceRate) {
+    if (!resampling_) {
         RenderVoice(out, frames);
     } else {
-        const double ratio = host_rate_ / kVoiceRate;
-        size_t done = 0;
-        while (resampler_ != nullptr && done < frames) {
-            const long got =
-                src_callback_read(resampler_, ratio, static_cast<long>(frames - done), out + done);
-            if (got <= 0) {
-                break; // the converter failed: silence rather than stale samples
-            }
-            done += static_cast<size_t>(got);
+        size_t done = resampler_.Render(out, frames);
+        while (resampler_.Ready() && done < frames) {
+            // The resampler ran out of voice: pull more, but no further than this block needs, so
+            // that the voice is never ahead of the next block's gate changes.
+            const size_t pull = std::min(kPullFrames, resampler_.InputNeeded(frames - done));
+            RenderVoice(pull_buffer_.data(), pull);
+            resampler_.Write(pull_buffer_.data(), pull);
+            done += resampler_.Render(out + done, frames - done);
         }
-        std::fill(out + done, out + frames, 0.0f);
+        std::fill(out + done, out + frames, 0.0f); // a refused rate: silence
     }
     output_frames_ += frames;
 }

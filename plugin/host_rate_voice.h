@@ -5,36 +5,38 @@
 #include <cstdint>
 
 #include "base/realtime.h"
+#include "plugin/polyphase_resampler.h"
 #include "plugin/voice_adapter.h"
-
-struct SRC_STATE_tag;
 
 namespace vortane::plugin {
 
 // The voice at the host's sample rate. The voice is defined at 44.1 kHz (its periods, barriers and
-// steps are whole samples at that rate), so it always runs there and a resampler converts its
-// output to the host rate; at 44.1 kHz the voice's samples pass untouched. libsamplerate's medium
-// sinc converter keeps the error near -100 dB against a very-high-quality offline conversion with
-// a look-ahead of about 47 voice frames, and never allocates once created. libsoxr costs far less
-// per sample, but grows its buffers with realloc during the first thousands of frames, which the
-// audio thread must not do.
+// steps are whole samples at that rate), so it always runs there and a polyphase resampler converts
+// its output to the host rate; at 44.1 kHz the voice's samples pass untouched. The resampler's
+// output frame t stands exactly on the voice's frame t·44100 / rate, but needs the voice H frames
+// beyond it (H, half its taps: 80 from 44.1 kHz upwards). Its error against a very-high-quality
+// offline conversion is near -118 dB, and it never allocates once built.
 //
-// The resampler pulls voice samples ahead of the output it produces. Gate changes are therefore
-// timed on the voice's own clock: a change at output frame t lands on voice frame
+// The voice is rendered up to kPullFrames at a time, ahead of the output but never beyond the
+// last voice frame that the current block needs: after output frame t - 1 it has rendered
+//     V = floor((t - 1) * 44100 / rate) + H + 1
+// frames. Gate changes are therefore timed on the voice's own clock: a change at output frame t
+// lands on voice frame
 //     v(t) = round((t + L) * 44100 / rate)
-// where L, the latency reported to the host, covers the resampler's look-ahead and one pull, so
-// every change lies ahead of what the voice has rendered. A note thus sounds exactly L output
-// frames late, the same at every block size and in every run.
+// where L, the latency reported to the host, is the smallest whole number of output frames with
+//     L * 44100 / rate >= H + 2,
+// so that v(t) >= V: every change lies ahead of what the voice has rendered (by half a frame at
+// least). A note thus sounds exactly L output frames late (90 at 48 kHz, 1.9 ms), the same at every
+// block size and in every run.
 class HostRateVoice {
 public:
     HostRateVoice() = default;
-    ~HostRateVoice();
     HostRateVoice(const HostRateVoice&) = delete;
     HostRateVoice& operator=(const HostRateVoice&) = delete;
 
     // Builds the resampler for the host rate (allocates: call from activate, not from the audio
-    // thread) and restarts the voice from its seed. Returns false if the converter refused the
-    // rate; the voice then plays silence.
+    // thread) and restarts the voice from its seed. Returns false if the resampler refused the
+    // rate (below 5.5 kHz or above 705.6 kHz); the voice then plays silence.
     bool Activate(double host_rate, uint64_t seed);
 
     // Restarts the voice from a seed while running, keeping the resampler and the clock.
@@ -56,12 +58,11 @@ private:
     static constexpr size_t kMaxEvents = 1024;
     static constexpr size_t kPullFrames = 32; // voice frames per resampler pull
 
-    static long Pull(void* self, float** data) noexcept;
     void RenderVoice(float* out, size_t frames) noexcept VORTANE_NONBLOCKING;
-    void ReleaseResampler();
 
     VoiceAdapter voice_;
-    SRC_STATE_tag* resampler_ = nullptr;
+    PolyphaseResampler resampler_;
+    bool resampling_ = false; // false at the voice's own rate
     double host_rate_ = VoiceAdapter::kSampleRate;
     uint32_t latency_ = 0;
 
