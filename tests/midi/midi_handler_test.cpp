@@ -102,12 +102,6 @@ TEST_F(HandlerTest, ControlChangesOnEveryChannelNotesOnChannelOneOnly) {
     EXPECT_EQ(handler.HeldNotes(), 0);
 }
 
-TEST_F(HandlerTest, FirstMessageOfAnyKindWritesOff) {
-    EXPECT_EQ(controls->panel().GetGateText(), GateText::None);
-    Send({0xF8}); // clock
-    EXPECT_EQ(controls->panel().GetGateText(), GateText::Off);
-}
-
 // Going On imitates Play. Going Off, by a velocity-0 note-on or by a note-off (which many keyboards
 // send instead), clears the start-done flag but is no Stop. A repeated note-on of a held key (a
 // retrigger) counts once, so one release of it closes the gate.
@@ -171,9 +165,13 @@ TEST_F(HandlerTest, StopForgetsTheHeldKeys) {
     EXPECT_EQ(Gate(), 0);
 }
 
-// Truncated, overlong and malformed messages are ignored whole, without even the gate text; whole
-// ones of one and two bytes are messages like any other.
+// The first whole message of any kind writes the gate text. Truncated, overlong and malformed
+// messages are ignored whole, without even the gate text; whole ones of one and two bytes are
+// messages like any other.
 TEST_F(HandlerTest, IncompleteOrMalformedMessagesAreIgnoredWhole) {
+    EXPECT_EQ(controls->panel().GetGateText(), GateText::None);
+    Send({0xF8}); // clock
+    EXPECT_EQ(controls->panel().GetGateText(), GateText::Off);
     Send({0x90, 60, 100});
     controls->panel().SetGateText(GateText::None);
     const std::vector<std::vector<uint8_t>> kBad = {
