@@ -1,10 +1,8 @@
-#include <QComboBox>
 #include <chrono>
 #include <future>
 #include <optional>
 
 #include "app/device_table.h"
-#include "app/status_fields.h"
 #include "shell_fixture.h"
 
 namespace vortane {

@@ -1,15 +1,11 @@
 #include <QAccessible>
 #include <QCheckBox>
-#include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
-#include <QPushButton>
 #include <QRadioButton>
-#include <QSlider>
 #include <QStatusBar>
 
 #include "app/control_geometry.h"
-#include "app/status_fields.h"
 #include "app/waveform_view.h"
 #include "control/control_table.h"
 #include "engine/waveform_rows.h"

@@ -1,12 +1,6 @@
-#include <QComboBox>
-#include <QPushButton>
 #include <QSignalSpy>
-#include <QSlider>
-#include <QTemporaryDir>
 #include <cstdlib>
 
-#include "app/status_fields.h"
-#include "midi/controller_window.h"
 #include "midi/ini_document.h"
 #include "midi/settings_store.h"
 #include "shell_fixture.h"
@@ -86,17 +80,6 @@ TEST_F(MidiShellTest, ControlChangeMovesTheSlidersAtTheNextMirrorTickWithoutEven
         EXPECT_EQ(Control<QSlider>(id)->value(), value) << "control " << id;
     }
     EXPECT_EQ(events.count(), 0);
-}
-
-TEST_F(MidiShellTest, NotesGateTheVoiceAndTheWindowShowsOnAndOff) {
-    for (const auto& [status, gate, text] :
-         std::vector<std::tuple<uint8_t, int, QString>>{{0x90, 1, "On"}, {0x80, 0, "Off"}}) {
-        ASSERT_TRUE(midi.Send(status, 60, 100));
-        EXPECT_EQ(controls().output_gate(), gate);
-        LetWindowFollowPanel();
-        EXPECT_EQ(Status(1), text);
-        EXPECT_EQ(Control<QPushButton>(id::kPlay)->text(), "Stop");
-    }
 }
 
 TEST_F(MidiShellTest, SettingsAreWrittenAtExitOnlyAfterTheControllerWindowWasClosed) {

@@ -1,11 +1,7 @@
-#include <QComboBox>
 #include <QLabel>
-#include <QPushButton>
-#include <QSlider>
 
 #include "app/help_text.h"
 #include "app/shell_style.h"
-#include "midi/controller_window.h"
 #include "shell_fixture.h"
 
 namespace vortane {

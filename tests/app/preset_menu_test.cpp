@@ -1,9 +1,6 @@
 // The "Presets" menu of the main window: factory sounds, loading, saving and refusing.
 #include <QAbstractButton>
-#include <QPushButton>
 #include <QRadioButton>
-#include <QSlider>
-#include <QTemporaryDir>
 
 #include <filesystem>
 #include <fstream>

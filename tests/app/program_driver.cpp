@@ -1,4 +1,3 @@
-#include <QComboBox>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>

@@ -1,7 +1,11 @@
 #pragma once
 
 #include <QApplication>
+#include <QComboBox>
 #include <QMenuBar>
+#include <QPushButton>
+#include <QSlider>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <gtest/gtest.h>
@@ -21,6 +25,7 @@
 #include "app/control_set.h"
 #include "app/main_window.h"
 #include "app/message_sink.h"
+#include "app/status_fields.h"
 #include "control/synth.h"
 #include "midi/controller_window.h"
 #include "midi/midi_handler.h"

@@ -1,7 +1,3 @@
-#include <QComboBox>
-#include <QPushButton>
-#include <QSlider>
-
 #include <chrono>
 #include <unistd.h>
 
@@ -110,6 +106,7 @@ TEST(MidiEndToEnd, KeyboardOnJackDrivesTheWindowTheControlsAndTheOutput) {
 
     j.keys.Send(0x80, 60, 64);
     ASSERT_TRUE(QTest::qWaitFor([&] { return j.window().status().Text(1) == "Off"; }));
+    EXPECT_EQ(controls.As<QPushButton>(id::kPlay)->text(), "Stop"); // a note off leaves the caption
     QTest::qWait(200);
     EXPECT_TRUE(AllSilent(j.keys.Record(0.3)));
 

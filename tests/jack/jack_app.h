@@ -1,7 +1,5 @@
 #pragma once
 
-#include <QComboBox>
-#include <QTemporaryDir>
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
@@ -9,7 +7,6 @@
 #include <fstream>
 
 #include "app/portaudio_backend.h"
-#include "app/status_fields.h"
 #include "control/control_ids.h"
 #include "jack_test_client.h"
 #include "midi/rtmidi_input.h"
