@@ -7,14 +7,12 @@
 set -uo pipefail
 app="$1"
 work=$(mktemp -d)
-keys_pid=
-trap '[[ -n "$keys_pid" ]] && kill "$keys_pid" 2>/dev/null; rm -rf "$work"' EXIT
-fail=0
-
 # A MIDI keyboard (one short note a second): the program opens the first MIDI port it lists.
 jack_midiseq keys 44100 0 60 100 >/dev/null 2>&1 &
 keys_pid=$!
+trap 'kill "$keys_pid" 2>/dev/null; rm -rf "$work"' EXIT
 for _ in $(seq 50); do jack_lsp 2>/dev/null | grep -q '^keys:' && break; sleep 0.1; done
+fail=0
 
 expected=('Vortane:out_0')
 # Without an ALSA sequencer the MIDI input is JACK's as well.
@@ -27,33 +25,25 @@ for signal in TERM INT HUP; do
     pid=$!
     for _ in $(seq 100); do
         ports=$(jack_lsp 2>/dev/null)
-        missing=0
-        for port in "${expected[@]}"; do grep -qx "$port" <<<"$ports" || missing=1; done
-        ((missing)) || break
+        missing=()
+        for port in "${expected[@]}"; do grep -qx "$port" <<<"$ports" || missing+=("$port"); done
+        ((${#missing[@]} == 0)) && break
         sleep 0.1
     done
-    if [[ "$signal" == TERM ]]; then
-        for port in "${expected[@]}"; do
-            if grep -qx "$port" <<<"$ports"; then
-                echo "ok   port $port"
-            else
-                echo "FAIL no port $port; the server lists:"; printf '%s\n' "$ports"; fail=1
-            fi
-        done
+    if [[ "$signal" == TERM ]]; then # the names once; later runs only need the program up
+        if ((${#missing[@]} == 0)); then
+            echo "ok   ports ${expected[*]}"
+        else
+            echo "FAIL no port ${missing[*]}; the server lists:"; printf '%s\n' "$ports"; fail=1
+        fi
     fi
     kill -s "$signal" "$pid"
     for _ in $(seq 300); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
-    if kill -0 "$pid" 2>/dev/null; then
-        kill -9 "$pid"
-        rc="still running after 30 s"
-    fi
-    wait "$pid"
-    rc=${rc:-$?}
+    if kill -9 "$pid" 2>/dev/null; then wait "$pid"; rc="still running after 30 s"; else wait "$pid"; rc=$?; fi
     if [[ "$rc" == 0 ]]; then
         echo "ok   SIG$signal: exit 0"
     else
         echo "FAIL SIG$signal: exit $rc"; cat "$home/out"; fail=1
     fi
-    unset rc
 done
 exit $fail

@@ -33,14 +33,7 @@ start() {
 finish() {
     local rc
     for _ in $(seq 100); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
-    if kill -0 "$pid" 2>/dev/null; then
-        kill -9 "$pid"
-        wait "$pid" 2>/dev/null
-        rc="still running after 10 s"
-    else
-        wait "$pid"
-        rc=$?
-    fi
+    if kill -9 "$pid" 2>/dev/null; then wait "$pid"; rc="still running after 10 s"; else wait "$pid"; rc=$?; fi
     if [[ "$rc" == 0 ]] && grep -q '^Item1 = 07' "$home/preferences.ini" 2>/dev/null; then
         echo "ok   $label"
     else
