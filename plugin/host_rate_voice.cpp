@@ -77,7 +77,7 @@ void HostRateVoice::Process(float* out, uint32_t frames) noexcept VORTANE_NONBLO
         while (resampler_.Ready() && done < frames) {
             // The resampler ran out of voice: pull more, but no further than this block needs, so
             // that the voice is never ahead of the next block's gate changes.
-            const size_t pull = std::min(kPullFrames, resampler_.InputNeeded(frames - done));
+            const size_t pull = std::clamp<size_t>(resampler_.InputNeeded(frames - done), 1, kPullFrames);
             RenderVoice(pull_buffer_.data(), pull);
             resampler_.Write(pull_buffer_.data(), pull);
             done += resampler_.Render(out + done, frames - done);
