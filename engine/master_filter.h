@@ -5,19 +5,8 @@
 #include <cstddef>
 
 #include "base/audio_format.h"
+#include "base/cpu_features.h"
 #include "base/realtime.h"
-
-// Compiles a function for processors with fused multiply-add; it may run only where
-// MasterFilter::FastestPath() says so. Elsewhere the fused path is plain code that calls fma().
-// VORTANE_TARGET_FMA_AVX512 likewise for processors that also have AVX-512 (only the voice's shaping
-// uses it).
-#if defined(__x86_64__) || defined(__i386__)
-#define VORTANE_TARGET_FMA [[gnu::target("fma")]]
-#define VORTANE_TARGET_FMA_AVX512 [[gnu::target("fma,avx512f")]]
-#else
-#define VORTANE_TARGET_FMA
-#define VORTANE_TARGET_FMA_AVX512
-#endif
 
 namespace vortane {
 
@@ -95,11 +84,11 @@ public:
     // with fused multiply-add, which only some x86-64 processors have.
     enum class Path { kWrittenOrder, kPlain, kFused };
 
-    // The fastest path this processor runs; asked once per filter, at Init.
+    // The fastest path this processor runs; asked once per filter, at Init. Off x86 the fused path
+    // is plain code that calls fma(), worth it only where that is one instruction.
     static Path FastestPath() noexcept {
-#if defined(__x86_64__) || defined(__i386__)
-        __builtin_cpu_init();
-        return __builtin_cpu_supports("fma") ? Path::kFused : Path::kPlain;
+#if VORTANE_X86
+        return CpuHas(CpuFeature::kFma) ? Path::kFused : Path::kPlain;
 #elif defined(__FP_FAST_FMA)
         return Path::kFused;
 #else

@@ -133,12 +133,7 @@ VORTANE_TARGET_FMA_AVX512 void Voice::FilterChunkFusedWide(const OscillatorPlan&
 }
 
 bool Voice::WideShapingRuns() noexcept {
-#if defined(__x86_64__) || defined(__i386__)
-    __builtin_cpu_init();
-    return __builtin_cpu_supports("fma") && __builtin_cpu_supports("avx512f");
-#else
-    return false;
-#endif
+    return CpuHas(CpuFeature::kFmaAvx512);
 }
 
 // The block goes in chunks: the oscillator's plan (period starts and walks), then the filter's

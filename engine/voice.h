@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "base/coordinate.h"
+#include "base/cpu_features.h"
 #include "base/realtime.h"
 #include "engine/master_filter.h"
 #include "engine/oscillator.h"

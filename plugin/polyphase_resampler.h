@@ -8,14 +8,8 @@
 #include <numeric>
 #include <vector>
 
+#include "base/cpu_features.h"
 #include "base/realtime.h"
-
-// Compiles a function for processors with AVX; it runs only where the processor has it.
-#if defined(__x86_64__) || defined(__i386__)
-#define VORTANE_TARGET_AVX [[gnu::target("avx")]]
-#else
-#define VORTANE_TARGET_AVX
-#endif
 
 namespace vortane::plugin {
 
@@ -105,7 +99,7 @@ public:
         }
         history_.assign(2 * capacity, 0.0f);
         mask_ = capacity - 1;
-        avx_ = HasAvx();
+        avx_ = CpuHas(CpuFeature::kAvx);
         Reset();
         return true;
     }
@@ -220,15 +214,6 @@ private:
     }
     size_t RenderPlain(float* out, size_t size) noexcept VORTANE_NONBLOCKING {
         return exact_ ? RenderPhases<false>(out, size) : RenderPhases<true>(out, size);
-    }
-
-    static bool HasAvx() noexcept {
-#if defined(__x86_64__) || defined(__i386__)
-        __builtin_cpu_init();
-        return __builtin_cpu_supports("avx");
-#else
-        return false;
-#endif
     }
 
     template <bool kInterpolate>
