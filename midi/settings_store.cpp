@@ -6,7 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "base/file_mode.h"
+#include "base/files.h"
 
 namespace vortane {
 namespace {
@@ -168,12 +168,7 @@ bool ReplaceFileAtomically(const std::string& link_or_path, std::string_view byt
         unlink(temp.c_str());
         return false;
     }
-    // Sync the folder too, so the rename itself survives a power cut.
-    const int dir = open(FolderOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dir >= 0) {
-        fsync(dir);
-        close(dir);
-    }
+    SyncFolder(FolderOf(path).c_str());
     return true;
 }
 

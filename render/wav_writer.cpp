@@ -11,21 +11,16 @@
 #include <utility>
 #include <vector>
 
-#include "base/file_mode.h"
+#include "base/files.h"
 #include "render/render_options.h"
 #include "render/wav_stream.h"
 
 namespace vortane {
 namespace {
 
-// Syncs the folder that holds path (best effort: the render has succeeded either way).
-void SyncFolderOf(const std::filesystem::path& path) {
-    const std::filesystem::path folder = path.has_parent_path() ? path.parent_path() : ".";
-    const int dir = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dir >= 0) {
-        fsync(dir);
-        close(dir);
-    }
+// The folder that holds path, for SyncFolder.
+std::filesystem::path FolderOf(const std::filesystem::path& path) {
+    return path.has_parent_path() ? path.parent_path() : ".";
 }
 
 // The new file gets the old one's owner where the user may give it (root may, others only their
@@ -252,7 +247,7 @@ bool WavWriter::Commit(std::string& error) {
         } else {
             temp_path_.clear();
             guard_.Release();
-            SyncFolderOf(target_.path); // so that the rename itself survives a power cut
+            SyncFolder(FolderOf(target_.path).c_str()); // so that the rename itself survives a power cut
         }
     }
     if (!reason.empty()) {

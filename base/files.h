@@ -35,4 +35,14 @@ inline mode_t NewFileMode() {
     return 0666 & ~mask;
 }
 
+// Syncs a folder, so that a rename into it survives a power cut. Best effort: the file itself is
+// already safe, and a folder that cannot be opened has nothing to sync that the caller can mend.
+inline void SyncFolder(const char* folder) {
+    const int fd = open(folder, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        fsync(fd);
+        close(fd);
+    }
+}
+
 } // namespace vortane
