@@ -9,6 +9,8 @@
 #include <unistd.h>
 #include <vector>
 
+#include "base/files.h"
+
 namespace vortane {
 namespace {
 
@@ -210,11 +212,12 @@ bool SavePresetFile(const fs::path& path, const Preset& preset, std::string& err
         }
         written += static_cast<size_t>(n);
     }
+    // On disk before it replaces the old preset, or a power cut could leave neither.
+    const bool complete = written == text.size() && ::fsync(fd) == 0;
     const int write_errno = errno;
     const bool closed = ::close(fd) == 0;
-    if (written != text.size() || !closed) {
-        error = "cannot write " + path.string() + ": " +
-                std::strerror(written != text.size() ? write_errno : errno);
+    if (!complete || !closed) {
+        error = "cannot write " + path.string() + ": " + std::strerror(!complete ? write_errno : errno);
         ::unlink(temp.c_str());
         return false;
     }
@@ -223,6 +226,7 @@ bool SavePresetFile(const fs::path& path, const Preset& preset, std::string& err
         ::unlink(temp.c_str());
         return false;
     }
+    SyncFolder(path.parent_path().empty() ? "." : path.parent_path().c_str());
     return true;
 }
 
