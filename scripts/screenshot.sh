@@ -20,13 +20,16 @@ timeout 20 jack_wait -w -s "$JACK_DEFAULT_SERVER" >/dev/null
 
 export APP="$app" OUT="$out" OUT_CONTROLLERS="$out_controllers"
 xvfb-run -a -s "-screen 0 1024x768x24 -dpi 96" bash -c '
+    window() { # the id of the window titled $1 once it shows (up to $2 tries of 0.2 s), $3 s later
+        for _ in $(seq "$2"); do
+            xwininfo -root -tree 2>/dev/null | grep -q "\"$1\"" && break
+            sleep 0.2
+        done
+        sleep "$3"
+        xwininfo -root -tree | awk -v t="\"$1\"" "index(\$0, t) {print \$1; exit}"
+    }
     "$APP" & pid=$!
-    for _ in $(seq 50); do
-        xwininfo -root -tree 2>/dev/null | grep -q "\"Vortane\"" && break
-        sleep 0.2
-    done
-    sleep 1
-    id=$(xwininfo -root -tree | awk "/\"Vortane\"/ {print \$1; exit}")
+    id=$(window Vortane 50 1)
     import -window "$id" "$OUT"
     # The first menu ("Presets") opened by a click, then Right to the "?" menu, which opens with its
     # first item highlighted; its third item is Midi Controllers.
@@ -35,12 +38,7 @@ xvfb-run -a -s "-screen 0 1024x768x24 -dpi 96" bash -c '
     xdotool key Right
     sleep 0.3
     xdotool key Down Down Return
-    for _ in $(seq 25); do
-        xwininfo -root -tree 2>/dev/null | grep -q "\"Vortane CC Midi Controllers\"" && break
-        sleep 0.2
-    done
-    sleep 0.5
-    cid=$(xwininfo -root -tree | awk "/\"Vortane CC Midi Controllers\"/ {print \$1; exit}")
+    cid=$(window "Vortane CC Midi Controllers" 25 0.5)
     import -window "$cid" "$OUT_CONTROLLERS"
     kill "$pid"; wait "$pid" 2>/dev/null || true
 '
