@@ -115,9 +115,10 @@ void Oscillator::Plan(const OscillatorParams& params, RandomSource& random, Osci
         position += run - 1;
         i += run;
     }
-    if (frames < OscillatorPlan::kMaxFrames) {
-        plan.Fill(frames, OscillatorPlan::kMaxFrames - frames, 0, silence);
-    }
+    // Shaping reads whole groups: silence up to the end of the last one, not the whole plan, since
+    // a host's short blocks would otherwise pay for filling frames no group reads.
+    const int read = (frames + kMaxGroupLanes - 1) / kMaxGroupLanes * kMaxGroupLanes;
+    plan.Fill(frames, read - frames, 0, silence);
     position_ = position;
 }
 
