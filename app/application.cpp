@@ -28,7 +28,7 @@ const char* const kAudioStoppedText = "Audio output stopped: choose an audio dev
 Application::Application(AudioBackend& backend, MidiInput& midi_input, MessageSink& messages)
     : messages_(messages), synth_(std::make_unique<Synth>()),
       audio_(std::make_unique<AudioOutput>(backend, *synth_)),
-      midi_(std::make_unique<MidiSession>(synth_->controls, midi_input)) {
+      midi_(std::make_unique<MidiSession>(synth_->params, synth_->transport, midi_input)) {
     // Seeded once, here on the main thread, before any audio thread exists.
     synth_->Init(SeedFromThreadAndTick());
     hooks_.audio_device_chosen = [this](int entry) { SwitchAudioDevice(entry); };
@@ -46,7 +46,7 @@ Application::~Application() {
 }
 
 bool Application::StartUp() {
-    // 1. The voice's controls are at their start values from construction: gate and play state 0.
+    // 1. The parameters are at their defaults from construction: gate and play state 0.
     // 2-3. The settings file and the twelve controller assignments (the handler's number texts are
     // constants).
     midi_->LoadSettings();
@@ -73,10 +73,10 @@ bool Application::StartUp() {
     // 12. MIDI input on the chosen device.
     OpenMidiInput();
     // 13. Gate text.
-    synth_->controls.panel().SetGateText(GateText::Off);
+    synth_->transport.SetGateText(GateText::Off);
     window_->SetStatusText(1, QString::fromLatin1(ToText(GateText::Off)));
     // 14. The stream runs from here on; the output stays silent until the gate opens.
-    synth_->controls.CloseGate();
+    synth_->transport.CloseGate();
     audio_->StartStream();
     ShowAudioStatus();
     // A stream can stop by itself (its device or audio server went away); the window says so.

@@ -20,6 +20,7 @@
 #include "app/shell_style.h"
 #include "app/status_fields.h"
 #include "app/waveform_view.h"
+#include "app/window_controls.h"
 #include "control/synth.h"
 #include "presets/preset_folders.h"
 
@@ -38,7 +39,7 @@ bool ModalWindowOpen() {
 MainWindow::MainWindow(Synth& synth, const std::vector<std::string>& audio_devices, ShellHooks hooks)
     : QMainWindow(nullptr, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                                Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
-      controls_(synth.controls), hooks_(std::move(hooks)) {
+      synth_(synth), hooks_(std::move(hooks)) {
     setWindowTitle(QStringLiteral("Vortane"));
     setFont(ShellFont());
 
@@ -56,7 +57,7 @@ MainWindow::MainWindow(Synth& synth, const std::vector<std::string>& audio_devic
     // The frame is not known before the window is shown; PlaceOnScreen runs again once it is.
     PlaceOnScreen(QMargins());
 
-    seen_revision_ = controls_.panel().Revision();
+    seen_revision_ = Revision();
     auto* poll = new QTimer(this);
     connect(poll, &QTimer::timeout, this, &MainWindow::FollowPanel);
     poll->start(kPanelPollMs);
@@ -71,8 +72,8 @@ void MainWindow::BuildMenu() {
         FollowPanel();
     };
     preset_hooks.show_message = hooks_.show_message;
-    presets_ =
-        new PresetMenu(controls_, FactoryPresetFolder(), UserPresetFolder(), std::move(preset_hooks), this);
+    presets_ = new PresetMenu(synth_.params, FactoryPresetFolder(), UserPresetFolder(),
+                              std::move(preset_hooks), this);
     menuBar()->addMenu(presets_);
     QMenu* menu = menuBar()->addMenu(QStringLiteral("?"));
     connect(menu->addAction(QStringLiteral("About")), &QAction::triggered, this, [this] {
@@ -92,10 +93,12 @@ void MainWindow::BuildMenu() {
 }
 
 // The window closed last may leave no window active, and Escape, a shortcut of the main window,
-// answers only while it is: the main window takes the focus back at once.
+// answers only while it is: the main window takes the focus back at once. A widget moved while the
+// modal window was open goes back to its parameter, which the dropped event left alone.
 void MainWindow::ReturnFromModal() {
     raise();
     activateWindow();
+    control_set_->Mirror();
 }
 
 // Centred on the screen's free area when the whole window fits there. Otherwise the window is
@@ -151,11 +154,12 @@ bool MainWindow::event(QEvent* event) {
 }
 
 void MainWindow::BuildControls(const std::vector<std::string>& audio_devices) {
-    control_set_ = new ControlSet(controls_.panel(), client_);
-    for (const ControlInfo& info : MainWindowControls()) {
+    control_set_ = new ControlSet(synth_.params, synth_.transport, client_);
+    for (const WindowControl& info : MainWindowControls()) {
         // The "X1" slider's maximum is the X1 Max value at this moment, to the nearest integer.
-        const int maximum =
-            info.id == id::kX1 ? static_cast<int>(std::lrint(controls_.x1_max())) : info.maximum;
+        const int maximum = info.param == ParamId::X1 ? synth_.params.Whole(ParamId::X1Max)
+                            : info.Param()            ? Spec(info.param).maximum
+                                                      : 0;
         QWidget* widget = control_set_->Create(info, maximum);
         if (auto* combo = qobject_cast<QComboBox*>(widget)) {
             combo->setMaxVisibleItems(
@@ -172,7 +176,6 @@ void MainWindow::BuildControls(const std::vector<std::string>& audio_devices) {
         if (auto* view = dynamic_cast<WaveformView*>(widget)) {
             display_ = view;
         }
-        controls_.ApplyCreationValue(info.id);
     }
     connect(control_set_, &ControlSet::controlEvent, this, &MainWindow::OnControlEvent);
     RedrawDisplay();
@@ -191,48 +194,45 @@ void MainWindow::SetStatusText(int field, const QString& text) {
 }
 
 void MainWindow::RedrawDisplay() {
-    const DisplayCurve curve = controls_.display_curve();
+    const DisplayCurve curve = synth_.monitor.Curve(synth_.params);
     display_->Redraw(curve.x1, curve.y1, curve.x2, curve.y2);
 }
 
-void MainWindow::OnControlEvent(int id) {
+void MainWindow::OnControlEvent(int id, int value) {
     // While a modal window is open the main window's events are dropped, not queued: the widget
-    // and the panel hold the new state, but the event's action does not run.
+    // shows the move until the modal window closes, but the parameter stays as it was.
     if (ModalWindowOpen()) {
         return;
     }
-    switch (id) {
-    case id::kPlay:
-        controls_.TogglePlay();
-        break;
-    case id::kAudioDevice:
-        if (hooks_.audio_device_chosen) {
-            hooks_.audio_device_chosen(control_set_->As<QComboBox>(id)->currentIndex());
-        }
-        break;
-    case id::kMidiDevice:
-        if (hooks_.midi_device_chosen) {
-            hooks_.midi_device_chosen(control_set_->As<QComboBox>(id)->currentIndex());
-        }
-        break;
-    default:
-        if (controls_.ApplyControlEvent(id) == EventEffect::RedrawDisplay) {
+    const WindowControl* control = FindWindowControl(id);
+    if (control != nullptr && control->Param()) {
+        synth_.params.Set(control->param, static_cast<float>(value));
+        if (ShapesTheCurve(control->param)) {
             RedrawDisplay();
         }
-        break;
+    } else if (id == id::kPlay) {
+        synth_.transport.TogglePlay();
+    } else if (id == id::kAudioDevice && hooks_.audio_device_chosen) {
+        hooks_.audio_device_chosen(control_set_->As<QComboBox>(id)->currentIndex());
+    } else if (id == id::kMidiDevice && hooks_.midi_device_chosen) {
+        hooks_.midi_device_chosen(control_set_->As<QComboBox>(id)->currentIndex());
     }
     FollowPanel();
 }
 
+uint64_t MainWindow::Revision() const {
+    return uint64_t{synth_.params.Revision()} << 32 | synth_.transport.Revision();
+}
+
 // Values that the MIDI thread sets reach the widgets here, on the GUI thread.
 void MainWindow::FollowPanel() {
-    const unsigned revision = controls_.panel().Revision();
+    const uint64_t revision = Revision();
     if (revision == seen_revision_) {
         return;
     }
     seen_revision_ = revision;
-    control_set_->MirrorPanel();
-    status_->SetText(1, QString::fromLatin1(ToText(controls_.panel().GetGateText())));
+    control_set_->Mirror();
+    status_->SetText(1, QString::fromLatin1(ToText(synth_.transport.gate_text())));
 }
 
 void MainWindow::RequestQuit() {

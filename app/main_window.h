@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QMainWindow>
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
@@ -12,7 +13,6 @@ namespace vortane {
 
 class ControlSet;
 class PresetMenu;
-class VoiceControls;
 class StatusFields;
 class WaveformView;
 struct Synth;
@@ -27,9 +27,10 @@ struct ShellHooks {
 };
 
 // The main window: title "Vortane", a fixed frame without minimise and maximise boxes, the "?"
-// menu, every frame, label and control of the control table placed in a 745 x 515 area under the
-// menu bar, the status bar along its bottom, and Escape to quit. Control events run the controls'
-// derivation; the widgets follow the control panel, which the MIDI thread may change at any time.
+// menu, every frame, label and control of the window's table placed in a 745 x 515 area under the
+// menu bar, the status bar along its bottom, and Escape to quit. A control event sets its parameter
+// (or moves the transport); the widgets follow the parameters, which the MIDI thread may change at
+// any time.
 // On a screen too small for it the window is shrunk to the screen and its control area scrolls.
 class MainWindow final : public QMainWindow {
     Q_OBJECT
@@ -65,11 +66,12 @@ private:
     void BindEscape();
     void PlaceOnScreen(QMargins frame);
     void ReturnFromModal();
-    void OnControlEvent(int id);
+    void OnControlEvent(int id, int value);
     void FollowPanel();
+    uint64_t Revision() const;
     void RequestQuit();
 
-    VoiceControls& controls_;
+    Synth& synth_;
     ShellHooks hooks_;
     QWidget* client_ = nullptr;
     QScrollArea* scroll_ = nullptr;
@@ -79,7 +81,7 @@ private:
     WaveformView* display_ = nullptr;
     StatusFields* status_ = nullptr;
     PresetMenu* presets_ = nullptr;
-    unsigned seen_revision_ = 0;
+    uint64_t seen_revision_ = 0; // of the parameters and the transport, one in each half
     bool quit_requested_ = false;
 };
 

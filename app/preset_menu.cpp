@@ -3,8 +3,8 @@
 #include <QFileDialog>
 #include <QMessageBox>
 
-#include "control/voice_controls.h"
-#include "presets/preset_apply.h"
+#include "control/param_store.h"
+#include "presets/preset.h"
 #include "presets/preset_file.h"
 #include "presets/preset_folders.h"
 
@@ -21,11 +21,10 @@ QString ToQString(const fs::path& path) {
 
 } // namespace
 
-PresetMenu::PresetMenu(VoiceControls& controls, fs::path factory_folder, fs::path user_folder, Hooks hooks,
+PresetMenu::PresetMenu(ParamStore& params, fs::path factory_folder, fs::path user_folder, Hooks hooks,
                        QWidget* parent)
-    : QMenu(QStringLiteral("Presets"), parent), controls_(controls),
-      factory_folder_(std::move(factory_folder)), user_folder_(std::move(user_folder)),
-      hooks_(std::move(hooks)) {
+    : QMenu(QStringLiteral("Presets"), parent), params_(params), factory_folder_(std::move(factory_folder)),
+      user_folder_(std::move(user_folder)), hooks_(std::move(hooks)) {
     AddFactoryPresets();
     addSeparator();
     connect(addAction(QString::fromUtf8("Open Preset…")), &QAction::triggered, this,
@@ -54,7 +53,7 @@ bool PresetMenu::LoadFile(const fs::path& path) {
                     ".\n\nNo control was changed.");
         return false;
     }
-    ApplyPreset(*parsed.preset, controls_);
+    ApplyPreset(*parsed.preset, params_);
     if (hooks_.applied) {
         hooks_.applied();
     }
@@ -63,7 +62,7 @@ bool PresetMenu::LoadFile(const fs::path& path) {
 
 bool PresetMenu::SaveFile(const fs::path& path) {
     std::string error;
-    if (!SavePresetFile(path, CapturePreset(controls_.panel()), error)) {
+    if (!SavePresetFile(path, CapturePreset(params_), error)) {
         ShowMessage("The preset was not saved: " + error + ".");
         return false;
     }

@@ -7,12 +7,12 @@
 
 namespace vortane {
 
-class VoiceControls;
+class ParamStore;
 
 // The "Presets" menu: the factory sounds by name, then "Open Preset…" and "Save Preset As…", whose
-// file dialogs start in the user's preset folder. Loading a preset moves every control as the user
-// would (the same control events, so the same values in the voice); the play state and the output gate
-// stay as they are. A refused file changes nothing and its reason, with the line, is shown.
+// file dialogs start in the user's preset folder. Loading a preset sets every parameter, as moving
+// each control would; the play state and the output gate stay as they are. A refused file changes nothing and
+// its reason, with the line, is shown.
 class PresetMenu final : public QMenu {
     Q_OBJECT
 public:
@@ -21,12 +21,12 @@ public:
         std::function<void(const std::string& title, const std::string& text)> show_message;
     };
 
-    PresetMenu(VoiceControls& controls, std::filesystem::path factory_folder,
-               std::filesystem::path user_folder, Hooks hooks, QWidget* parent);
+    PresetMenu(ParamStore& params, std::filesystem::path factory_folder, std::filesystem::path user_folder,
+               Hooks hooks, QWidget* parent);
 
     // Applies the preset in the file; false when it was refused (the reason has been shown).
     bool LoadFile(const std::filesystem::path& path);
-    // Writes the current state of the controls; false when it could not (the reason has been shown).
+    // Writes the parameters as they are now; false when it could not (the reason has been shown).
     bool SaveFile(const std::filesystem::path& path);
 
     const std::filesystem::path& user_folder() const { return user_folder_; }
@@ -37,7 +37,7 @@ private:
     void SaveWithDialog();
     void ShowMessage(const std::string& text) const;
 
-    VoiceControls& controls_;
+    ParamStore& params_;
     std::filesystem::path factory_folder_;
     std::filesystem::path user_folder_;
     Hooks hooks_;

@@ -4,7 +4,6 @@
 
 #include <array>
 
-#include "control/control_ids.h"
 #include "plugin/host_rate_voice.h"
 
 namespace vortane::plugin {
@@ -16,7 +15,7 @@ void HostRate(benchmark::State& state) {
     const double rate = static_cast<double>(state.range(0));
     HostRateVoice voice;
     voice.Activate(rate, 1234);
-    voice.Voice().SetControl(id::kX1On, 1); // the X1 walk on, as in a typical patch
+    voice.synth().params.Set(ParamId::X1On, 1.0f); // the X1 walk on, as in a typical patch
     voice.ScheduleGate(0, true);
     std::array<float, kBlockFrames> out{};
     for (auto _ : state) {

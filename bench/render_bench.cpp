@@ -3,7 +3,6 @@
 #include <array>
 #include <memory>
 
-#include "control/control_ids.h"
 #include "control/synth.h"
 #include "engine/master_filter.h"
 
@@ -12,19 +11,13 @@ namespace {
 
 constexpr unsigned long kBufferFrames = 256;
 
-void Move(Synth& synth, int id, int state) {
-    synth.controls.panel().SetState(id, state);
-    synth.controls.ApplyControlEvent(id);
-}
-
 std::unique_ptr<Synth> PlayingSynth(bool walks_on) {
     auto synth = std::make_unique<Synth>();
     synth->Init(1234);
-    synth->controls.PrepareAsAtStartup();
     for (int k = 0; k < kCoordinateCount; ++k) {
-        Move(*synth, id::kX1On + k, walks_on ? 1 : 0);
+        synth->params.Set(Offset(ParamId::X1On, k), walks_on ? 1.0f : 0.0f);
     }
-    synth->controls.TogglePlay();
+    synth->transport.TogglePlay();
     return synth;
 }
 
@@ -54,9 +47,22 @@ void BM_RenderDefaultsWalksOn(benchmark::State& state) {
 // at each sample.
 void BM_RenderShortestPeriodsWalksOn(benchmark::State& state) {
     auto synth = PlayingSynth(true);
-    Move(*synth, id::kFrequencySetting, 1000);
-    Move(*synth, id::kSecondaryBarrier, 600);
+    synth->params.Set(ParamId::FrequencySetting, 1000.0f);
+    synth->params.Set(ParamId::SecondaryBarrier, 600.0f);
     RenderBuffers(state, *synth);
+}
+
+template <MasterFilter::Path kPath>
+[[gnu::always_inline]] inline void Filter(const MasterFilter::Coefficients& c, MasterFilter::State& s,
+                                          const float* in, double* out, size_t size) {
+    for (size_t i = 0; i < size; ++i) {
+        out[i] = MasterFilter::StepOn<kPath>(c, s, in[i]);
+    }
+}
+
+VORTANE_TARGET_FMA void FilterFused(const MasterFilter::Coefficients& c, MasterFilter::State& s,
+                                    const float* in, double* out, size_t size) {
+    Filter<MasterFilter::Path::kFused>(c, s, in, out, size);
 }
 
 // The floor under the render: the Master Filter's serial recursion alone, over a fixed input, on
@@ -73,10 +79,17 @@ void BM_FilterRecursionOnly(benchmark::State& state) {
     }
     std::array<double, kBufferFrames> buffer{};
     MasterFilter filter;
-    filter.set_path(path);
     filter.Set(1000.0, 50);
+    const MasterFilter::Coefficients c = filter.coefficients();
+    MasterFilter::State s;
     for (auto _ : state) {
-        filter.Process(input.data(), buffer.data(), buffer.size());
+        if (path == MasterFilter::Path::kWrittenOrder) {
+            Filter<MasterFilter::Path::kWrittenOrder>(c, s, input.data(), buffer.data(), buffer.size());
+        } else if (path == MasterFilter::Path::kPlain) {
+            Filter<MasterFilter::Path::kPlain>(c, s, input.data(), buffer.data(), buffer.size());
+        } else {
+            FilterFused(c, s, input.data(), buffer.data(), buffer.size());
+        }
         benchmark::DoNotOptimize(buffer.data());
         benchmark::ClobberMemory();
     }

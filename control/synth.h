@@ -4,33 +4,38 @@
 #include <cstdint>
 
 #include "base/realtime.h"
-#include "control/voice_controls.h"
+#include "control/curve_monitor.h"
+#include "control/param_store.h"
+#include "control/transport.h"
 #include "engine/voice.h"
 
 namespace vortane {
 
-// One voice with its controls: what the application, the render tool and the tests hold. Init
-// seeds it once, on the thread that creates it; Render is the audio callback's whole work.
+// One voice with its parameters and transport: what the application, the render tool, the plugins
+// and the tests hold. The window, MIDI and a host write the parameters and move the transport from
+// any thread; Render, the audio callback's whole work, reads both once per block, derives what the
+// voice needs and renders it; the walked curve goes out through the monitor.
 struct Synth {
-    VoiceControls controls;
+    explicit Synth(ParamStore::StartPoints start_points = ParamStore::StartPoints::KeptUntilWritten)
+        : params(start_points) {}
+
+    ParamStore params;
+    Transport transport;
+    CurveMonitor monitor;
     Voice voice;
 
-    void Init(uint64_t seed) { voice.Init(seed); }
+    // Seeds the voice once, on the thread that creates it, before any audio thread renders.
+    void Init(uint64_t seed, const VoiceOptions& options = {}) { voice.Init(seed, options); }
 
-    // One snapshot of the controls, one block of the voice; coordinates the walks moved go back to
-    // the display.
-    void Render(float* out, size_t size) noexcept VORTANE_NONBLOCKING {
-        VoiceParams params;
-        controls.Snapshot(params);
-        voice.Render(params, out, size);
-        const uint32_t walked = voice.walked_points();
-        for (int k = 0; walked != 0 && k < kCoordinateCount; ++k) {
-            if ((walked & (1u << k)) != 0) {
-                const auto coordinate = static_cast<Coordinate>(k);
-                controls.ShowWalkedPoint(coordinate, voice.oscillator().point(coordinate));
-            }
-        }
-    }
+    // The voice afresh from a seed, as at program start, while the audio thread runs (it may call
+    // this itself): the gate closed, and the parameters left alone, to reach the new voice at the
+    // next block.
+    void Restart(uint64_t seed) noexcept VORTANE_NONBLOCKING;
+
+    void Render(float* out, size_t size) noexcept VORTANE_NONBLOCKING;
+
+private:
+    bool rederive_ = false; // after a restart, every parameter reaches the voice as if written
 };
 
 } // namespace vortane

@@ -168,25 +168,10 @@ public:
         }
     }
 
-    // A block through the filter at the coefficients of the last Set, on the path chosen at Init.
-    void Process(const float* in, double* out, size_t size) noexcept VORTANE_NONBLOCKING {
-        switch (path_) {
-        case Path::kWrittenOrder:
-            ProcessWith<Path::kWrittenOrder>(in, out, size);
-            break;
-        case Path::kPlain:
-            ProcessWith<Path::kPlain>(in, out, size);
-            break;
-        case Path::kFused:
-            ProcessFused(in, out, size);
-            break;
-        }
-    }
-
     Path path() const {
         return path_;
     }
-    // Tests force a path; kFused only where FastestPath() gives it.
+    // The voice's options choose a path; kFused only where FastestPath() gives it.
     void set_path(Path path) {
         path_ = path;
     }
@@ -212,22 +197,6 @@ private:
         } else {
             return a * b + c;
         }
-    }
-
-    template <Path kPath>
-    [[gnu::always_inline]] void ProcessWith(const float* in, double* out,
-                                            size_t size) noexcept VORTANE_NONBLOCKING {
-        const Coefficients c = coefficients_;
-        State s = state_;
-        for (size_t i = 0; i < size; ++i) {
-            out[i] = StepOn<kPath>(c, s, in[i]);
-        }
-        state_ = s;
-    }
-
-    VORTANE_TARGET_FMA void ProcessFused(const float* in, double* out,
-                                         size_t size) noexcept VORTANE_NONBLOCKING {
-        ProcessWith<Path::kFused>(in, out, size);
     }
 
     Path path_ = Path::kPlain;

@@ -36,12 +36,12 @@ private:
 
 } // namespace
 
-void Voice::Init(uint64_t seed) {
+void Voice::Init(uint64_t seed, const VoiceOptions& options) noexcept VORTANE_NONBLOCKING {
     random_.Seed(seed);
     oscillator_.Init();
     filter_.Init();
-    wide_shaping_ = filter_.path() == MasterFilter::Path::kFused && WideShapingRuns();
-    cutoff_ = 1500.0;
+    filter_.set_path(options.filter_path);
+    wide_shaping_ = options.wide_shaping && filter_.path() == MasterFilter::Path::kFused && WideShapingRuns();
     gain_ = 0.0;
     frame_index_ = 0;
     start_done_ = false;
@@ -56,9 +56,6 @@ void Voice::ApplyEvents(const VoiceParams& params) noexcept VORTANE_NONBLOCKING 
     }
     if ((events & VoiceParams::kRestart) != 0) {
         start_done_ = false;
-    }
-    if ((events & VoiceParams::kCutoffWritten) != 0) {
-        cutoff_ = params.cutoff;
     }
     for (int k = 0; k < kCoordinateCount; ++k) {
         const auto coordinate = static_cast<Coordinate>(k);
@@ -82,7 +79,6 @@ void Voice::UpdateGate(const VoiceParams& params) noexcept VORTANE_NONBLOCKING {
         oscillator_.Restart();
         start_done_ = true;
         frame_index_ = 0;
-        cutoff_ = static_cast<double>(params.frq_slider);
     }
     gain_ = 1.0;
 }
@@ -152,7 +148,7 @@ void Voice::Render(const VoiceParams& params, float* out, size_t size) noexcept 
         UpdateGate(params);
         oscillator_.Plan(params.oscillator, random_, plan, count);
 
-        filter_.Set(cutoff_, params.resonance);
+        filter_.Set(params.cutoff, params.resonance);
         switch (filter_.path()) {
         case MasterFilter::Path::kWrittenOrder:
             FilterChunk<MasterFilter::Path::kWrittenOrder, 4>(plan, raw.data(), out + done, count);

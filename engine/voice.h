@@ -18,17 +18,15 @@ struct VoiceParams {
     // Things that happened since the last block, one bit each; the voice acts on them at the block's
     // start, before anything else.
     enum Event : uint32_t {
-        kRestart = 1u << 0,       // the start-done flag clears: the next open gate runs the start reset
-        kStop = 1u << 1,          // Stop: the period count starts again
-        kCutoffWritten = 1u << 2, // cutoff below was set and overrides the voice's own
-        kPointWritten = 1u << 3,  // shifted by the Coordinate: points[k] was set by its slider
+        kRestart = 1u << 0,      // the start-done flag clears: the next open gate runs the start reset
+        kStop = 1u << 1,         // Stop: the period count starts again
+        kPointWritten = 1u << 2, // shifted by the Coordinate: points[k] was set by its slider
     };
     static constexpr uint32_t PointWritten(Coordinate k) { return kPointWritten << static_cast<int>(k); }
     uint32_t events = 0;
 
     bool gate = false;      // the output gate: silence while closed
-    int frq_slider = 1500;  // the "Frq" slider's state, which a start reset loads as the cutoff
-    double cutoff = 1500.0; // Hz
+    double cutoff = 1500.0; // Hz; the "Frq" slider's position, which a start reset also loads
     int resonance = 50;     // 0..100
     std::array<float, kCoordinateCount> points = kInitialPoints; // curve units
     OscillatorParams oscillator;
@@ -38,11 +36,18 @@ struct VoiceParams {
 // Init once off the audio thread, then Render block after block on it:
 //   out = filter(oscillator) × gain × w,  w = (frame ÷ 100)^5 for frames 0..99 after a start reset
 // The gate gives gain 1 or 0; while it is closed everything keeps running. The first open gate with
-// the start-done flag clear runs the start reset: period position −1, frame index 0, the cutoff
-// from the "Frq" slider. Output is not clipped.
+// the start-done flag clear runs the start reset: period position −1, frame index 0. The cutoff
+// follows the "Frq" slider, which every write of the cutoff moves too. Output is not clipped.
+// The filter's path and the shaper's width: the processor's fastest unless a test asks for others;
+// the samples are the same on every path but the written order's.
+struct VoiceOptions {
+    MasterFilter::Path filter_path = MasterFilter::FastestPath();
+    bool wide_shaping = true; // sixteen lanes on the fused path where the processor has AVX-512
+};
+
 class Voice {
 public:
-    void Init(uint64_t seed);
+    void Init(uint64_t seed, const VoiceOptions& options = {}) noexcept VORTANE_NONBLOCKING;
 
     // Fills size samples. Never fails, never allocates, locks or calls the OS.
     void Render(const VoiceParams& params, float* out, size_t size) noexcept VORTANE_NONBLOCKING;
@@ -53,22 +58,16 @@ public:
     // The state the audio thread owns, for inspection between blocks.
     const Oscillator& oscillator() const { return oscillator_; }
     const MasterFilter& filter() const { return filter_; }
-    // Init picks the filter's fastest path for this processor; tests force one.
-    void set_filter_path(MasterFilter::Path path) { filter_.set_path(path); }
-    // On the fused path, where the processor has AVX-512, the shaper takes sixteen samples a group
-    // instead of eight; the samples are the same either way. Init decides; tests turn it off.
     bool wide_shaping() const { return wide_shaping_; }
-    void set_wide_shaping(bool wide) { wide_shaping_ = wide && WideShapingRuns(); }
     static bool WideShapingRuns() noexcept;
-    double cutoff() const { return cutoff_; }
     int32_t frame_index() const { return frame_index_; }
-    // The index wraps only after 13.5 hours; tests move it there.
-    void set_frame_index(int32_t frame) { frame_index_ = frame; }
 
     // The frame index wraps to 0 (and the fade-in runs again) once it passes this value.
     static constexpr int32_t kFrameIndexLimit = 2147483640; // 2^31 − 8
 
 private:
+    friend struct VoiceTestAccess; // the frame index wraps only after 13.5 hours; tests move it there
+
     void ApplyEvents(const VoiceParams& params) noexcept VORTANE_NONBLOCKING;
     void UpdateGate(const VoiceParams& params) noexcept VORTANE_NONBLOCKING;
     template <MasterFilter::Path kPath, int kGroupLanes>
@@ -83,7 +82,6 @@ private:
     Oscillator oscillator_;
     MasterFilter filter_;
     // output stage state
-    double cutoff_ = 1500.0;
     double gain_ = 0.0;
     int32_t frame_index_ = 0;
     bool start_done_ = false;

@@ -4,9 +4,7 @@
 #include <bit>
 #include <cmath>
 
-#include "control/control_ids.h"
-#include "control/control_table.h"
-#include "control/voice_controls.h"
+#include "control/param_store.h"
 #include "midi/controller_slots.h"
 
 namespace vortane {
@@ -81,8 +79,8 @@ int ScaleToSlider(int value, float span, float offset) {
 
 } // namespace
 
-MidiHandler::MidiHandler(VoiceControls& controls, const ControllerSlots& assigned)
-    : controls_(controls), slots_(assigned), stops_seen_(controls.stop_count()) {}
+MidiHandler::MidiHandler(ParamStore& params, Transport& transport, const ControllerSlots& assigned)
+    : params_(params), transport_(transport), slots_(assigned), stops_seen_(transport.stop_count()) {}
 
 void MidiHandler::Receive(std::span<const uint8_t> message) {
     if (!IsCompleteShortMessage(message)) {
@@ -100,20 +98,13 @@ void MidiHandler::Receive(std::span<const uint8_t> message) {
         }
     }
     // Every message, clock and active sensing included, shows the gate text.
-    controls_.panel().SetGateText(gate_text_.load(std::memory_order_relaxed));
+    transport_.SetGateText(gate_text_.load(std::memory_order_relaxed));
 }
 
 void MidiHandler::OnClose() {
     ForgetKeys();
-    controls_.CloseGate();
+    transport_.CloseGate();
     gate_text_.store(GateText::Off, std::memory_order_relaxed);
-}
-
-int MidiHandler::HeldNotes() const {
-    if (controls_.stop_count() != stops_seen_.load(std::memory_order_relaxed)) {
-        return 0; // a Stop came since the last note: the keys are forgotten at the next one
-    }
-    return KeysHeld();
 }
 
 int MidiHandler::KeysHeld() const {
@@ -133,25 +124,24 @@ void MidiHandler::ControlChange(int controller, int value) {
 }
 
 void MidiHandler::SlotAction(int slot, int value) {
+    using P = ParamId;
     switch (slot) {
     case 1:
-        MoveSlider(id::kFrequencySetting, ScaleToSlider(value, 930.0f, 70.0f));
+        params_.Set(P::FrequencySetting, static_cast<float>(ScaleToSlider(value, 930.0f, 70.0f)));
         return;
     case 2:
-        MoveSlider(id::kSecondaryBarrier, ScaleToSlider(value, 595.0f, 5.0f));
+        params_.Set(P::SecondaryBarrier, static_cast<float>(ScaleToSlider(value, 595.0f, 5.0f)));
         return;
     case 3:
-        MoveSlider(id::kFrq, value * 39 + 20);
+        params_.Set(P::Frq, static_cast<float>(value * 39 + 20));
         return;
-    case 4: {
-        // The voice takes the unrounded step size; the slider shows its nearest integer.
-        const float step = ScaledProduct(value, 100.0f);
-        controls_.panel().SetState(id::kX1StepSize, static_cast<int>(std::nearbyint(step)));
-        controls_.ApplyControlValue(id::kX1StepSize, step);
+    case 4:
+        // Not rounded: the voice takes the step size between two positions; the slider shows the
+        // nearest.
+        params_.Set(P::X1StepSize, ScaledProduct(value, 100.0f));
         return;
-    }
     case 5:
-        MoveSlider(id::kPrimaryStepSize, ScaleToSlider(value, 450.0f, 50.0f));
+        params_.Set(P::PrimaryStepSize, static_cast<float>(ScaleToSlider(value, 450.0f, 50.0f)));
         return;
     default:
         break;
@@ -161,52 +151,47 @@ void MidiHandler::SlotAction(int slot, int value) {
     }
     switch (slot) {
     case 6:
-        StepOptionGroup(distribution_counter_, OptionGroupMembers(kDistributionGroup));
+        StepOptionGroup(distribution_counter_, P::Distribution);
         return;
     case 7:
-        ToggleCheckBox(id::kX1Negative);
+        ToggleCheckBox(P::X1Negative);
         return;
     case 8:
-        ToggleCheckBox(id::kX2Negative);
+        ToggleCheckBox(P::X2Negative);
         return;
     case 9:
-        ToggleCheckBox(id::kY1Negative);
+        ToggleCheckBox(P::Y1Negative);
         return;
     case 10:
-        ToggleCheckBox(id::kY2Negative);
+        ToggleCheckBox(P::Y2Negative);
         return;
     case 11:
-        StepOptionGroup(primary_barrier_counter_, OptionGroupMembers(kWalkModeGroup));
+        StepOptionGroup(primary_barrier_counter_, P::WalkMode);
         return;
     case 12:
-        StepOptionGroup(secondary_barrier_counter_, OptionGroupMembers(kBehaviourGroup));
+        StepOptionGroup(secondary_barrier_counter_, P::Behaviour);
         return;
     default:
         return;
     }
 }
 
-// The control's new state, then its parameter read back from the state the panel holds (the panel
-// keeps a slider within its range), as a control event derives it.
-void MidiHandler::MoveSlider(int id, int state) {
-    controls_.panel().SetState(id, state);
-    controls_.ApplyControlEvent(id);
+void MidiHandler::ToggleCheckBox(ParamId id) {
+    params_.Set(id, params_.Get(id) == 1.0f ? 0.0f : 1.0f);
 }
 
-void MidiHandler::ToggleCheckBox(int id) {
-    MoveSlider(id, controls_.panel().GetState(id) == 1 ? 0 : 1);
-}
-
-void MidiHandler::StepOptionGroup(std::atomic<int>& counter, std::span<const int> cycle) {
-    const int next = (counter.load(std::memory_order_relaxed) + 1) % static_cast<int>(cycle.size());
+// The group's own counter steps through its options in order, whatever the window selected since.
+void MidiHandler::StepOptionGroup(std::atomic<int>& counter, ParamId choice) {
+    const int count = static_cast<int>(Spec(choice).options.size());
+    const int next = (counter.load(std::memory_order_relaxed) + 1) % count;
     counter.store(next, std::memory_order_relaxed);
-    controls_.panel().SelectOption(cycle[static_cast<size_t>(next)]);
+    params_.Set(choice, static_cast<float>(next));
 }
 
 // The first key held imitates a press of Play.
 void MidiHandler::Press(int key) {
     if (KeysHeld() == 0) {
-        controls_.OpenGateByNote();
+        transport_.OpenGateByNote();
         gate_text_.store(GateText::On, std::memory_order_relaxed);
     }
     held_keys_[KeyWord(key)].fetch_or(KeyBit(key), std::memory_order_relaxed);
@@ -227,7 +212,7 @@ void MidiHandler::Release(int key) {
 }
 
 void MidiHandler::ForgetKeysAfterStop() {
-    const uint32_t stops = controls_.stop_count();
+    const uint32_t stops = transport_.stop_count();
     if (stops != stops_seen_.load(std::memory_order_relaxed)) {
         stops_seen_.store(stops, std::memory_order_relaxed);
         ForgetKeys();
@@ -241,7 +226,7 @@ void MidiHandler::ForgetKeys() {
 }
 
 void MidiHandler::CloseGate() {
-    controls_.CloseGateForRestart();
+    transport_.CloseGateForRestart();
     gate_text_.store(GateText::Off, std::memory_order_relaxed);
 }
 

@@ -5,11 +5,12 @@
 #include <cstdint>
 #include <span>
 
-#include "control/control_panel.h"
+#include "control/params.h"
+#include "control/transport.h"
 
 namespace vortane {
 
-class VoiceControls;
+class ParamStore;
 class ControllerSlots;
 
 // Whoever a MIDI input delivers its messages to.
@@ -24,11 +25,10 @@ public:
     virtual void OnClose() = 0;
 };
 
-// Turns incoming MIDI into control moves: control changes on any channel reach the twelve
+// Turns incoming MIDI into parameter moves: control changes on any channel reach the twelve
 // controller slots, note messages on channel 1 open and close the output gate. It runs on the MIDI
-// input's own thread and touches only the voice's controls (each value an atomic), never a widget,
-// and never waits for another thread. A slider it moves gets its parameter from the controls' own
-// derivation, as a control event would.
+// input's own thread and touches only the parameters and the transport (each value an atomic),
+// never a widget, and never waits for another thread.
 //
 // The gate stays open while any key of channel 1 is held. Keys are held as a set, so a repeated
 // note-on of a held key (a retrigger, or a lost note-off) counts once, and a release of a key that
@@ -36,21 +36,18 @@ public:
 // Messages that are incomplete or malformed are ignored whole.
 class MidiHandler : public MidiReceiver {
 public:
-    MidiHandler(VoiceControls& controls, const ControllerSlots& assigned);
+    MidiHandler(ParamStore& params, Transport& transport, const ControllerSlots& assigned);
 
     void Receive(std::span<const uint8_t> message) override;
     void OnClose() override;
 
-    // The number of distinct keys held, as the handler counts them now.
-    int HeldNotes() const;
     GateText GetGateText() const { return gate_text_.load(std::memory_order_relaxed); }
 
 private:
     void ControlChange(int controller, int value);
     void SlotAction(int slot, int value);
-    void MoveSlider(int id, int state);
-    void ToggleCheckBox(int id);
-    void StepOptionGroup(std::atomic<int>& counter, std::span<const int> cycle);
+    void ToggleCheckBox(ParamId id);
+    void StepOptionGroup(std::atomic<int>& counter, ParamId choice);
     void Press(int key);
     void Release(int key);
     int KeysHeld() const;
@@ -58,12 +55,13 @@ private:
     void ForgetKeys();
     void CloseGate();
 
-    VoiceControls& controls_;
+    ParamStore& params_;
+    Transport& transport_;
     const ControllerSlots& slots_;
 
     // the handler's own state; atomics because the close message may come from another thread
     std::array<std::atomic<uint64_t>, 2> held_keys_{}; // bit k % 64 of word k / 64: key k is held
-    std::atomic<uint32_t> stops_seen_{0};              // the controls' stop count at the last note
+    std::atomic<uint32_t> stops_seen_{0};              // the transport's stop count at the last note
     std::atomic<GateText> gate_text_{GateText::Off};
     std::atomic<int> distribution_counter_{0};
     std::atomic<int> primary_barrier_counter_{0};

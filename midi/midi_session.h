@@ -9,7 +9,8 @@
 
 namespace vortane {
 
-class VoiceControls;
+class ParamStore;
+class Transport;
 class MidiInput;
 
 inline constexpr const char* kMidiInText = "MIDI IN";
@@ -27,7 +28,8 @@ inline constexpr const char* kNoMidiInText = "No MIDI IN";
 //   SaveSettings()                 last, after the audio stream has ended
 class MidiSession {
 public:
-    MidiSession(VoiceControls& controls, MidiInput& input) : input_(input), handler_(controls, slots_) {}
+    MidiSession(ParamStore& params, Transport& transport, MidiInput& input)
+        : input_(input), handler_(params, transport, slots_) {}
     ~MidiSession() { Shutdown(); }
 
     MidiSession(const MidiSession&) = delete;
@@ -54,7 +56,6 @@ public:
     bool SaveSettings() { return store_.Close(); }
 
     const char* StatusText() const { return midi_in_ ? kMidiInText : kNoMidiInText; }
-    int DeviceNumber() const { return device_number_; }
 
     SettingsStore& Store() { return store_; }
     ControllerSlots& Slots() { return slots_; }

@@ -6,7 +6,7 @@
 namespace vortane::plugin {
 namespace {
 
-constexpr double kVoiceRate = VoiceAdapter::kSampleRate;
+constexpr double kVoiceRate = kSampleRate;
 
 } // namespace
 
@@ -25,13 +25,13 @@ bool HostRateVoice::Activate(double host_rate, uint64_t seed) {
     output_frames_ = 0;
     voice_frames_ = 0;
     event_head_ = event_count_ = 0;
-    voice_.Restart(seed);
+    synth_.Restart(seed);
     return ok;
 }
 
 void HostRateVoice::RestartVoice(uint64_t seed) noexcept VORTANE_NONBLOCKING {
     event_head_ = event_count_ = 0;
-    voice_.Restart(seed);
+    synth_.Restart(seed);
 }
 
 void HostRateVoice::ScheduleGate(uint32_t frame_in_block, bool open) noexcept VORTANE_NONBLOCKING {
@@ -50,10 +50,12 @@ void HostRateVoice::RenderVoice(float* out, size_t frames) noexcept VORTANE_NONB
     while (frames > 0) {
         // Apply the changes that are due (or overdue, which the latency should rule out).
         while (event_count_ > 0 && events_[event_head_].voice_frame <= voice_frames_) {
+            // A first note opens the output as Play does; the release of the last one closes it
+            // and arms the start reset, so the next note starts a period again with the fade-in.
             if (events_[event_head_].open) {
-                voice_.OpenGate();
+                synth_.transport.OpenGateByNote();
             } else {
-                voice_.CloseGate();
+                synth_.transport.CloseGateForRestart();
             }
             event_head_ = (event_head_ + 1) % kMaxEvents;
             --event_count_;
@@ -62,7 +64,7 @@ void HostRateVoice::RenderVoice(float* out, size_t frames) noexcept VORTANE_NONB
         if (event_count_ > 0) {
             run = std::min(run, static_cast<size_t>(events_[event_head_].voice_frame - voice_frames_));
         }
-        voice_.Render(out, run);
+        synth_.Render(out, run);
         out += run;
         frames -= run;
         voice_frames_ += static_cast<int64_t>(run);

@@ -4,9 +4,10 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "base/audio_format.h"
 #include "base/realtime.h"
+#include "control/synth.h"
 #include "plugin/polyphase_resampler.h"
-#include "plugin/voice_adapter.h"
 
 namespace vortane::plugin {
 
@@ -39,12 +40,14 @@ public:
     // rate (below 5.5 kHz or above 705.6 kHz); the voice then plays silence.
     bool Activate(double host_rate, uint64_t seed);
 
-    // Restarts the voice from a seed while running, keeping the resampler and the clock.
+    // Restarts the voice from a seed while running, keeping the parameters, the resampler and the
+    // clock.
     void RestartVoice(uint64_t seed) noexcept VORTANE_NONBLOCKING;
 
     uint32_t Latency() const { return latency_; }
-    double HostRate() const { return host_rate_; }
-    VoiceAdapter& Voice() { return voice_; }
+    // The parameters and the transport: any thread.
+    Synth& synth() { return synth_; }
+    const Synth& synth() const { return synth_; }
 
     // Schedules a gate change at a frame of the block that the next Process call renders.
     void ScheduleGate(uint32_t frame_in_block, bool open) noexcept VORTANE_NONBLOCKING;
@@ -60,10 +63,11 @@ private:
 
     void RenderVoice(float* out, size_t frames) noexcept VORTANE_NONBLOCKING;
 
-    VoiceAdapter voice_;
+    // A plugin's project must sound the same however its values arrived (see ParamStore).
+    Synth synth_{ParamStore::StartPoints::KeptAtDefault};
     PolyphaseResampler resampler_;
     bool resampling_ = false; // false at the voice's own rate
-    double host_rate_ = VoiceAdapter::kSampleRate;
+    double host_rate_ = kSampleRate;
     uint32_t latency_ = 0;
 
     // clocks since Activate

@@ -1,5 +1,5 @@
 // Vortane as an instrument plugin (LV2, CLAP and VST3 from this one source): the voice, its
-// parameters from the control table, notes on channel 1 as its gate, a seed kept with the host's
+// parameters from the parameter table, notes on channel 1 as its gate, a seed kept with the host's
 // project. No editor and no toolkit: hosts show their generic controls.
 #include <algorithm>
 #include <atomic>
@@ -11,19 +11,19 @@
 #include <vector>
 
 #include "DistrhoPlugin.hpp"
+#include "control/params.h"
 #include "plugin/factory_programs.h"
 #include "plugin/host_rate_voice.h"
 #include "plugin/note_gate.h"
-#include "plugin/parameter_table.h"
 #include "plugin/voice_state.h"
 
 START_NAMESPACE_DISTRHO
 
 namespace {
 
-using vortane::plugin::ParameterKind;
-using vortane::plugin::PluginParameter;
-using vortane::plugin::PluginParameters;
+using vortane::ParamId;
+using vortane::ParamKind;
+using vortane::ParamSpec;
 
 constexpr const char* kStateKey = "voice";
 
@@ -41,7 +41,7 @@ uint64_t FreshSeed() {
 class VortanePlugin : public Plugin {
 public:
     VortanePlugin()
-        : Plugin(static_cast<uint32_t>(PluginParameters().size()),
+        : Plugin(static_cast<uint32_t>(vortane::kParamCount),
                  static_cast<uint32_t>(vortane::plugin::FactoryProgramCount()), 1),
           seed_(FreshSeed()) {
         voice_.Activate(getSampleRate(), seed_.load());
@@ -72,27 +72,31 @@ protected:
         Plugin::initAudioPort(input, index, port);
     }
 
+    // Each parameter as the table describes it, under the name a musician reads. LV2 hosts show a
+    // value as it is, so a unit goes only where the value is already in it (Hz, %), and a scaled
+    // parameter lists its readable values as scale points; CLAP and VST3 hosts ask for the text.
     void initParameter(uint32_t index, Parameter& parameter) override {
-        const PluginParameter& p = PluginParameters()[index];
+        const ParamSpec& spec = vortane::Params()[index];
         parameter.hints = kParameterIsAutomatable | kParameterIsInteger;
-        parameter.name = p.name.c_str();
-        parameter.symbol = p.symbol.c_str();
-        parameter.ranges = ParameterRanges(p.initial, p.minimum, p.maximum);
-        if (p.kind == ParameterKind::Check) {
-            parameter.hints |= kParameterIsBoolean;
-        } else if (p.kind == ParameterKind::Choice) {
-            const auto options = vortane::plugin::ChoiceOptions(p);
-            auto* values = new ParameterEnumerationValue[options.size()];
-            for (size_t i = 0; i < options.size(); ++i) {
-                values[i].value = static_cast<float>(i);
-                values[i].label = String(std::string(vortane::plugin::ChoiceLabel(options[i])).c_str());
-            }
-            parameter.enumValues.count = static_cast<uint8_t>(options.size());
-            parameter.enumValues.restrictedMode = true;
-            parameter.enumValues.values = values;
+        parameter.name = String(std::string(spec.display_name).c_str());
+        if (spec.display_name != spec.name) {
+            parameter.shortName = String(std::string(spec.name).c_str()); // the window's caption
         }
+        parameter.symbol = String(std::string(spec.symbol).c_str());
+        parameter.ranges = ParameterRanges(spec.default_value, spec.minimum, spec.maximum);
+        if (spec.kind == ParamKind::Toggle) {
+            parameter.hints |= kParameterIsBoolean;
+        } else if (spec.kind == ParamKind::Choice) {
+            SetScalePoints(parameter, spec, true);
+        }
+#if defined(DISTRHO_PLUGIN_TARGET_LV2)
+        if (spec.kind == ParamKind::Slider && spec.scale == 1.0 && spec.text == vortane::ParamText::Scaled) {
+            parameter.unit = String(std::string(spec.unit).c_str());
+        } else if (spec.kind == ParamKind::Slider) {
+            SetScalePoints(parameter, spec, false);
+        }
+#endif
     }
-
     void initState(uint32_t, State& state) override {
         state.key = kStateKey;
         state.label = "Voice seed";
@@ -100,51 +104,35 @@ protected:
     }
 
     float getParameterValue(uint32_t index) const override {
-        const PluginParameter& p = PluginParameters()[index];
-        if (p.kind != ParameterKind::Choice) {
-            return static_cast<float>(Voice().GetControl(p.control_id));
-        }
-        const auto options = vortane::plugin::ChoiceOptions(p);
-        for (size_t i = 0; i < options.size(); ++i) {
-            if (Voice().GetControl(options[i]) == 1) {
-                return static_cast<float>(i);
-            }
-        }
-        return static_cast<float>(p.initial);
+        return index < vortane::kParamCount ? voice_.synth().params.Get(static_cast<ParamId>(index)) : 0.0f;
     }
 
     void setParameterValue(uint32_t index, float value) override {
-        if (index >= PluginParameters().size()) {
+        if (index >= vortane::kParamCount) {
             return;
         }
-        const PluginParameter& p = PluginParameters()[index];
-        const int state = vortane::plugin::ParameterState(p, value);
-        if (p.kind == ParameterKind::Choice) {
-            voice_.Voice().SetControl(vortane::plugin::ChoiceOptions(p)[static_cast<size_t>(state)], 1);
-        } else {
-            voice_.Voice().SetControl(p.control_id, state);
-        }
+        const ParamSpec& spec = vortane::Params()[index];
+        voice_.synth().params.Set(spec.id, vortane::WholeValue(spec, value));
     }
 
     void initProgramName(uint32_t index, String& name) override {
         name = vortane::plugin::FactoryProgramName(index).c_str();
     }
 
-    // A factory sound sets every parameter as its preset file does; the seed, the voice's own,
-    // stays unless the file names one. Hosts may call this from their audio thread, so the
-    // presets were parsed when the instance was made and this only moves controls.
+    // A factory sound sets every parameter, those its file leaves out to their defaults, and the
+    // voice starts afresh from them, so what is auditioned is what a bounce plays. The seed, the
+    // voice's own, stays unless the file names one. Hosts may call this from their audio thread,
+    // so the presets were parsed when the instance was made and this only stores values.
     void loadProgram(uint32_t index) override {
         if (index >= programs_.size() || !programs_[index]) {
             return;
         }
         const vortane::Preset& preset = *programs_[index];
-        for (const vortane::PresetSetting& setting : preset.settings) {
-            voice_.Voice().SetControl(setting.id, setting.state); // an option set to 1 is selected
-        }
-        if (preset.seed && *preset.seed != seed_.load()) {
+        vortane::ApplyPreset(preset, voice_.synth().params);
+        if (preset.seed) {
             seed_.store(*preset.seed);
-            restart_pending_.store(true);
         }
+        restart_pending_.store(true);
     }
 
     String getState(const char* key) const override {
@@ -172,7 +160,9 @@ protected:
         setLatency(voice_.Latency());
     }
 
-    void sampleRateChanged(double) override { activate(); }
+    void sampleRateChanged(double) override {
+        activate();
+    }
 
     void run(const float**, float** outputs, uint32_t frames, const MidiEvent* events,
              uint32_t count) override {
@@ -193,8 +183,32 @@ protected:
     }
 
 private:
-    const vortane::plugin::VoiceAdapter& Voice() const {
-        return const_cast<vortane::plugin::HostRateVoice&>(voice_).Voice();
+    // Labelled values: a choice's options, or (restricted false) the readable values of a scaled
+    // slider at its ends and a few steps between, as LV2 scale points.
+    static void SetScalePoints(Parameter& parameter, const ParamSpec& spec, bool options) {
+        std::vector<int> values;
+        if (options) {
+            for (int i = 0; i < static_cast<int>(spec.options.size()); ++i) {
+                values.push_back(i);
+            }
+        } else {
+            constexpr int kSteps = 4;
+            for (int i = 0; i <= kSteps; ++i) {
+                values.push_back(spec.minimum + (spec.maximum - spec.minimum) * i / kSteps);
+            }
+            if (std::find(values.begin(), values.end(), spec.default_value) == values.end()) {
+                values.insert(std::upper_bound(values.begin(), values.end(), spec.default_value),
+                              spec.default_value);
+            }
+        }
+        auto* points = new ParameterEnumerationValue[values.size()];
+        for (size_t i = 0; i < values.size(); ++i) {
+            points[i].value = static_cast<float>(values[i]);
+            points[i].label = String(vortane::FormatParamValue(spec, values[i]).c_str());
+        }
+        parameter.enumValues.count = static_cast<uint8_t>(values.size());
+        parameter.enumValues.restrictedMode = options;
+        parameter.enumValues.values = points;
     }
 
     vortane::plugin::HostRateVoice voice_;

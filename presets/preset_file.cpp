@@ -1,7 +1,7 @@
 #include "presets/preset_file.h"
 
+#include <array>
 #include <cerrno>
-#include <charconv>
 #include <chrono>
 #include <cstring>
 #include <fcntl.h>
@@ -10,29 +10,13 @@
 #include <vector>
 
 #include "base/files.h"
+#include "base/parse_number.h"
+#include "base/text.h"
 
 namespace vortane {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string_view Trimmed(std::string_view text) {
-    const auto first = text.find_first_not_of(" \t");
-    if (first == std::string_view::npos) {
-        return {};
-    }
-    return text.substr(first, text.find_last_not_of(" \t") - first + 1);
-}
-
-// A line quoted in a message, cut short so that a long line cannot flood a message box.
-std::string Quoted(std::string_view text) {
-    constexpr size_t kShown = 60;
-    // Built by appending: GCC 12 at -O3 mistakes `"\"" + std::string(...)` for an overlapping copy.
-    std::string quoted = "\"";
-    quoted += text.substr(0, kShown);
-    quoted += text.size() > kShown ? "...\"" : "\"";
-    return quoted;
-}
 
 // Bytes no text editor writes: control characters other than tab, line feed and carriage return.
 bool IsBinaryByte(unsigned char c) {
@@ -51,13 +35,10 @@ int HeaderVersion(std::string_view line) {
     if (!line.starts_with(kPresetHeader)) {
         return 0;
     }
-    const std::string_view number = Trimmed(line.substr(kPresetHeader.size()));
-    int version = 0;
-    const auto [ptr, ec] = std::from_chars(number.data(), number.data() + number.size(), version);
-    const bool whole = !number.empty() && ec == std::errc() && ptr == number.data() + number.size();
+    const std::optional<int> version = ParseWhole<int>(Trimmed(line.substr(kPresetHeader.size())));
     const bool separated = line.size() > kPresetHeader.size() &&
                            (line[kPresetHeader.size()] == ' ' || line[kPresetHeader.size()] == '\t');
-    return whole && separated && version > 0 ? version : 0;
+    return version && separated && *version > 0 ? *version : 0;
 }
 
 } // namespace
@@ -77,19 +58,15 @@ PresetParse ParsePresetText(std::string_view text) {
     }
 
     Preset preset = DefaultPreset();
-    std::vector<int> set_on_line(PresetFields().size() + 1, 0); // the seed last
+    std::array<int, kParamCount + 1> set_on_line{}; // the seed last
     int version = 0;
     int number = 0;
     for (size_t start = 0; start <= text.size();) {
         size_t end = text.find('\n', start);
         end = end == std::string_view::npos ? text.size() : end;
-        std::string_view line = text.substr(start, end - start);
+        std::string_view line = Trimmed(text.substr(start, end - start));
         start = end + 1;
         ++number;
-        if (line.ends_with('\r')) {
-            line.remove_suffix(1);
-        }
-        line = Trimmed(line);
         if (number == 1) {
             version = HeaderVersion(line);
             if (version == 0) {
@@ -108,21 +85,30 @@ PresetParse ParsePresetText(std::string_view text) {
             return Refused(number, "expected \"Name = value\", not " + Quoted(line));
         }
         const std::string_view value = Trimmed(line.substr(equals + 1));
-        const int field = FindPresetField(name);
-        if (field < 0) {
+        const bool seed = NamesMatch(name, kSeedName);
+        const std::optional<ParamId> id = FindParam(name);
+        if (!seed && !id) {
             if (version > kPresetFormatVersion) {
-                continue; // a control of a later version: what this version knows still loads
+                continue; // a parameter of a later version: what this version knows still loads
             }
             return Refused(number, "unknown name " + Quoted(name));
         }
-        const bool seed = field == kSeedField;
-        const std::string_view label = seed ? kSeedName : PresetFields()[static_cast<size_t>(field)].name;
-        int& seen = set_on_line[seed ? set_on_line.size() - 1 : static_cast<size_t>(field)];
+        const std::string_view label = seed ? kSeedName : Spec(*id).name;
+        int& seen = set_on_line[seed ? kParamCount : Index(*id)];
         if (seen != 0) {
             return Refused(number, Quoted(label) + " is already set on line " + std::to_string(seen));
         }
         seen = number;
-        if (std::string error = SetPresetField(preset, field, value); !error.empty()) {
+        std::string error;
+        if (seed) {
+            preset.seed = ParseWhole<uint64_t>(value);
+            if (!preset.seed) {
+                error = "value " + Quoted(value) + " is not a whole number from 0 to 18446744073709551615";
+            }
+        } else {
+            error = SetPresetValue(preset, *id, value);
+        }
+        if (!error.empty()) {
             return Refused(number, Quoted(label) + " " + error);
         }
     }

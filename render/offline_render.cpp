@@ -25,15 +25,12 @@ int Fail(const std::string& message) {
 
 } // namespace
 
-void PrepareRender(Synth& synth, uint64_t seed, std::span<const ControlSetting> settings) {
+void PrepareRender(Synth& synth, uint64_t seed, std::span<const ParamSetting> settings) {
     synth.Init(seed);
-    VoiceControls& controls = synth.controls;
-    controls.PrepareAsAtStartup();
-    for (const ControlSetting& setting : settings) {
-        controls.panel().SetState(setting.id, setting.state); // an option set to 1 is selected
-        controls.ApplyControlEvent(setting.id);
+    for (const ParamSetting& setting : settings) {
+        synth.params.Set(setting.id, static_cast<float>(setting.value));
     }
-    controls.TogglePlay();
+    synth.transport.TogglePlay();
 }
 
 int RunRender(const RenderOptions& options, uint64_t seed) {

@@ -9,10 +9,9 @@ namespace vortane {
 
 struct Synth;
 
-// Brings a fresh synth to the moment Play is pressed: the start-up values, the seed, each
-// setting as the user's move of that control (in order), then Play. The next Render begins with
-// the start reset at frame 0.
-void PrepareRender(Synth& synth, uint64_t seed, std::span<const ControlSetting> settings);
+// Brings a fresh synth to the moment Play is pressed: the seed, each setting as the user's move of
+// that control (in order), then Play. The next Render begins with the start reset at frame 0.
+void PrepareRender(Synth& synth, uint64_t seed, std::span<const ParamSetting> settings);
 
 // Renders options.frame_count samples to options.output_path. Returns the exit code: 0 when the
 // file is complete, 2 (with a one-line message on stderr and no file left) when it cannot be.

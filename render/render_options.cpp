@@ -5,35 +5,13 @@
 #include <filesystem>
 
 #include "base/parse_number.h"
-#include "control/control_table.h"
+#include "base/text.h"
 #include "presets/preset.h"
 #include "presets/preset_file.h"
 #include "presets/preset_folders.h"
 
 namespace vortane {
 namespace {
-
-// GCC 12 at -O3 sees a memcpy of the literal into the new string that may overlap by an absurd
-// length (a known false positive of its -Wrestrict on std::string concatenation); other compilers
-// have no such warning.
-#if defined(__GNUC__) && !defined(__clang__)
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wrestrict"
-#endif
-std::string Quoted(std::string_view text) {
-    return "\"" + std::string(text) + "\"";
-}
-#if defined(__GNUC__) && !defined(__clang__)
-#pragma GCC diagnostic pop
-#endif
-
-std::string_view Trimmed(std::string_view text) {
-    const auto first = text.find_first_not_of(" \t");
-    if (first == std::string_view::npos) {
-        return {};
-    }
-    return text.substr(first, text.find_last_not_of(" \t") - first + 1);
-}
 
 std::string ParseSeconds(std::string_view text, long& frame_count) {
     const std::optional<double> seconds = ParseWhole<double>(text);
@@ -53,57 +31,42 @@ std::string ParseSeconds(std::string_view text, long& frame_count) {
     return {};
 }
 
-// NAME or NAME=VALUE, checked against the control's kind and range.
-std::string ParseSetting(std::string_view text, ControlSetting& setting) {
+// NAME or NAME=VALUE: a parameter with its value (a toggle also by its name alone), or an option by
+// its name, checked against the parameter's kind and range.
+std::string ParseSetting(std::string_view text, ParamSetting& setting) {
     const size_t equals = text.find('=');
     const std::string_view name = Trimmed(text.substr(0, equals));
     const std::optional<std::string_view> value =
         equals == std::string_view::npos ? std::nullopt : std::optional(Trimmed(text.substr(equals + 1)));
-    const ControlInfo* control = FindControlByName(name);
-    if (const int field = FindPresetField(name); control == nullptr && field >= 0 && field != kSeedField) {
-        // An option group by its preset name: "Frequency Probability Distribution=Logistic".
+    if (const std::optional<ParamId> id = FindParam(name)) {
+        const ParamSpec& spec = Spec(*id);
+        const std::string label = Quoted(spec.name);
+        setting = {*id, 1};
+        if (!value && spec.kind == ParamKind::Toggle) {
+            return {}; // ticked by its name alone
+        }
+        if (!value && spec.kind == ParamKind::Slider) {
+            return label + " needs a value in " + std::to_string(spec.minimum) + ".." +
+                   std::to_string(spec.maximum) + ", as in --set " +
+                   Quoted(std::string(spec.name) + "=" + std::to_string(spec.default_value));
+        }
         Preset preset = DefaultPreset();
-        const std::string error = SetPresetField(preset, field, value.value_or(""));
-        setting = {preset.settings[static_cast<size_t>(field)].id, 1};
-        return error.empty() ? error : Quoted(PresetFields()[static_cast<size_t>(field)].name) + " " + error;
+        const std::string error = SetPresetValue(preset, *id, value.value_or(""));
+        setting.value = preset[*id];
+        return error.empty() ? error : label + " " + error;
     }
-    if (control == nullptr) {
-        return "unknown control " + Quoted(name) + " (see --help)";
-    }
-    const std::string label = Quoted(control->name);
-    setting.id = control->id;
-    if (control->kind == ControlKind::Button) {
-        return label + " cannot be set: the render plays from its first sample";
-    }
-    if (IsSlider(control->kind)) {
-        const std::string range = std::to_string(control->minimum) + ".." + std::to_string(control->maximum);
-        if (!value) {
-            return label + " needs a value in " + range + ", as in --set " +
-                   Quoted(std::string(control->name) + "=" + std::to_string(control->initial));
-        }
-        const std::optional<int> state = ParseWhole<int>(*value);
-        if (!state) {
-            return label + " value " + Quoted(*value) + " is not a whole number";
-        }
-        if (*state < control->minimum || *state > control->maximum) {
-            return label + " value " + std::string(*value) + " is outside " + range;
-        }
-        setting.state = *state;
-        return {};
-    }
-    if (control->kind == ControlKind::Option) {
+    if (const std::optional<ParamOption> option = FindOption(name)) {
+        setting = {option->id, option->index};
         if (value && *value != "1") {
-            return "option " + label + " takes no value; naming it selects it";
+            return "option " + Quoted(Spec(option->id).options[static_cast<size_t>(option->index)]) +
+                   " takes no value; naming it selects it";
         }
-        setting.state = 1;
         return {};
     }
-    // A check box: ticked by its name alone, or set by 0 or 1.
-    if (value && *value != "0" && *value != "1") {
-        return "check box " + label + " takes 0 or 1, not " + Quoted(*value);
+    if (NamesMatch(name, "Play")) {
+        return "\"Play\" cannot be set: the render plays from its first sample";
     }
-    setting.state = value && *value == "0" ? 0 : 1;
-    return {};
+    return "unknown control " + Quoted(name) + " (see --help)";
 }
 
 // --preset: its settings go before those of --set, which override them, and its seed is used
@@ -118,9 +81,9 @@ std::string ApplyPresetOption(std::string_view file_or_name, RenderOptions& opti
     if (!parsed.preset) {
         return "preset " + path->string() + ": " + parsed.error;
     }
-    std::vector<ControlSetting> settings;
-    for (const PresetSetting& s : parsed.preset->settings) {
-        settings.push_back({s.id, s.state});
+    std::vector<ParamSetting> settings;
+    for (ParamId id : PresetOrder()) {
+        settings.push_back({id, (*parsed.preset)[id]});
     }
     options.settings.insert(options.settings.begin(), settings.begin(), settings.end());
     if (!options.seed) {
@@ -162,7 +125,7 @@ ParseResult ParseRenderOptions(std::span<const std::string_view> args) {
                 error = "--seed " + Quoted(args[i]) + " is not a whole number from 0 to 18446744073709551615";
             }
         } else if (arg == "--set") {
-            ControlSetting setting{};
+            ParamSetting setting{};
             error = ParseSetting(args[++i], setting);
             options.settings.push_back(setting);
         } else if (arg == "--preset") {

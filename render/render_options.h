@@ -8,21 +8,22 @@
 #include <vector>
 
 #include "base/audio_format.h"
+#include "control/params.h"
 
 namespace vortane {
 
-// One --set: a control and the state it is given, applied in command-line order.
-struct ControlSetting {
-    int id;
-    int state;
+// One --set: a parameter and the value it is given, applied in command-line order.
+struct ParamSetting {
+    ParamId id;
+    int value;
 };
 
-// What one vortane-render run does, fully validated: every control exists and every value lies in
-// its control's range, so that rendering itself cannot fail on the user's input.
+// What one vortane-render run does, fully validated: every parameter exists and every value lies in
+// its range, so that rendering itself cannot fail on the user's input.
 struct RenderOptions {
     long frame_count = 0;
     std::optional<uint64_t> seed; // none: the clock chooses
-    std::vector<ControlSetting> settings;
+    std::vector<ParamSetting> settings;
     std::string output_path;
 };
 

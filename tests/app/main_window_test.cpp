@@ -1,13 +1,10 @@
 #include <QAccessible>
 #include <QCheckBox>
-#include <QGroupBox>
 #include <QLabel>
 #include <QRadioButton>
 #include <QStatusBar>
 
-#include "app/control_geometry.h"
 #include "app/waveform_view.h"
-#include "control/control_table.h"
 #include "engine/waveform_rows.h"
 #include "shell_fixture.h"
 
@@ -15,48 +12,9 @@ namespace vortane {
 namespace {
 
 using MainWindowTest = testing::ShellFixture;
+using P = ParamId;
 
-// The widget's kind and caption as the control table names them.
-std::pair<ControlKind, QString> KindAndCaption(QWidget* w) {
-    if (auto* s = qobject_cast<QSlider*>(w)) {
-        return {s->orientation() == Qt::Vertical ? ControlKind::SliderV : ControlKind::SliderH, {}};
-    }
-    if (auto* b = qobject_cast<QRadioButton*>(w)) {
-        return {ControlKind::Option, b->text()};
-    }
-    if (auto* b = qobject_cast<QCheckBox*>(w)) {
-        return {ControlKind::Check, b->text()};
-    }
-    if (auto* b = qobject_cast<QPushButton*>(w)) {
-        return {ControlKind::Button, b->text()};
-    }
-    if (auto* l = qobject_cast<QLabel*>(w)) {
-        return {ControlKind::Label, l->text()};
-    }
-    if (auto* g = qobject_cast<QGroupBox*>(w)) {
-        return {ControlKind::Frame, g->title()};
-    }
-    return {qobject_cast<QComboBox*>(w) ? ControlKind::Combo : ControlKind::Display, {}};
-}
-
-TEST_F(MainWindowTest, EveryTableRowIsPlacedInCreationOrderWithItsKindAndCaption) {
-    QWidget* focus = window->controls().Widget(MainWindowControls().front().id);
-    for (const ControlInfo& info : MainWindowControls()) {
-        SCOPED_TRACE(info.id);
-        QWidget* w = window->controls().Widget(info.id);
-        ASSERT_EQ(w, focus) << "creation order";
-        focus = w->nextInFocusChain();
-        EXPECT_EQ(w->parentWidget(), &window->client_area());
-        const ControlGeometry g = GeometryOf(info.id);
-        EXPECT_EQ(w->geometry(), QRect(g.x, g.y, g.width, g.height));
-        const auto [kind, caption] = KindAndCaption(w);
-        EXPECT_EQ(kind, info.kind);
-        EXPECT_EQ(caption, QString::fromUtf8(info.caption.data(), qsizetype(info.caption.size())));
-        EXPECT_TRUE(info.kind != ControlKind::Display || dynamic_cast<WaveformView*>(w));
-    }
-}
-
-TEST_F(MainWindowTest, FixedWindowWithStatusFieldsAndInitialStates) {
+TEST_F(MainWindowTest, FixedWindowWithStatusFieldsAndStartValues) {
     const QRect client = window->client_area().geometry();
     EXPECT_EQ(client.width(), 745);
     EXPECT_EQ(client.height() + window->statusBar()->height(), 515);
@@ -71,52 +29,40 @@ TEST_F(MainWindowTest, FixedWindowWithStatusFieldsAndInitialStates) {
     EXPECT_EQ(status.Text(1), "Off");
     status.SetText(2, "x");
     EXPECT_EQ(status.Text(2), "");
-
-    for (const ControlInfo& info : MainWindowControls()) {
-        SCOPED_TRACE(info.id);
-        QWidget* w = window->controls().Widget(info.id);
-        if (auto* slider = qobject_cast<QSlider*>(w)) {
-            EXPECT_EQ(std::tuple(slider->value(), slider->minimum(), slider->maximum()),
-                      std::tuple(info.initial, info.minimum, info.maximum));
-        } else if (auto* b = qobject_cast<QAbstractButton*>(w); b && b->isCheckable()) {
-            EXPECT_EQ(b->isChecked(), info.initial == 1);
-        }
-    }
     EXPECT_EQ(Control<QComboBox>(id::kAudioDevice)->currentText(), "pipewire");
-    // Values handed over while the controls were created; Y1 keeps its pre-window value.
-    EXPECT_EQ(Params().oscillator.master_volume, 400.0f);
-    EXPECT_EQ(Params().oscillator.period.secondary_barrier, 36.0f);
-    EXPECT_EQ(Params().points[1], 0.06f);
+    // A vertical slider has its maximum at the top; "X1" takes its maximum from "X1 Max".
+    EXPECT_EQ(Control<QSlider>(P::Y2)->orientation(), Qt::Vertical);
+    EXPECT_EQ(Control<QSlider>(P::X1)->maximum(), 99);
+    EXPECT_EQ(Point(Coordinate::Y1), 0.06f); // the voice's start point until the slider moves
     EXPECT_EQ(backend.calls, (testing::Calls{"Initialize", "Open 0", "Start"}));
 }
 
 TEST_F(MainWindowTest, OptionGroupsAreIndependent) {
-    QTest::mouseClick(Control<QRadioButton>(id::kLogistic), Qt::LeftButton);
-    QTest::mouseClick(Control<QRadioButton>(id::kSOppLimits), Qt::LeftButton);
-    const ControlPanel& p = controls().panel();
-    EXPECT_EQ(std::vector({p.GetState(id::kLogistic), p.GetState(id::kCauchy), p.GetState(id::kSOppLimits),
-                           p.GetState(id::kSMirror), p.GetState(id::kPriW)}),
-              std::vector({1, 0, 1, 0, 1}));
-    EXPECT_FALSE(Control<QRadioButton>(id::kCauchy)->isChecked());
+    QTest::mouseClick(Control<QRadioButton>(P::Distribution, 1), Qt::LeftButton);
+    QTest::mouseClick(Control<QRadioButton>(P::Behaviour, 4), Qt::LeftButton);
+    EXPECT_EQ(params().Whole(P::Distribution), 1);
+    EXPECT_EQ(params().Whole(P::Behaviour), 4);
+    EXPECT_EQ(params().Whole(P::WalkMode), 0);
+    EXPECT_FALSE(Control<QRadioButton>(P::Distribution, 0)->isChecked());
 }
 
-TEST_F(MainWindowTest, UserMovesRunTheControlEventAProgramSetDoesNot) {
-    auto* y1 = Control<QSlider>(id::kY1);
+// A user's move sets its parameter (and redraws the curve for the curve sliders); a value set by
+// another thread reaches the widgets at the next tick and raises no event.
+TEST_F(MainWindowTest, UserMovesSetParametersAndTheWidgetsFollowTheOtherThreads) {
+    auto* y1 = Control<QSlider>(P::Y1);
     const int redraws = window->display().redraw_count();
     y1->setFocus();
     QTest::keyClick(y1, Qt::Key_Down);
-    QTest::mouseClick(Control<QCheckBox>(id::kY2On), Qt::LeftButton);
-    EXPECT_EQ(Params().points[1], 0.04f);
-    EXPECT_TRUE(Params().oscillator.walk_on[3]);
+    QTest::mouseClick(Control<QCheckBox>(P::Y2On), Qt::LeftButton);
+    EXPECT_EQ(Point(Coordinate::Y1), 0.04f);
+    EXPECT_EQ(params().Get(P::Y2On), 1.0f);
     EXPECT_EQ(window->display().redraw_count(), redraws + 1);
 
-    controls().panel().SetState(id::kY1, 40); // as the MIDI thread does
-    controls().panel().SetState(id::kX1Negative, 1);
+    params().Set(P::Frq, 700.0f); // as the MIDI thread does
+    params().Set(P::X1Negative, 1.0f);
     LetWindowFollowPanel();
-    EXPECT_EQ(y1->value(), 40);
-    EXPECT_TRUE(Control<QCheckBox>(id::kX1Negative)->isChecked());
-    EXPECT_EQ(Params().points[1], 0.04f);
-    EXPECT_FALSE(Params().oscillator.points[0].negative);
+    EXPECT_EQ(Control<QSlider>(P::Frq)->value(), 700);
+    EXPECT_TRUE(Control<QCheckBox>(P::X1Negative)->isChecked());
     EXPECT_EQ(window->display().redraw_count(), redraws + 1);
 }
 
@@ -166,10 +112,10 @@ void ExpectTraceOfRows(const QImage& picture, const std::array<int, kDisplayWidt
 // above one run flat along the top row.
 TEST_F(MainWindowTest, DisplayTracesTheShapersRows) {
     ExpectTraceOfRows(window->display().picture(), ComputeDisplayRows(0.5f, 0.06f, 0.75f, 0.95f));
-    for (int id : {id::kY1, id::kY2}) {
+    for (P id : {P::Y1, P::Y2}) {
         QTest::keyClick(Control<QSlider>(id), Qt::Key_End);
     }
-    ASSERT_EQ(Params().points[3], 1.49f);
+    ASSERT_EQ(Point(Coordinate::Y2), 1.49f);
     const auto rows = ComputeDisplayRows(0.5f, 0.79f, 0.75f, 1.49f);
     ASSERT_GE(std::count(rows.begin(), rows.end(), 0), 10);
     ExpectTraceOfRows(window->display().picture(), rows);
@@ -189,8 +135,8 @@ TEST_F(MainWindowTest, AccessibleNamesFollowWhatTheWindowShows) {
     EXPECT_EQ(AccessibleText(play, QAccessible::Name), "Stop");
     QTest::mouseClick(play, Qt::LeftButton);
     EXPECT_EQ(AccessibleText(play, QAccessible::Name), "Play");
-    controls().panel().SetPlayCaption(PlayCaption::Stop); // as a MIDI note does
-    controls().panel().SetGateText(GateText::On);
+    transport().OpenGateByNote(); // as a MIDI note does
+    transport().SetGateText(GateText::On);
     LetWindowFollowPanel();
     EXPECT_EQ(AccessibleText(play, QAccessible::Name), "Stop");
 
@@ -201,9 +147,9 @@ TEST_F(MainWindowTest, AccessibleNamesFollowWhatTheWindowShows) {
     EXPECT_EQ(AccessibleText(status.Field(0), QAccessible::Name), "MIDI IN");
     EXPECT_EQ(AccessibleText(status.Field(0), QAccessible::Description), "MIDI input state");
 
-    EXPECT_EQ(AccessibleText(Control<QCheckBox>(id::kX1On), QAccessible::Name), "X1 On");
-    EXPECT_EQ(AccessibleText(Control<QCheckBox>(id::kY2On), QAccessible::Name), "Y2 On");
-    EXPECT_EQ(AccessibleText(Control<QSlider>(id::kFrq), QAccessible::Name), "Frq");
+    EXPECT_EQ(AccessibleText(Control<QCheckBox>(P::X1On), QAccessible::Name), "X1 On");
+    EXPECT_EQ(AccessibleText(Control<QCheckBox>(P::Y2On), QAccessible::Name), "Y2 On");
+    EXPECT_EQ(AccessibleText(Control<QSlider>(P::Frq), QAccessible::Name), "Frq");
 }
 
 // The close box ends the loop as Escape does (pressed at the end of the modal-window and lost-output

@@ -47,7 +47,7 @@ TEST_F(MidiShellTest, SwitchClosesTheOldPortThenOpensTheNewOne) {
     QTest::keyClick(MidiList(), Qt::Key_Down);
     EXPECT_EQ(midi.calls, (Calls{"Stop", "Close", "Open 1", "Start"}));
     EXPECT_EQ(Status(0), "MIDI IN");
-    EXPECT_EQ(controls().output_gate(), 0); // the close message silences the voice
+    EXPECT_FALSE(transport().gate_open()); // the close message silences the voice
 
     midi.failing_ports = {0};
     QTest::keyClick(MidiList(), Qt::Key_Up);
@@ -58,16 +58,16 @@ TEST_F(MidiShellTest, SwitchClosesTheOldPortThenOpensTheNewOne) {
 TEST_F(MidiShellTest, ControlChangeMovesTheSlidersAtTheNextMirrorTickWithoutEvents) {
     QSignalSpy events(&window->controls(), &ControlSet::controlEvent);
     ASSERT_TRUE(midi.Send(0xB0, 0x0E, 0x40));
-    // The handler moved the panel and the engine on its own thread; widgets follow on the next poll.
-    EXPECT_EQ(Params().cutoff, 2516.0);
-    EXPECT_NE(Control<QSlider>(id::kFrq)->value(), 2516);
+    // The handler set the parameters on its own thread; widgets follow on the next poll.
+    EXPECT_EQ(params().Get(ParamId::Frq), 2516.0f);
+    EXPECT_NE(Control<QSlider>(ParamId::Frq)->value(), 2516);
     LetWindowFollowPanel();
-    for (const auto& [id, value] : std::vector<std::pair<int, int>>{{id::kFrequencySetting, 539},
-                                                                    {id::kSecondaryBarrier, 305},
-                                                                    {id::kFrq, 2516},
-                                                                    {id::kX1StepSize, 50},
-                                                                    {id::kPrimaryStepSize, 277}}) {
-        EXPECT_EQ(Control<QSlider>(id)->value(), value) << "control " << id;
+    for (const auto& [id, value] : std::vector<std::pair<ParamId, int>>{{ParamId::FrequencySetting, 539},
+                                                                        {ParamId::SecondaryBarrier, 305},
+                                                                        {ParamId::Frq, 2516},
+                                                                        {ParamId::X1StepSize, 50},
+                                                                        {ParamId::PrimaryStepSize, 277}}) {
+        EXPECT_EQ(Control<QSlider>(id)->value(), value) << Spec(id).name;
     }
     EXPECT_EQ(events.count(), 0);
 }
@@ -87,7 +87,7 @@ TEST_F(MidiShellTest, ControllerWindowIsModalAndItsChoicesAreSavedAtExit) {
         EXPECT_TRUE(midi.Send(0xB0, 7, 127));
         c.close();
     }));
-    EXPECT_EQ(controls().panel().GetState(id::kFrequencySetting), 1000);
+    EXPECT_EQ(params().Get(ParamId::FrequencySetting), 1000.0f);
     EXPECT_EQ(ReadFile(SettingsPath()), kKnownSettings) << "written before the program ends";
     app.ShutDown();
     IniDocument saved;

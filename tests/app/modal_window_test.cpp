@@ -1,6 +1,5 @@
 #include <QLabel>
 
-#include "app/help_text.h"
 #include "app/shell_style.h"
 #include "shell_fixture.h"
 
@@ -10,22 +9,26 @@ namespace {
 class ModalWindowTest : public testing::ShellFixture, public ::testing::WithParamInterface<const char*> {};
 
 // While Help or About is open, Escape, the close box, a slider key and the Play button reach the
-// main window's widgets but none of their events run; afterwards the window acts as usual.
+// main window's widgets but none of their events run; afterwards the widgets show the parameters
+// again and the window acts as usual.
 TEST_P(ModalWindowTest, DropsTheMainWindowsEvents) {
-    auto* y2 = Control<QSlider>(id::kY2);
+    auto* y2 = Control<QSlider>(ParamId::Y2);
+    int shown_in_modal = 0;
     ASSERT_TRUE(testing::InModalWindow(MenuItem(GetParam()), [&](QWidget& modal) {
         QTest::keyClick(window->windowHandle(), Qt::Key_Escape);
         window->close();
         QTest::keyClick(y2, Qt::Key_Up);
         QTest::mouseClick(Control<QPushButton>(id::kPlay), Qt::LeftButton);
+        shown_in_modal = y2->value();
         modal.close();
     }));
     EXPECT_FALSE(window->quit_requested());
-    EXPECT_EQ(controls().panel().GetState(id::kY2), 96); // the slider itself moved ...
-    EXPECT_EQ(Params().points[3], 0.95f);                // ... but its event did not run
-    EXPECT_EQ(controls().output_gate(), 0);
+    EXPECT_EQ(shown_in_modal, 96);               // the slider itself moved ...
+    EXPECT_EQ(params().Get(ParamId::Y2), 95.0f); // ... but its event did not run
+    EXPECT_EQ(y2->value(), 95);
+    EXPECT_FALSE(transport().gate_open());
     QTest::keyClick(y2, Qt::Key_Up);
-    EXPECT_EQ(Params().points[3], 0.97f);
+    EXPECT_EQ(Point(Coordinate::Y2), 0.96f);
 }
 
 INSTANTIATE_TEST_SUITE_P(Windows, ModalWindowTest, ::testing::Values("Help", "About", "Midi Controllers"));
@@ -74,17 +77,6 @@ TEST_F(ControllerWindowInTheShell, LabelsFitInTheMainWindowsFont) {
         }
         controllers.close();
     }));
-}
-
-TEST(HelpText, PiecesAreJoinedByCarriageReturnsWithEmptyLinesBetweenParagraphs) {
-    const std::string text = HelpText();
-    EXPECT_EQ(std::count(text.begin(), text.end(), '\r'), 40); // 31 pieces, 9 paragraph ends
-    EXPECT_TRUE(text.starts_with(
-        "\rBest way to get to know Vortane: Press Play and just play around with the settings!\r\r"));
-    EXPECT_NE(text.find("\rdifference immediately, but then...off it goes.\r\rIn the 'Frequency Barriers"),
-              std::string::npos);
-    EXPECT_NE(text.find("if you tick 'X1 Negative'- \rwhat this does"), std::string::npos);
-    EXPECT_TRUE(text.ends_with("\rbe re-routed through it.\r"));
 }
 
 } // namespace

@@ -7,8 +7,7 @@
 
 #include "app/preset_menu.h"
 #include "app/waveform_view.h"
-#include "control/control_table.h"
-#include "presets/preset_apply.h"
+#include "presets/preset.h"
 #include "shell_fixture.h"
 
 namespace vortane {
@@ -23,7 +22,7 @@ struct PresetMenuTest : testing::ShellFixture {
     // Every control's widget state, in table order.
     std::vector<int> WidgetStates() const {
         std::vector<int> states;
-        for (const ControlInfo& info : MainWindowControls()) {
+        for (const WindowControl& info : MainWindowControls()) {
             QWidget* w = window->controls().Widget(info.id);
             if (auto* slider = qobject_cast<QSlider*>(w)) {
                 states.push_back(slider->value());
@@ -33,26 +32,16 @@ struct PresetMenuTest : testing::ShellFixture {
         }
         return states;
     }
-    // What the voice would read next, and what the display shows.
-    std::vector<float> VoiceValues() const {
-        const VoiceParams p = Params();
-        const OscillatorParams& o = p.oscillator;
-        const PeriodWalkParams& period = o.period;
-        return {float(p.cutoff),
-                float(p.resonance),
-                o.master_volume,
-                controls().display_curve().x1,
-                controls().x1_max(),
-                p.points[1],
-                p.points[2],
-                p.points[3],
-                float(period.frequency_setting),
-                period.step.primary_step_size,
-                period.step.probability_width,
-                float(period.primary_step_barrier),
-                period.secondary_barrier,
-                o.points[0].step_size,
-                o.walk_on[3] ? 1.0f : 0.0f};
+    // Every parameter's value, and the curve the display shows.
+    std::vector<float> Values() const {
+        std::vector<float> values;
+        for (const ParamSpec& spec : vortane::Params()) {
+            values.push_back(params().Get(spec.id));
+        }
+        for (Coordinate k : {Coordinate::X1, Coordinate::Y1, Coordinate::X2, Coordinate::Y2}) {
+            values.push_back(Point(k));
+        }
+        return values;
     }
 
     const QTemporaryDir scratch;
@@ -75,29 +64,27 @@ TEST_F(PresetMenuTest, FactoryPresetFromTheMenuMovesWidgetsAndEngineButNotPlay) 
     ASSERT_NE(sirens, nullptr);
     sirens->trigger();
 
-    EXPECT_EQ(Control<QSlider>(id::kFrequencySetting)->value(), 120);
-    EXPECT_EQ(Control<QSlider>(id::kSecondaryBarrier)->value(), 480);
-    EXPECT_TRUE(Control<QRadioButton>(id::kPriC)->isChecked());
-    const VoiceParams params = Params();
-    EXPECT_EQ(params.oscillator.period.frequency_setting, 120);
-    EXPECT_EQ(params.oscillator.period.secondary_barrier, 48.0f);
-    EXPECT_EQ(params.points[1], 0.05f) << "every control's event runs, Y1's too";
+    EXPECT_EQ(Control<QSlider>(ParamId::FrequencySetting)->value(), 120);
+    EXPECT_EQ(Control<QSlider>(ParamId::SecondaryBarrier)->value(), 480);
+    EXPECT_TRUE(Control<QRadioButton>(ParamId::WalkMode, 2)->isChecked());
+    EXPECT_EQ(params().Get(ParamId::SecondaryBarrier), 480.0f);
+    EXPECT_EQ(Point(Coordinate::Y1), 0.05f) << "every parameter is set, Y1 too";
     EXPECT_GT(window->display().redraw_count(), redraws);
     EXPECT_EQ(Control<QPushButton>(id::kPlay)->text(), "Stop");
-    EXPECT_TRUE(params.gate);
+    EXPECT_TRUE(transport().gate_open());
     EXPECT_TRUE(messages.messages.empty());
 }
 
 TEST_F(PresetMenuTest, SavedFileLoadsBackTheSameControls) {
-    QTest::mouseClick(Control<QRadioButton>(id::kArcSin), Qt::LeftButton);
-    QTest::mouseClick(Control<QRadioButton>(id::kSLoMirHiLo), Qt::LeftButton);
-    Control<QSlider>(id::kX1Max)->setValue(113); // as a drag does: the control event runs
-    Control<QSlider>(id::kRes)->setValue(91);
-    Control<QSlider>(id::kY1)->setValue(20); // so Y1 no longer holds its start-up 0.06
-    QTest::mouseClick(window->controls().Widget(id::kX2On), Qt::LeftButton);
+    QTest::mouseClick(Control<QRadioButton>(ParamId::Distribution, 3), Qt::LeftButton);
+    QTest::mouseClick(Control<QRadioButton>(ParamId::Behaviour, 5), Qt::LeftButton);
+    Control<QSlider>(ParamId::X1Max)->setValue(113); // as a drag does: the control event runs
+    Control<QSlider>(ParamId::Res)->setValue(91);
+    Control<QSlider>(ParamId::Y1)->setValue(20); // so Y1 no longer holds its start-up 0.06
+    QTest::mouseClick(Control<QWidget>(ParamId::X2On), Qt::LeftButton);
     const std::vector<int> widgets = WidgetStates();
-    const std::vector<float> values = VoiceValues();
-    const Preset saved = CapturePreset(controls().panel());
+    const std::vector<float> values = Values();
+    const Preset saved = CapturePreset(params());
 
     const fs::path file = folder / "user" / "mine.vpreset";
     ASSERT_TRUE(window->presets().SaveFile(file));
@@ -107,15 +94,15 @@ TEST_F(PresetMenuTest, SavedFileLoadsBackTheSameControls) {
 
     ASSERT_TRUE(window->presets().LoadFile(file));
     EXPECT_EQ(WidgetStates(), widgets);
-    EXPECT_EQ(VoiceValues(), values);
-    EXPECT_EQ(CapturePreset(controls().panel()), saved);
+    EXPECT_EQ(Values(), values);
+    EXPECT_EQ(CapturePreset(params()), saved);
     EXPECT_TRUE(messages.messages.empty());
 }
 
 TEST_F(PresetMenuTest, RefusedPresetLeavesEveryControlAsItWas) {
-    Control<QSlider>(id::kFrq)->setValue(777);
+    Control<QSlider>(ParamId::Frq)->setValue(777);
     const std::vector<int> widgets = WidgetStates();
-    const std::vector<float> values = VoiceValues();
+    const std::vector<float> values = Values();
     const int redraws = window->display().redraw_count();
     const fs::path bad = folder / "bad.vpreset";
     std::ofstream(bad) << "Vortane preset 1\nFrq = 300\nY2 = 200\n";
@@ -124,7 +111,7 @@ TEST_F(PresetMenuTest, RefusedPresetLeavesEveryControlAsItWas) {
     EXPECT_FALSE(window->presets().LoadFile(folder));
     LetWindowFollowPanel();
     EXPECT_EQ(WidgetStates(), widgets);
-    EXPECT_EQ(VoiceValues(), values);
+    EXPECT_EQ(Values(), values);
     EXPECT_EQ(window->display().redraw_count(), redraws);
     ASSERT_EQ(messages.messages.size(), 2u);
     EXPECT_EQ(messages.messages[0].first, "Presets");

@@ -228,12 +228,16 @@ struct ShellFixture : ::testing::Test {
         ASSERT_TRUE(QTest::qWaitForWindowActive(window));
     }
     template <typename T> T* Control(int id) const { return window->controls().As<T>(id); }
-    VoiceControls& controls() const { return app.synth().controls; }
-    // What the voice's next block would read, without taking its events.
-    VoiceParams Params() const {
-        VoiceParams params;
-        controls().Peek(params);
-        return params;
+    // The widget of a parameter (of a choice, its option's button).
+    template <typename T> T* Control(ParamId param, int option = -1) const {
+        return window->controls().As<T>(ControlOf(param, option)->id);
+    }
+    ParamStore& params() const { return app.synth().params; }
+    Transport& transport() const { return app.synth().transport; }
+    // The curve coordinate the display shows, which the voice also takes for Y1, X2 and Y2.
+    float Point(Coordinate k) const {
+        const DisplayCurve c = app.synth().monitor.Curve(params());
+        return std::array{c.x1, c.y1, c.x2, c.y2}[static_cast<size_t>(k)];
     }
     QAction* MenuItem(const QString& text, const QString& menu = "?") const {
         return testing::MenuItem(*window, text, menu);
@@ -249,7 +253,7 @@ struct ShellFixture : ::testing::Test {
         return watchdog.isActive();
     }
     void PressEscape() const { QTest::keyClick(window, Qt::Key_Escape); }
-    // Lets the window pick up panel changes made by another thread.
+    // Lets the window pick up parameter changes made by another thread.
     void LetWindowFollowPanel() const { QTest::qWait(60); }
 
     FakeAudioBackend backend;

@@ -3,7 +3,7 @@
 #include <QScrollBar>
 #include <QStatusBar>
 
-#include "control/control_table.h"
+#include "app/window_controls.h"
 #include "shell_fixture.h"
 
 // Run on a virtual X server of a given size (see CMakeLists.txt): the window must fit the screen
@@ -57,7 +57,7 @@ TEST_F(SmallScreenTest, EveryControlCanBeScrolledIntoView) {
     const QRect screen = window->screen()->availableGeometry();
     QScrollArea* scroll = window->scroll_area();
     const QWidget* view = scroll != nullptr ? scroll->viewport() : &window->client_area();
-    for (const ControlInfo& info : MainWindowControls()) {
+    for (const WindowControl& info : MainWindowControls()) {
         if (info.kind == ControlKind::Frame || info.kind == ControlKind::Label) {
             continue;
         }
@@ -77,7 +77,7 @@ TEST_F(SmallScreenTest, TabScrollsTheFocusedControlIntoView) {
     if (scroll == nullptr) {
         GTEST_SKIP() << "the whole window fits this screen";
     }
-    QWidget* last = window->controls().Widget(id::kY2On);
+    QWidget* last = Control<QWidget>(ParamId::Y2On);
     QWidget* before = last->previousInFocusChain();
     before->setFocus();
     QTest::keyClick(before, Qt::Key_Tab);

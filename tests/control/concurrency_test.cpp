@@ -11,15 +11,18 @@
 namespace vortane {
 namespace {
 
+using P = ParamId;
+
 // Three threads as in the running program: the audio thread renders while a "GUI" thread moves
-// controls through their events and redraws the curve, and a "MIDI" thread sets control states,
-// selects options and opens and closes the gate. Under ThreadSanitizer this proves the shared values are
-// race-free; everywhere it proves the output stays finite while everything moves.
-TEST(Concurrency, RenderWhileGuiAndMidiWriteControls) {
+// parameters and redraws the curve, and a "MIDI" thread (or a plugin host loading a state) sets
+// values, options and the gate, and restarts the voice. Under ThreadSanitizer this proves the
+// shared values are race-free; everywhere it proves the output stays finite and no value written
+// is lost to a restart.
+TEST(Concurrency, RenderWhileGuiAndMidiWriteParameters) {
     auto synth = test::PreparedSynth(2024);
     Synth& e = *synth;
     test::SwitchAllWalks(e);
-    e.controls.TogglePlay();
+    e.transport.TogglePlay();
     std::atomic<bool> done{false};
     std::atomic<long> frames{0};
     std::atomic<long> bad_samples{0};
@@ -27,7 +30,10 @@ TEST(Concurrency, RenderWhileGuiAndMidiWriteControls) {
     std::thread audio([&] {
         std::vector<float> buffer(256);
         const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(500);
-        while (std::chrono::steady_clock::now() < end) {
+        for (int i = 0; std::chrono::steady_clock::now() < end; ++i) {
+            if (i % 16 == 0) {
+                e.Restart(static_cast<uint64_t>(i)); // a plugin's state load with a new seed
+            }
             e.Render(buffer.data(), buffer.size());
             for (float sample : buffer) {
                 bad_samples += std::isfinite(sample) ? 0 : 1;
@@ -37,38 +43,38 @@ TEST(Concurrency, RenderWhileGuiAndMidiWriteControls) {
         done = true;
     });
     std::thread gui([&] {
-        const int sliders[] = {
-            id::kFrq,   id::kRes, id::kMasterVolume,    id::kFrequencySetting, id::kX1,
-            id::kX1Max, id::kY2,  id::kPrimaryStepSize, id::kSecondaryBarrier, id::kX1Barrier};
+        const P sliders[] = {P::Frq,   P::Res, P::MasterVolume,    P::FrequencySetting, P::X1,
+                             P::X1Max, P::Y2,  P::PrimaryStepSize, P::SecondaryBarrier, P::X1Barrier};
         for (int i = 0; !done; ++i) {
             test::Move(e, sliders[i % std::size(sliders)], (i * 37) % 5000);
-            test::Move(e, id::kX1Negative + i % 4, i % 3 == 0 ? 1 : 0);
+            test::Move(e, Offset(P::X1Negative, i % 4), i % 3 == 0 ? 1 : 0);
             if (i % 50 == 0) {
-                e.controls.TogglePlay();
+                e.transport.TogglePlay();
             }
-            bad_samples += std::isfinite(e.controls.display_curve().y2) ? 0 : 1;
+            bad_samples += std::isfinite(e.monitor.Curve(e.params).y2) ? 0 : 1;
             std::this_thread::yield();
         }
     });
     std::thread midi([&] {
-        const int options[] = {id::kCauchy, id::kArcSin, id::kPriR, id::kPriC, id::kSRandom, id::kSOppLimits};
         for (int i = 0; !done; ++i) {
-            e.controls.panel().SelectOption(options[i % std::size(options)]);
-            test::Move(e, id::kFrq, 20 + (i * 53) % 4980);
-            test::Move(e, id::kX1Negative + i % 4, i % 2);
+            test::Move(e, P::Distribution, i % 4);
+            test::Move(e, P::Behaviour, i % 6);
+            test::Move(e, P::Frq, 20 + (i * 53) % 4980);
             if (i % 7 == 0) {
-                e.controls.OpenGateByNote();
+                e.transport.OpenGateByNote();
             } else if (i % 11 == 0) {
-                e.controls.CloseGateForRestart(); // the last note released
+                e.transport.CloseGateForRestart(); // the last note released
             }
             std::this_thread::yield();
         }
+        test::Move(e, P::Y1Barrier, 77); // the last write stands, whatever the audio thread did
     });
     audio.join();
     gui.join();
     midi.join();
     EXPECT_GT(frames.load(), 44100 / 10);
     EXPECT_EQ(bad_samples.load(), 0);
+    EXPECT_EQ(e.params.Get(P::Y1Barrier), 77.0f);
 }
 
 } // namespace

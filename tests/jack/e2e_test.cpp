@@ -88,15 +88,13 @@ TEST(MidiEndToEnd, KeyboardOnJackDrivesTheWindowTheControlsAndTheOutput) {
     testing::JackApp j;
     ASSERT_EQ(j.Start(), "");
     const ControlSet& controls = j.window().controls();
-    VoiceControls& voice = j.app.synth().controls;
+    Synth& voice = j.app.synth();
+    const auto slider = [&](ParamId id) { return controls.As<QSlider>(ControlOf(id)->id); };
 
     j.keys.Send(0xB0, 0x0E, 0x40);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return controls.As<QSlider>(id::kFrq)->value() == 2516; }));
-    EXPECT_EQ(controls.As<QSlider>(id::kPrimaryStepSize)->value(), 277);
-    VoiceParams params;
-    voice.Peek(params);
-    EXPECT_EQ(params.oscillator.period.secondary_barrier, 30.5f);
-    EXPECT_EQ(params.cutoff, 2516.0);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return slider(ParamId::Frq)->value() == 2516; }));
+    EXPECT_EQ(slider(ParamId::PrimaryStepSize)->value(), 277);
+    EXPECT_EQ(voice.params.Get(ParamId::SecondaryBarrier), 305.0f);
     EXPECT_TRUE(AllSilent(j.keys.Record(0.3)));
 
     j.keys.Send(0x90, 60, 100);
@@ -111,16 +109,15 @@ TEST(MidiEndToEnd, KeyboardOnJackDrivesTheWindowTheControlsAndTheOutput) {
     EXPECT_TRUE(AllSilent(j.keys.Record(0.3)));
 
     j.keys.Send(0x90, 60, 100);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return voice.output_gate() == 1; }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return voice.transport.gate_open(); }));
     auto* list = controls.As<QComboBox>(id::kMidiDevice);
     testing::Choose(list, list->currentIndex());
-    EXPECT_EQ(voice.output_gate(), 0);
-    EXPECT_EQ(j.app.midi().Handler().HeldNotes(), 0);
+    EXPECT_FALSE(voice.transport.gate_open());
 
     j.app.ShutDown();
     j.keys.Send(0xB0, 0x0E, 0x00);
     QTest::qWait(300);
-    EXPECT_EQ(voice.panel().GetState(id::kFrq), 2516);
+    EXPECT_EQ(voice.params.Get(ParamId::Frq), 2516.0f);
     EXPECT_EQ(j.messages.messages, testing::RecordingMessageSink::Messages{});
 }
 

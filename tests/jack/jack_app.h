@@ -7,7 +7,7 @@
 #include <fstream>
 
 #include "app/portaudio_backend.h"
-#include "control/control_ids.h"
+#include "app/window_controls.h"
 #include "jack_test_client.h"
 #include "midi/rtmidi_input.h"
 #include "shell_fixture.h"

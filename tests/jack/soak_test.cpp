@@ -9,7 +9,7 @@
 #include <random>
 #include <unistd.h>
 
-#include "control/control_table.h"
+#include "control/params.h"
 #include "jack_app.h"
 
 namespace vortane {
@@ -71,21 +71,12 @@ void PlayKeyboard(testing::JackTestClient& keys, const std::atomic<bool>& runnin
 
 // Moves sliders, check boxes and options of the main window through the panel, as the MIDI thread
 // does, a few hundred times a second, until told to stop.
-void MovePanel(ControlPanel& panel, const std::atomic<bool>& running, std::atomic<uint64_t>& moves) {
-    std::vector<ControlInfo> targets;
-    for (const ControlInfo& info : MainWindowControls()) {
-        if (IsSlider(info.kind) || info.kind == ControlKind::Check || info.kind == ControlKind::Option) {
-            targets.push_back(info);
-        }
-    }
+void MovePanel(ParamStore& params, const std::atomic<bool>& running, std::atomic<uint64_t>& moves) {
     std::mt19937 random(2024);
     for (; running.load(); ++moves) {
-        const ControlInfo& info = targets[random() % targets.size()];
-        if (info.kind == ControlKind::Option) {
-            panel.SelectOption(info.id);
-        } else {
-            panel.SetState(info.id, info.minimum + int(random() % unsigned(info.maximum - info.minimum + 1)));
-        }
+        const ParamSpec& spec = Params()[random() % kParamCount];
+        params.Set(spec.id, static_cast<float>(spec.minimum +
+                                               int(random() % unsigned(spec.maximum - spec.minimum + 1))));
         std::this_thread::sleep_for(3ms);
     }
 }
@@ -149,8 +140,7 @@ TEST(Soak, ApplicationUnderMidiLoadAndPanelMovesStaysHealthy) {
         j.keys.StartRecording();
         control.StartCounting(seconds);
         player = std::thread(PlayKeyboard, std::ref(j.keys), std::cref(running), std::ref(sent));
-        mover = std::thread(MovePanel, std::ref(j.app.synth().controls.panel()), std::cref(running),
-                            std::ref(moves));
+        mover = std::thread(MovePanel, std::ref(j.app.synth().params), std::cref(running), std::ref(moves));
         QTimer::singleShot(kBaselineSeconds * 1000, [&] { resident_at_baseline = ResidentBytes(); });
         QTimer::singleShot(seconds * 1000, [&] {
             resident_at_end = ResidentBytes();

@@ -7,8 +7,8 @@
 #include <fstream>
 #include <memory>
 
-#include "control/control_ids.h"
-#include "control/voice_controls.h"
+#include "control/param_store.h"
+#include "control/transport.h"
 #include "midi/controller_window.h"
 #include "midi/midi_handler.h"
 #include "midi/settings_store.h"
@@ -41,8 +41,9 @@ protected:
 // then with all twelve keys.
 TEST_F(ControllerWindowTest, FirstRunShowsFourteenAChoiceActsAtOnceClosingWritesAllKeys) {
     StartUp("");
-    auto controls = std::make_unique<VoiceControls>();
-    MidiHandler handler(*controls, assigned);
+    ParamStore params;
+    Transport transport;
+    MidiHandler handler(params, transport, assigned);
     ControllerWindow window(store, assigned);
     for (int slot = 1; slot <= kSlotCount; ++slot) {
         EXPECT_EQ(window.List(slot)->currentText(), "14") << slot;
@@ -51,8 +52,8 @@ TEST_F(ControllerWindowTest, FirstRunShowsFourteenAChoiceActsAtOnceClosingWrites
     window.List(7)->setCurrentIndex(window.List(7)->findText("07"));
     EXPECT_FALSE(store.Changed());
     handler.Receive(std::array<uint8_t, 3>{0xB0, 7, 127});
-    EXPECT_EQ(controls->panel().GetState(id::kX1Negative), 1);
-    EXPECT_EQ(controls->panel().GetState(id::kX2Negative), 0);
+    EXPECT_EQ(params.Get(ParamId::X1Negative), 1.0f);
+    EXPECT_EQ(params.Get(ParamId::X2Negative), 0.0f);
     window.close();
     EXPECT_TRUE(store.Close());
     std::string expected;

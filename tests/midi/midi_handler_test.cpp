@@ -1,12 +1,11 @@
 #include <gtest/gtest.h>
 
 #include <initializer_list>
-#include <memory>
 #include <span>
 #include <vector>
 
-#include "control/control_ids.h"
-#include "control/voice_controls.h"
+#include "control/param_store.h"
+#include "control/transport.h"
 #include "engine/voice.h"
 #include "midi/controller_slots.h"
 #include "midi/midi_handler.h"
@@ -14,46 +13,37 @@
 namespace vortane {
 namespace {
 
+using P = ParamId;
+
 class HandlerTest : public ::testing::Test {
 protected:
     void Send(std::initializer_list<uint8_t> message) {
         handler.Receive(std::span<const uint8_t>(message.begin(), message.size()));
     }
-    int Gate() const { return controls->output_gate(); }
-    int State(int id) const { return controls->panel().GetState(id); }
-    // What the voice's next block gets; its events are then handed over.
-    VoiceParams Snapshot() {
-        VoiceParams params;
-        controls->Snapshot(params);
-        return params;
-    }
-    bool RestartPending() { return (Snapshot().events & VoiceParams::kRestart) != 0; }
+    bool Gate() const { return transport.gate_open(); }
+    float Value(ParamId id) const { return params.Get(id); }
+    bool RestartPending() { return (transport.TakeEvents() & VoiceParams::kRestart) != 0; }
     void AssignAll(std::string_view text) {
         for (int slot = 1; slot <= kSlotCount; ++slot) {
             slots.SetAssignment(slot, text);
         }
     }
 
-    std::unique_ptr<VoiceControls> controls = std::make_unique<VoiceControls>();
+    ParamStore params;
+    Transport transport;
     ControllerSlots slots;
-    MidiHandler handler{*controls, slots};
+    MidiHandler handler{params, transport, slots};
 };
 
-// Every slot answers controller 14 at first; the voice gets X1's step size unrounded.
+// Every slot answers controller 14 at first; X1's step size is kept unrounded for the voice.
 TEST_F(HandlerTest, DefaultControllerMovesTheFiveSliders) {
     Send({0xB0, 0x0E, 0x40});
-    EXPECT_EQ(State(id::kFrequencySetting), 539);
-    EXPECT_EQ(State(id::kSecondaryBarrier), 305);
-    EXPECT_EQ(State(id::kFrq), 2516);
-    EXPECT_EQ(State(id::kX1StepSize), 50);
-    EXPECT_EQ(State(id::kPrimaryStepSize), 277);
-    const VoiceParams p = Snapshot();
-    EXPECT_EQ(p.oscillator.period.frequency_setting, 539);
-    EXPECT_EQ(p.oscillator.period.secondary_barrier, 30.5f);
-    EXPECT_EQ(p.cutoff, 2516.0);
-    EXPECT_NE(p.events & VoiceParams::kCutoffWritten, 0u);
-    EXPECT_NEAR(p.oscillator.points[0].step_size, 50.3937, 5e-5);
-    EXPECT_EQ(p.oscillator.period.step.primary_step_size, 2.77f);
+    EXPECT_EQ(Value(P::FrequencySetting), 539.0f);
+    EXPECT_EQ(Value(P::SecondaryBarrier), 305.0f);
+    EXPECT_EQ(Value(P::Frq), 2516.0f);
+    EXPECT_NEAR(Value(P::X1StepSize), 50.3937, 5e-5);
+    EXPECT_EQ(params.Whole(P::X1StepSize), 50);
+    EXPECT_EQ(Value(P::PrimaryStepSize), 277.0f);
 }
 
 // "07" answers controller 7, a one-digit "7" never answers, and no text answers 100..127.
@@ -61,119 +51,88 @@ TEST_F(HandlerTest, OnlyTwoDigitTextsOfZeroToNinetyNineAnswer) {
     AssignAll("");
     slots.SetAssignment(7, "07");
     Send({0xB0, 7, 127});
-    EXPECT_EQ(State(id::kX1Negative), 1);
+    EXPECT_EQ(Value(P::X1Negative), 1.0f);
     slots.SetAssignment(7, "7");
     Send({0xB0, 7, 127});
-    EXPECT_EQ(State(id::kX1Negative), 1);
+    EXPECT_EQ(Value(P::X1Negative), 1.0f);
     for (const char* text : {"100", "00", "10"}) {
         AssignAll(text);
         Send({0xB0, 100, 127});
     }
-    EXPECT_EQ(State(id::kFrequencySetting), 180);
-    EXPECT_EQ(State(id::kX1Negative), 1);
+    EXPECT_EQ(Value(P::FrequencySetting), 180.0f);
 }
 
 // Check boxes toggle and option groups step at 127 only. Each group cycles on from its second
 // option by MIDI's own count, which a click by the user does not move.
 TEST_F(HandlerTest, CheckBoxesToggleAndOptionGroupsCycleAt127Only) {
     Send({0xB0, 14, 126});
-    EXPECT_EQ(State(id::kX1Negative), 0);
-    EXPECT_EQ(State(id::kCauchy), 1);
-    controls->panel().SelectOption(id::kArcSin);
-    const int distribution[] = {id::kLogistic, id::kUniform, id::kArcSin, id::kCauchy};
-    const int primary[] = {id::kPriR, id::kPriC, id::kPriW};
-    const int secondary[] = {id::kSRandom,    id::kSCentred,   id::kSOnLimits,
-                             id::kSOppLimits, id::kSLoMirHiLo, id::kSMirror};
+    EXPECT_EQ(Value(P::X1Negative), 0.0f);
+    params.Set(P::Distribution, 3.0f); // the user picks "ArcSin"
     for (int press = 0; press < 6; ++press) {
         Send({0xB0, 14, 127});
-        EXPECT_EQ(State(distribution[press % 4]), 1) << press;
-        EXPECT_EQ(State(primary[press % 3]), 1) << press;
-        EXPECT_EQ(State(secondary[press]), 1) << press;
-        EXPECT_EQ(State(id::kY2Negative), press % 2 == 0 ? 1 : 0) << press;
-        EXPECT_EQ(Snapshot().oscillator.points[3].negative, press % 2 == 0) << press;
+        EXPECT_EQ(params.Whole(P::Distribution), (press + 1) % 4) << press;
+        EXPECT_EQ(params.Whole(P::WalkMode), (press + 1) % 3) << press;
+        EXPECT_EQ(params.Whole(P::Behaviour), (press + 1) % 6) << press;
+        EXPECT_EQ(Value(P::Y2Negative), press % 2 == 0 ? 1.0f : 0.0f) << press;
     }
 }
 
-TEST_F(HandlerTest, ControlChangesOnEveryChannelNotesOnChannelOneOnly) {
-    Send({0xBF, 14, 0});
-    EXPECT_EQ(State(id::kFrequencySetting), 70);
-    Send({0x91, 60, 100});
-    EXPECT_EQ(Gate(), 0);
-    EXPECT_EQ(handler.HeldNotes(), 0);
-}
-
-// Going On imitates Play. Going Off, by a velocity-0 note-on or by a note-off (which many keyboards
-// send instead), clears the start-done flag but is no Stop. A repeated note-on of a held key (a
-// retrigger) counts once, so one release of it closes the gate.
+// Control changes on every channel, notes on channel 1 only. Going On imitates Play. Going Off,
+// by a velocity-0 note-on or by a note-off (which many keyboards send instead), arms the start
+// reset but is no Stop. A repeated note-on of a held key (a retrigger) counts once.
 TEST_F(HandlerTest, GateStaysOpenUntilTheLastHeldKeyIsReleased) {
+    Send({0xBF, 14, 0});
+    EXPECT_EQ(Value(P::FrequencySetting), 70.0f);
+    Send({0x91, 60, 100});
+    EXPECT_FALSE(Gate());
     for (uint8_t release : {0x90, 0x80}) {
-        Snapshot(); // the events so far handed over
+        RestartPending(); // the events so far handed over
         Send({0x90, 60, 100});
         Send({0x90, 64, 100});
         Send({0x90, 64, 90});
-        EXPECT_EQ(Gate(), 1);
-        EXPECT_EQ(handler.HeldNotes(), 2);
-        EXPECT_EQ(controls->panel().GetGateText(), GateText::On);
-        EXPECT_EQ(controls->panel().GetPlayCaption(), PlayCaption::Stop);
+        EXPECT_TRUE(Gate());
+        EXPECT_EQ(transport.gate_text(), GateText::On);
+        EXPECT_STREQ(transport.play_caption(), "Stop");
         Send({release, 60, 0});
-        EXPECT_EQ(Gate(), 1) << int{release};
+        EXPECT_TRUE(Gate()) << int{release};
         Send({release, 64, 0});
-        EXPECT_EQ(Gate(), 0) << int{release};
-        EXPECT_EQ(handler.HeldNotes(), 0);
+        EXPECT_FALSE(Gate()) << int{release};
         EXPECT_TRUE(RestartPending());
-        EXPECT_EQ(controls->panel().GetGateText(), GateText::Off);
-        EXPECT_EQ(controls->panel().GetPlayCaption(), PlayCaption::Stop);
-        EXPECT_EQ(controls->play_state(), 1);
+        EXPECT_EQ(transport.gate_text(), GateText::Off);
+        EXPECT_TRUE(transport.playing());
     }
 }
 
-// A release of a key that is not held (its note-on lost) does not count down for the keys still held;
-// with no key held, a release closes the gate even when Play opened it.
-TEST_F(HandlerTest, ReleaseOfAKeyNotHeld) {
-    for (uint8_t release : {0x90, 0x80}) {
-        controls->TogglePlay();
-        Snapshot();
-        Send({release, 62, 0});
-        EXPECT_EQ(Gate(), 0) << int{release};
-        EXPECT_TRUE(RestartPending());
-        EXPECT_EQ(controls->panel().GetGateText(), GateText::Off);
-        controls->TogglePlay(); // back to play state 0
-    }
+// A release of a key that is not held (its note-on lost) does not count down for the keys still
+// held; with no key held, a release closes the gate even when Play opened it. After a lost
+// note-off, Stop forgets the stuck key, so the next key plays and its release closes the gate.
+TEST_F(HandlerTest, ReleasesOfKeysNotHeldAndStopAfterALostNoteOff) {
+    transport.TogglePlay();
+    Send({0x80, 62, 0});
+    EXPECT_FALSE(Gate());
+    transport.TogglePlay(); // back to play state 0
     Send({0x90, 60, 100});
     Send({0x80, 61, 64});
-    Send({0x90, 59, 0});
-    EXPECT_EQ(Gate(), 1);
-    EXPECT_EQ(handler.HeldNotes(), 1);
-    Send({0x80, 60, 64});
-    EXPECT_EQ(Gate(), 0);
-}
-
-// After a lost note-off, Stop releases the stuck key, so the next key plays and its release closes
-// the gate; the lost note-off arriving late does nothing.
-TEST_F(HandlerTest, StopForgetsTheHeldKeys) {
-    Send({0x90, 60, 100});
-    controls->TogglePlay(); // the play state is 1: Stop
-    EXPECT_EQ(Gate(), 0);
-    EXPECT_EQ(handler.HeldNotes(), 0);
+    EXPECT_TRUE(Gate());
+    transport.TogglePlay(); // the play state is 1: Stop
+    EXPECT_FALSE(Gate());
     Send({0x90, 62, 100});
-    EXPECT_EQ(Gate(), 1);
-    EXPECT_EQ(controls->panel().GetGateText(), GateText::On);
-    EXPECT_EQ(controls->play_state(), 1);
-    Send({0x80, 60, 64});
-    EXPECT_EQ(Gate(), 1);
+    EXPECT_TRUE(Gate());
+    Send({0x80, 60, 64}); // the lost note-off, late
+    EXPECT_TRUE(Gate());
     Send({0x80, 62, 64});
-    EXPECT_EQ(Gate(), 0);
+    EXPECT_FALSE(Gate());
 }
 
 // The first whole message of any kind writes the gate text. Truncated, overlong and malformed
 // messages are ignored whole, without even the gate text; whole ones of one and two bytes are
-// messages like any other.
+// messages like any other. The port's close releases held notes.
 TEST_F(HandlerTest, IncompleteOrMalformedMessagesAreIgnoredWhole) {
-    EXPECT_EQ(controls->panel().GetGateText(), GateText::None);
+    EXPECT_EQ(transport.gate_text(), GateText::None);
     Send({0xF8}); // clock
-    EXPECT_EQ(controls->panel().GetGateText(), GateText::Off);
+    EXPECT_EQ(transport.gate_text(), GateText::Off);
     Send({0x90, 60, 100});
-    controls->panel().SetGateText(GateText::None);
+    transport.SetGateText(GateText::None);
     const std::vector<std::vector<uint8_t>> kBad = {
         {},
         {0x90},
@@ -190,28 +149,18 @@ TEST_F(HandlerTest, IncompleteOrMalformedMessagesAreIgnoredWhole) {
     };
     for (const std::vector<uint8_t>& message : kBad) {
         handler.Receive(message);
-        EXPECT_EQ(Gate(), 1) << testing::PrintToString(message);
-        EXPECT_EQ(controls->panel().GetGateText(), GateText::None) << testing::PrintToString(message);
+        EXPECT_TRUE(Gate()) << testing::PrintToString(message);
+        EXPECT_EQ(transport.gate_text(), GateText::None) << testing::PrintToString(message);
     }
-    EXPECT_EQ(State(id::kFrequencySetting), 180);
-    EXPECT_EQ(handler.HeldNotes(), 1);
+    EXPECT_EQ(Value(P::FrequencySetting), 180.0f);
     Send({0xC0, 5});
-    EXPECT_EQ(controls->panel().GetGateText(), GateText::On);
-    controls->panel().SetGateText(GateText::None);
-    Send({0xFE});
-    EXPECT_EQ(controls->panel().GetGateText(), GateText::On);
-}
-
-// The close message releases held notes; the text shows Off only at the next message.
-TEST_F(HandlerTest, CloseReleasesHeldNotes) {
-    Send({0x90, 60, 100});
+    EXPECT_EQ(transport.gate_text(), GateText::On);
     handler.OnClose();
-    EXPECT_EQ(Gate(), 0);
-    EXPECT_EQ(handler.HeldNotes(), 0);
+    EXPECT_FALSE(Gate());
     Send({0xFE});
-    EXPECT_EQ(controls->panel().GetGateText(), GateText::Off);
+    EXPECT_EQ(transport.gate_text(), GateText::Off);
     Send({0x90, 60, 100});
-    EXPECT_EQ(Gate(), 1);
+    EXPECT_TRUE(Gate());
 }
 
 } // namespace

@@ -5,7 +5,7 @@
 local dir = assert(os.getenv("VORTANE_SESSION_DIR"), "VORTANE_SESSION_DIR not set")
 local mode = os.getenv("VORTANE_SESSION_MODE")
 local name = "vortane"
-local moved = { ["Frequency Setting"] = 420, ["Res"] = 77, ["Y2 On"] = 1, ["Frequency Barriers"] = 3 }
+local moved = { ["Frequency Setting"] = 420, ["Filter Resonance"] = 77, ["Y2 On"] = 1, ["Frequency Barriers"] = 3 }
 
 AudioEngine:set_backend("JACK", "", "")
 assert(AudioEngine:start(false) == 0, "the audio engine did not start")

@@ -9,8 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "control/control_ids.h"
-#include "control/control_table.h"
+#include "control/params.h"
 #include "control/synth.h"
 #include "render/offline_render.h"
 #include "tests/plugin/clap_host.h"
@@ -33,10 +32,11 @@ protected:
         return instance;
     }
 
-    static clap_id Param(const ClapInstance& instance, const std::string& name) {
-        const auto p = instance.FindParam(name);
-        EXPECT_TRUE(p.has_value()) << name;
-        return p ? p->id : 0;
+    // The id of the parameter that --set calls `name`: hosts number parameters as the table does.
+    static clap_id Param(const ClapInstance&, const std::string& name) {
+        const auto id = FindParam(name);
+        EXPECT_TRUE(id.has_value()) << name;
+        return id ? static_cast<clap_id>(*id) : 0;
     }
 
     static inline std::unique_ptr<ClapLibrary> library_;
@@ -59,28 +59,22 @@ bool AllFinite(const std::vector<float>& s) {
     return std::all_of(s.begin(), s.end(), [](float x) { return std::isfinite(x); });
 }
 
-TEST_F(ClapPlugin, ParametersAreTheControlTableUnderTheRenderToolsNames) {
+// The host sees the parameter table: a musician's name, the range and default, in table order.
+TEST_F(ClapPlugin, ParametersAreTheTableUnderTheirDisplayNames) {
     auto instance = NewInstance();
     const std::vector<ParamInfo> params = instance->Params();
-    size_t controls = 0;
-    for (const ControlInfo& c : MainWindowControls()) {
-        if (!IsSlider(c.kind) && c.kind != ControlKind::Check) {
-            continue;
-        }
-        ++controls;
-        const auto p = instance->FindParam(std::string(c.name));
-        ASSERT_TRUE(p.has_value()) << c.name;
-        EXPECT_EQ(FindControlByName(p->name), &c) << "--set does not take " << p->name;
-        EXPECT_EQ(p->min, IsSlider(c.kind) ? c.minimum : 0) << c.name;
-        EXPECT_EQ(p->max, IsSlider(c.kind) ? c.maximum : 1) << c.name;
-        EXPECT_EQ(p->def, c.initial) << c.name;
-        EXPECT_EQ(instance->GetParam(p->id), c.initial) << c.name;
+    ASSERT_EQ(params.size(), kParamCount);
+    for (const ParamSpec& spec : Params()) {
+        const ParamInfo& p = params[Index(spec.id)];
+        EXPECT_EQ(p.id, static_cast<clap_id>(spec.id));
+        EXPECT_EQ(p.name, spec.display_name);
+        EXPECT_EQ(std::tuple(p.min, p.max, p.def),
+                  std::tuple(spec.minimum, spec.maximum, spec.default_value));
+        EXPECT_EQ(instance->GetParam(p.id), spec.default_value) << spec.name;
     }
-    EXPECT_EQ(params.size(), controls + 3); // and the three option groups
 
     // Option groups: integer choices labelled with the option names, the initial option selected.
-    const auto behaviour = instance->FindParam("Frequency Barriers");
-    ASSERT_TRUE(behaviour.has_value());
+    const std::optional<ParamInfo> behaviour = params[Index(ParamId::Behaviour)];
     EXPECT_EQ(behaviour->max, 5);
     EXPECT_EQ(instance->ParamText(behaviour->id, 0), "SMirror");
     EXPECT_EQ(instance->ParamText(behaviour->id, 5), "SLoMirHiLo");
@@ -216,8 +210,11 @@ TEST_F(ClapPlugin, DamagedStatesLoadWhatTheyCan) {
 // moves give what vortane-render's synth gives with Play pressed at the first frame.
 TEST_F(ClapPlugin, AtTheVoicesRateThePluginPlaysWhatTheRenderToolRenders) {
     auto instance = NewInstance();
-    const std::vector<ControlSetting> settings = {
-        {id::kFrequencySetting, 333}, {id::kX1On, 1}, {id::kFrq, 900}, {id::kSOnLimits, 1}, {id::kY2, 120}};
+    const std::vector<ParamSetting> settings = {{ParamId::FrequencySetting, 333},
+                                                {ParamId::X1On, 1},
+                                                {ParamId::Frq, 900},
+                                                {ParamId::Behaviour, 3},
+                                                {ParamId::Y2, 120}};
     instance->QueueParam(0, Param(*instance, "Frequency Setting"), 333);
     instance->QueueParam(0, Param(*instance, "X1 On"), 1);
     instance->QueueParam(0, Param(*instance, "Frq"), 900);

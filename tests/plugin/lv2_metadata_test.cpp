@@ -1,6 +1,6 @@
-// The LV2 bundle's metadata as hosts read it: lv2info (lilv) lists every parameter with the control
-// table's name, range and default, the option groups with their option names, and sord_validate
-// finds the Turtle valid against the LV2 vocabularies.
+// The LV2 bundle's metadata as hosts read it: lv2info (lilv) lists every parameter of the table with
+// its name, range and default, the choices with their option names, the scaled sliders with their
+// readable values, and sord_validate finds the Turtle valid against the LV2 vocabularies.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -12,8 +12,7 @@
 #include <sstream>
 #include <string>
 
-#include "control/control_table.h"
-#include "plugin/parameter_table.h"
+#include "control/params.h"
 #include "presets/preset_file.h"
 #include "presets/preset_folders.h"
 
@@ -91,36 +90,22 @@ TEST(Lv2Bundle, LilvListsEveryParameterWithItsRangeAndDefault) {
     EXPECT_NE(info.output.find("Instrument Plugin"), std::string::npos) << info.output;
     const std::map<std::string, Port> ports = ControlInputs(info.output);
 
-    size_t expected = 3; // the option groups
-    for (const ControlInfo& c : MainWindowControls()) {
-        if (!IsSlider(c.kind) && c.kind != ControlKind::Check) {
-            continue;
+    EXPECT_EQ(ports.size(), kParamCount);
+    for (const ParamSpec& spec : Params()) {
+        const auto it = ports.find(std::string(spec.display_name));
+        ASSERT_NE(it, ports.end()) << spec.name;
+        const Port& port = it->second;
+        EXPECT_EQ(std::tuple(port.minimum, port.maximum, port.initial),
+                  std::tuple(spec.minimum, spec.maximum, spec.default_value))
+            << spec.name;
+        for (const auto& [value, label] : port.scale_points) {
+            EXPECT_EQ(label, FormatParamValue(spec, value)) << spec.name;
         }
-        ++expected;
-        const auto it = ports.find(std::string(c.name));
-        ASSERT_NE(it, ports.end()) << c.name;
-        EXPECT_EQ(it->second.minimum, IsSlider(c.kind) ? c.minimum : 0) << c.name;
-        EXPECT_EQ(it->second.maximum, IsSlider(c.kind) ? c.maximum : 1) << c.name;
-        EXPECT_EQ(it->second.initial, c.initial) << c.name;
-    }
-    EXPECT_EQ(ports.size(), expected);
-
-    const std::map<std::string, std::vector<int>> groups = {
-        {"Frequency Probability Distribution",
-         std::vector<int>(OptionGroupMembers(2).begin(), OptionGroupMembers(2).end())},
-        {"Frequency Barriers Walk",
-         std::vector<int>(OptionGroupMembers(0).begin(), OptionGroupMembers(0).end())},
-        {"Frequency Barriers", std::vector<int>(OptionGroupMembers(1).begin(), OptionGroupMembers(1).end())},
-    };
-    for (const auto& [name, options] : groups) {
-        const auto it = ports.find(name);
-        ASSERT_NE(it, ports.end()) << name;
-        ASSERT_EQ(it->second.scale_points.size(), options.size()) << name;
-        for (size_t i = 0; i < options.size(); ++i) {
-            EXPECT_EQ(it->second.scale_points.at(static_cast<int>(i)), FindControl(options[i])->name) << name;
+        if (spec.kind == ParamKind::Choice) {
+            EXPECT_EQ(port.scale_points.size(), spec.options.size()) << spec.name;
         }
-        EXPECT_EQ(it->second.initial, 0) << name; // the first option of each group is the initial one
     }
+    EXPECT_EQ(ports.at("Secondary Barrier").scale_points.at(360), "36.0 st");
 }
 
 std::string ReadText(const std::string& path) {
@@ -128,20 +113,6 @@ std::string ReadText(const std::string& path) {
     std::stringstream text;
     text << in.rdbuf();
     return text.str();
-}
-
-// The value a plugin parameter takes from a preset: a control's state, or a choice's option index.
-int ExpectedValue(const plugin::PluginParameter& p, const Preset& preset) {
-    const auto options = plugin::ChoiceOptions(p);
-    for (const PresetSetting& setting : preset.settings) {
-        if (p.kind != plugin::ParameterKind::Choice && setting.id == p.control_id) {
-            return setting.state;
-        }
-        if (const auto at = std::find(options.begin(), options.end(), setting.id); at != options.end()) {
-            return static_cast<int>(at - options.begin());
-        }
-    }
-    return -1;
 }
 
 // The bundle's presets are the factory files, by the Presets menu's names, each holding every
@@ -195,11 +166,11 @@ TEST(Lv2Bundle, FactoryPresetsAreListedAndHoldTheFilesValues) {
         for (std::sregex_iterator p(block.begin(), block.end(), port); p != std::sregex_iterator(); ++p) {
             values[(*p)[1].str()] = std::stoi((*p)[2].str());
         }
-        EXPECT_EQ(values.size(), plugin::PluginParameters().size()) << file->name;
-        for (const plugin::PluginParameter& p : plugin::PluginParameters()) {
-            const auto value = values.find(p.symbol);
-            ASSERT_NE(value, values.end()) << file->name << ": " << p.name;
-            EXPECT_EQ(value->second, ExpectedValue(p, *parsed.preset)) << file->name << ": " << p.name;
+        EXPECT_EQ(values.size(), kParamCount) << file->name;
+        for (const ParamSpec& spec : Params()) {
+            const auto value = values.find(std::string(spec.symbol));
+            ASSERT_NE(value, values.end()) << file->name << ": " << spec.name;
+            EXPECT_EQ(value->second, (*parsed.preset)[spec.id]) << file->name << ": " << spec.name;
         }
         ++checked;
     }

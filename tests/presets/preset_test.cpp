@@ -1,5 +1,5 @@
-// The preset format: its fields against the control table, text and file round trips, the refusal
-// of bad files, the folders, and applying a preset to the controls.
+// The preset format: text and file round trips, the refusal of bad files, the folders, and
+// applying a preset to the parameters.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -8,15 +8,10 @@
 #include <random>
 #include <set>
 
-#include "control/control_table.h"
-#include "control/voice_controls.h"
-#include "engine/voice.h"
-#include "presets/preset_apply.h"
+#include "control/derivation.h"
+#include "control/param_store.h"
 #include "presets/preset_file.h"
 #include "presets/preset_folders.h"
-#ifdef VORTANE_WITH_PLUGIN
-#include "plugin/parameter_table.h"
-#endif
 
 namespace vortane {
 namespace {
@@ -36,57 +31,16 @@ struct TempFolder {
     fs::path path;
 };
 
-// Every field in range, options and a seed drawn from a fixed generator.
+// Every value in range and a seed, drawn from a fixed generator.
 Preset RandomPreset(uint32_t seed) {
     std::mt19937 random(seed);
-    Preset preset = DefaultPreset();
-    for (size_t i = 0; i < PresetFields().size(); ++i) {
-        const PresetField& field = PresetFields()[i];
-        if (field.kind == FieldKind::Group) {
-            const auto options = OptionGroupMembers(field.control);
-            preset.settings[i].id = options[random() % options.size()];
-        } else {
-            const ControlInfo& c = *FindControl(field.control);
-            preset.settings[i].state = c.minimum + static_cast<int>(random() % (c.maximum - c.minimum + 1));
-        }
+    Preset preset;
+    for (const ParamSpec& spec : Params()) {
+        preset[spec.id] = spec.minimum + static_cast<int>(random() % (spec.maximum - spec.minimum + 1));
     }
     preset.seed = (uint64_t{random()} << 32) | random();
     return preset;
 }
-
-TEST(PresetFields, CoverEverySoundControlOnceByItsRenderName) {
-    std::set<int> covered, groups;
-    for (const PresetField& field : PresetFields()) {
-        SCOPED_TRACE(std::string(field.name));
-        if (field.kind == FieldKind::Group) {
-            groups.insert(field.control);
-            EXPECT_EQ(FindControlByName(field.name), nullptr) << "a group name hides a control";
-            continue;
-        }
-        const ControlInfo* control = FindControlByName(field.name);
-        ASSERT_NE(control, nullptr);
-        EXPECT_EQ(control->id, field.control);
-        EXPECT_EQ(field.kind == FieldKind::Slider, IsSlider(control->kind));
-        EXPECT_TRUE(covered.insert(field.control).second) << "listed twice";
-    }
-    for (const ControlInfo& c : MainWindowControls()) {
-        EXPECT_TRUE(!(IsSlider(c.kind) || c.kind == ControlKind::Check) || covered.count(c.id)) << c.name;
-    }
-    EXPECT_EQ(groups, (std::set<int>{0, 1, 2}));
-}
-
-#ifdef VORTANE_WITH_PLUGIN
-TEST(PresetFields, AreThePluginsParameterNames) {
-    std::set<std::string> preset, plugin;
-    for (const PresetField& field : PresetFields()) {
-        preset.insert(std::string(field.name));
-    }
-    for (const plugin::PluginParameter& parameter : plugin::PluginParameters()) {
-        plugin.insert(parameter.name);
-    }
-    EXPECT_EQ(preset, plugin);
-}
-#endif
 
 TEST(PresetText, RoundTripsThroughTextAndFile) {
     for (uint32_t seed = 1; seed <= 20; ++seed) {
@@ -116,8 +70,8 @@ TEST(PresetText, ReadsWhatAPersonWritesAndWhatALaterVersionAdds) {
                         "Shimmer = 0.5\r\nseed = 18446744073709551615");
     ASSERT_TRUE(parsed.preset) << parsed.error;
     Preset expected = DefaultPreset();
-    expected.settings[0].state = 420;
-    expected.settings[1].id = id::kArcSin;
+    expected[ParamId::FrequencySetting] = 420;
+    expected[ParamId::Distribution] = 3;
     expected.seed = 18446744073709551615u;
     EXPECT_EQ(*parsed.preset, expected);
     EXPECT_FALSE(ParsePresetText("Vortane preset 2\nFrq = 9000\n").preset);
@@ -188,26 +142,20 @@ TEST(PresetFolders, NamesResolveToFilesOfTheFirstFolderThatHasThem) {
     EXPECT_EQ(UserPresetFolder(), fs::path("/home/someone/.local/share/vortane/presets"));
 }
 
-TEST(PresetApply, MovesEveryControlAsTheUserWouldAndLeavesPlayAlone) {
-    VoiceControls controls;
-    controls.PrepareAsAtStartup();
-    controls.TogglePlay();
-    VoiceParams params;
-    controls.Snapshot(params); // the voice has taken every event so far
-
+// Applying sets every parameter, an unchanged one too, so that the voice ends with exactly the
+// preset's values whatever walked before: Y1 at its start position hands 0.05 over.
+TEST(PresetApply, SetsEveryParameterAndCapturesThemBack) {
+    ParamStore params;
     Preset preset = RandomPreset(5);
-    preset.settings[static_cast<size_t>(FindPresetField("Y1"))].state = 5; // the slider's start state
-    ApplyPreset(preset, controls);
-
-    Preset captured = CapturePreset(controls.panel());
+    preset[ParamId::Y1] = 5; // the slider's start position
+    ApplyPreset(preset, params);
+    Preset captured = CapturePreset(params);
     captured.seed = preset.seed;
     EXPECT_EQ(captured, preset);
-    controls.Snapshot(params);
-    EXPECT_TRUE(params.events & VoiceParams::PointWritten(Coordinate::Y1))
-        << "an unchanged state still runs its event";
-    EXPECT_EQ(params.points[1], 0.05f);
-    EXPECT_TRUE(params.gate);
-    EXPECT_EQ(controls.play_state(), 1);
+    EXPECT_EQ(params.TakeWritten(), (uint64_t{1} << kParamCount) - 1);
+    ParamValues values;
+    params.Load(values);
+    EXPECT_EQ(SliderPoint(Coordinate::Y1, values, params.HandedOver()), 0.05f);
 }
 
 TEST(FactoryPresets, TenToSixteenDifferentOnesThatAllLoad) {
