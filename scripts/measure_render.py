@@ -9,8 +9,10 @@ With --render every *.vpreset of the folder is rendered first (with the given se
 Markdown table row per sound: RMS, peak, the pitch range (5th to 95th percentile of the period-by-period
 pitch that scripts/plot_render.py draws) and the spectral centroid.
 
---check makes it a test: exit 1 unless every render is finite and audible (RMS at least 0.01) and every two
-sounds differ by more than 5 % in the low or high end of their pitch range or in their spectral centroid.
+--check makes it a test: exit 1 unless every render is finite and audible (RMS at least 0.01), every two
+sounds differ by more than 5 % in the low or high end of their pitch range or in their spectral centroid, and
+the factory sounds are level-matched: each peaks at or below -1 dBFS and their RMS levels lie within 6 dB of
+each other (the start-up sound, which no preset sets, aside).
 """
 
 import argparse
@@ -28,6 +30,8 @@ import plot_render  # noqa: E402  (same folder)
 
 MIN_RMS = 0.01
 ALIKE = 0.05
+MAX_PEAK = 10 ** (-1 / 20)  # -1 dBFS
+MAX_RMS_SPREAD = 10 ** (6 / 20)  # 6 dB
 
 
 def spectral_centroid(x, rate, frame=4096):
@@ -81,6 +85,14 @@ def problems(results):
     for (a, m), (b, n) in itertools.combinations(results.items(), 2):
         if alike(m, n):
             found.append(f"{a} and {b}: the same pitch range and spectral centroid within 5 %")
+    factory = {name: m for name, m in results.items() if name != "(default)"}
+    for name, m in factory.items():
+        if m["peak"] > MAX_PEAK:
+            found.append(f"{name}: peaks at {20 * np.log10(m['peak']):+.1f} dBFS, above -1 dBFS")
+    levels = [m["rms"] for m in factory.values() if m["rms"] > 0]
+    if levels and max(levels) > MAX_RMS_SPREAD * min(levels):
+        found.append(f"the factory sounds' RMS levels span {20 * np.log10(max(levels) / min(levels)):.1f} dB, "
+                     "more than 6 dB")
     return found
 
 
