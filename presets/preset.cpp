@@ -4,6 +4,7 @@
 #include <cctype>
 
 #include "base/parse_number.h"
+#include "base/text.h"
 #include "control/control_ids.h"
 #include "control/control_table.h"
 
@@ -55,14 +56,6 @@ constexpr std::array kFields = {
 };
 // clang-format on
 
-std::string Quoted(std::string_view text) {
-    // Built by appending: GCC 12 at -O3 mistakes `"\"" + std::string(...)` for an overlapping copy.
-    std::string quoted = "\"";
-    quoted += text;
-    quoted += '"';
-    return quoted;
-}
-
 // The options of a group as "A, B, C or D".
 std::string OptionList(int group) {
     std::string list;
@@ -80,7 +73,7 @@ std::string ParseSlider(const ControlInfo& control, std::string_view value, int&
         return "value " + Quoted(value) + " is not a whole number";
     }
     if (*number < control.minimum || *number > control.maximum) {
-        return "value " + std::string(value) + " is outside " + std::to_string(control.minimum) + ".." +
+        return "value " + std::to_string(*number) + " is outside " + std::to_string(control.minimum) + ".." +
                std::to_string(control.maximum);
     }
     state = *number;

@@ -1,38 +1,18 @@
 #include "presets/preset_file.h"
 
 #include <cerrno>
-#include <charconv>
-#include <chrono>
 #include <cstring>
-#include <fcntl.h>
 #include <fstream>
-#include <unistd.h>
 #include <vector>
 
 #include "base/files.h"
+#include "base/parse_number.h"
+#include "base/text.h"
 
 namespace vortane {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string_view Trimmed(std::string_view text) {
-    const auto first = text.find_first_not_of(" \t");
-    if (first == std::string_view::npos) {
-        return {};
-    }
-    return text.substr(first, text.find_last_not_of(" \t") - first + 1);
-}
-
-// A line quoted in a message, cut short so that a long line cannot flood a message box.
-std::string Quoted(std::string_view text) {
-    constexpr size_t kShown = 60;
-    // Built by appending: GCC 12 at -O3 mistakes `"\"" + std::string(...)` for an overlapping copy.
-    std::string quoted = "\"";
-    quoted += text.substr(0, kShown);
-    quoted += text.size() > kShown ? "...\"" : "\"";
-    return quoted;
-}
 
 // Bytes no text editor writes: control characters other than tab, line feed and carriage return.
 bool IsBinaryByte(unsigned char c) {
@@ -51,13 +31,10 @@ int HeaderVersion(std::string_view line) {
     if (!line.starts_with(kPresetHeader)) {
         return 0;
     }
-    const std::string_view number = Trimmed(line.substr(kPresetHeader.size()));
-    int version = 0;
-    const auto [ptr, ec] = std::from_chars(number.data(), number.data() + number.size(), version);
-    const bool whole = !number.empty() && ec == std::errc() && ptr == number.data() + number.size();
+    const std::optional<int> version = ParseWhole<int>(Trimmed(line.substr(kPresetHeader.size())));
     const bool separated = line.size() > kPresetHeader.size() &&
                            (line[kPresetHeader.size()] == ' ' || line[kPresetHeader.size()] == '\t');
-    return whole && separated && version > 0 ? version : 0;
+    return version && separated && *version > 0 ? *version : 0;
 }
 
 } // namespace
@@ -176,57 +153,18 @@ PresetParse LoadPresetFile(const fs::path& path) {
 }
 
 bool SavePresetFile(const fs::path& path, const Preset& preset, std::string& error) {
+    // The folder must exist: a name such as "sub/dir/name" would otherwise make folders whose
+    // presets are never found by name.
+    const fs::path folder = path.has_parent_path() ? path.parent_path() : fs::path(".");
     std::error_code ec;
-    if (path.has_parent_path()) {
-        fs::create_directories(path.parent_path(), ec);
-        if (ec) {
-            error = "cannot create the folder " + path.parent_path().string() + ": " + ec.message();
-            return false;
-        }
-    }
-    const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
-    fs::path temp = path;
-    std::string temp_name = "."; // appended piece by piece, for the same GCC 12 reason as Quoted
-    temp_name += path.filename().string();
-    temp_name += '.';
-    temp_name += std::to_string(getpid());
-    temp_name += '-';
-    temp_name += std::to_string(stamp);
-    temp_name += ".tmp";
-    temp.replace_filename(temp_name);
-    // 0666 less the user's umask, as any editor would create the file.
-    const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd < 0) {
-        error = "cannot write " + path.string() + ": " + std::strerror(errno);
+    if (!fs::is_directory(folder, ec)) {
+        error = "there is no folder " + Quoted(folder.string()) + "; a preset's name cannot contain \"/\"";
         return false;
     }
-    const std::string text = PresetText(preset);
-    size_t written = 0;
-    while (written < text.size()) {
-        const ssize_t n = ::write(fd, text.data() + written, text.size() - written);
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n <= 0) {
-            break;
-        }
-        written += static_cast<size_t>(n);
-    }
-    // On disk before it replaces the old preset, or a power cut could leave neither.
-    const bool complete = written == text.size() && ::fsync(fd) == 0;
-    const int write_errno = errno;
-    const bool closed = ::close(fd) == 0;
-    if (!complete || !closed) {
-        error = "cannot write " + path.string() + ": " + std::strerror(!complete ? write_errno : errno);
-        ::unlink(temp.c_str());
+    if (!WriteFileAtomically(path.string(), PresetText(preset), error)) {
+        error = "cannot write " + Quoted(path.string()) + ": " + error;
         return false;
     }
-    if (::rename(temp.c_str(), path.c_str()) != 0) {
-        error = "cannot write " + path.string() + ": " + std::strerror(errno);
-        ::unlink(temp.c_str());
-        return false;
-    }
-    SyncFolder(path.parent_path().empty() ? "." : path.parent_path().c_str());
     return true;
 }
 

@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "base/parse_number.h"
+#include "base/text.h"
 #include "control/control_table.h"
 #include "presets/preset.h"
 #include "presets/preset_file.h"
@@ -13,42 +14,20 @@
 namespace vortane {
 namespace {
 
-// GCC 12 at -O3 sees a memcpy of the literal into the new string that may overlap by an absurd
-// length (a known false positive of its -Wrestrict on std::string concatenation); other compilers
-// have no such warning.
-#if defined(__GNUC__) && !defined(__clang__)
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wrestrict"
-#endif
-std::string Quoted(std::string_view text) {
-    return "\"" + std::string(text) + "\"";
-}
-#if defined(__GNUC__) && !defined(__clang__)
-#pragma GCC diagnostic pop
-#endif
-
-std::string_view Trimmed(std::string_view text) {
-    const auto first = text.find_first_not_of(" \t");
-    if (first == std::string_view::npos) {
-        return {};
-    }
-    return text.substr(first, text.find_last_not_of(" \t") - first + 1);
-}
-
 std::string ParseSeconds(std::string_view text, long& frame_count) {
     const std::optional<double> seconds = ParseWhole<double>(text);
     if (!seconds || !std::isfinite(*seconds)) {
         return "--seconds " + Quoted(text) + " is not a number";
     }
     if (*seconds <= 0.0) {
-        return "--seconds must be greater than 0, not " + std::string(text);
+        return "--seconds must be greater than 0, not " + Quoted(text);
     }
     if (*seconds > kMaxSeconds) {
-        return "--seconds must be at most 3600, not " + std::string(text);
+        return "--seconds must be at most 3600, not " + Quoted(text);
     }
     frame_count = std::lround(*seconds * kRenderSampleRate);
     if (frame_count < 1) {
-        return "--seconds " + std::string(text) + " is shorter than one sample";
+        return "--seconds " + Quoted(text) + " is shorter than one sample";
     }
     return {};
 }
@@ -86,7 +65,7 @@ std::string ParseSetting(std::string_view text, ControlSetting& setting) {
             return label + " value " + Quoted(*value) + " is not a whole number";
         }
         if (*state < control->minimum || *state > control->maximum) {
-            return label + " value " + std::string(*value) + " is outside " + range;
+            return label + " value " + std::to_string(*state) + " is outside " + range;
         }
         setting.state = *state;
         return {};

@@ -99,7 +99,7 @@ TEST_F(PresetMenuTest, SavedFileLoadsBackTheSameControls) {
     const std::vector<float> values = VoiceValues();
     const Preset saved = CapturePreset(controls().panel());
 
-    const fs::path file = folder / "user" / "mine.vpreset";
+    const fs::path file = folder / "mine.vpreset";
     ASSERT_TRUE(window->presets().SaveFile(file));
     ASSERT_TRUE(MenuItem("Deep Drone", "Presets") != nullptr);
     MenuItem("Deep Drone", "Presets")->trigger();
