@@ -72,7 +72,7 @@ void MainWindow::BuildMenu() {
     };
     preset_hooks.show_message = hooks_.show_message;
     presets_ =
-        new PresetMenu(controls_, FactoryPresetFolder(), UserPresetFolder(), std::move(preset_hooks), this);
+        new PresetMenu(controls_, FactoryPresetFolders(), UserPresetFolder(), std::move(preset_hooks), this);
     menuBar()->addMenu(presets_);
     QMenu* menu = menuBar()->addMenu(QStringLiteral("?"));
     connect(menu->addAction(QStringLiteral("About")), &QAction::triggered, this, [this] {

@@ -177,25 +177,46 @@ TEST(PresetText, RefusesBadFilesNamingTheLine) {
     }
 }
 
-TEST(PresetFolders, NamesResolveToFilesOfTheFirstFolderThatHasThem) {
+// Factory presets come from every XDG_DATA_DIRS entry, the first folder winning a name. A bare name
+// is only a preset's name, never a file of the current folder; text with a '/' is only a file. A
+// folder that cannot be read is named as such.
+TEST(PresetFolders, EveryDataFolderByNameOnly) {
     TempFolder first, second;
-    first.Write("glass-siren.vpreset", "");
-    first.Write("notes.txt", "");
-    second.Write("glass-siren.vpreset", "");
-    second.Write("low_hum.vpreset", "");
-    const fs::path folders[] = {first.path, second.path};
-
-    const std::vector<NamedPreset> listed = ListPresets(second.path);
-    ASSERT_EQ(listed.size(), 2u);
+    const fs::path a = first.path / "vortane" / "presets", b = second.path / "vortane" / "presets";
+    fs::create_directories(a);
+    fs::create_directories(b);
+    for (const fs::path& file :
+         {a / "glass-siren.vpreset", a / "notes.txt", b / "glass-siren.vpreset", b / "low_hum.vpreset"}) {
+        std::ofstream{file};
+    }
+    setenv("XDG_DATA_DIRS", (first.path.string() + ":relative:" + second.path.string()).c_str(), 1);
+    const std::vector<fs::path> folders = FactoryPresetFolders();
+    const std::vector<NamedPreset> listed = CollectPresets(folders).presets;
+    ASSERT_EQ(listed.size(), 2u) << "only *.vpreset files are presets, the first of a name";
     EXPECT_EQ(listed[0].name, "Glass Siren");
     EXPECT_EQ(listed[1].name, "Low Hum");
-    EXPECT_EQ(ListPresets(first.path).size(), 1u) << "only *.vpreset files are presets";
+    std::string error;
     for (const char* name : {"Glass Siren", "glass-siren", "GLASS  siren.vpreset"}) {
-        EXPECT_EQ(ResolvePreset(name, folders), first.path / "glass-siren.vpreset") << name;
+        EXPECT_EQ(ResolvePreset(name, folders, error), a / "glass-siren.vpreset") << name;
     }
-    EXPECT_EQ(ResolvePreset("low hum", folders), second.path / "low_hum.vpreset");
-    EXPECT_EQ(ResolvePreset("./elsewhere/x.vpreset", folders), fs::path("./elsewhere/x.vpreset"));
-    EXPECT_FALSE(ResolvePreset("no such sound", folders));
+    EXPECT_EQ(ResolvePreset("low hum", folders, error), b / "low_hum.vpreset") << error;
+    EXPECT_EQ(ResolvePreset("./elsewhere/x.vpreset", folders, error), fs::path("./elsewhere/x.vpreset"));
+    const fs::path working_folder = fs::current_path();
+    fs::current_path(a);
+    EXPECT_FALSE(ResolvePreset("notes.txt", folders, error));
+    EXPECT_NE(error.find("write \"./notes.txt\""), std::string::npos) << error;
+    fs::current_path(working_folder);
+
+    fs::permissions(b, fs::perms::none);
+    if (access(b.c_str(), R_OK) == 0) { // privileged: then a link to itself, which no one reads
+        fs::remove_all(b);
+        fs::create_directory_symlink("presets", b);
+    }
+    EXPECT_FALSE(ResolvePreset("No Such Sound", folders, error));
+    EXPECT_NE(error.find("cannot read " + b.string()), std::string::npos) << error;
+    if (!fs::is_symlink(b)) {
+        fs::permissions(b, fs::perms::owner_all); // so that it can be removed
+    }
 
     setenv("HOME", "/home/someone", 1);
     setenv("XDG_DATA_HOME", "/data/me", 1);
