@@ -79,12 +79,15 @@ TEST_F(SettingsTest, ReadsAndRewritesByteForByte) {
     }
 }
 
-// A missing file is created empty; a read-only file is read but not written; one that exists but
-// cannot be read (here a folder) survives.
+// A missing file is created empty, with 0666 less the umask like any new file; a read-only file is
+// read but not written; one that exists but cannot be read (here a folder) survives.
 TEST_F(SettingsTest, CreatesAMissingFileButNeverOverwritesOneItMayNotWrite) {
     SettingsStore store;
+    const mode_t saved = umask(027);
     ASSERT_TRUE(store.Open(path));
+    umask(saved);
     EXPECT_EQ(fs::file_size(path), 0u);
+    EXPECT_EQ(fs::status(path).permissions(), fs::perms(0640));
     WriteFile(path, "Item1 = 20\r\n");
     fs::permissions(path, fs::perms::owner_read | fs::perms::group_read);
     ASSERT_TRUE(store.Open(path));
@@ -98,16 +101,6 @@ TEST_F(SettingsTest, CreatesAMissingFileButNeverOverwritesOneItMayNotWrite) {
     store.WriteKey("Item1", "07");
     EXPECT_FALSE(store.Close());
     EXPECT_TRUE(fs::is_directory(path));
-}
-
-// A file made at start-up gets 0666 less the umask, like any other new file (and so does one
-// rewritten after it has gone: tests/base).
-TEST_F(SettingsTest, NewFilesGetTheUsualModeUnderTheUmask) {
-    const mode_t saved = umask(027);
-    SettingsStore store;
-    ASSERT_TRUE(store.Open(path));
-    EXPECT_EQ(fs::status(path).permissions(), fs::perms(0640));
-    umask(saved);
 }
 
 // Runs the store's whole life in a child: read at start-up, one write, the end of the program. The

@@ -8,7 +8,6 @@
 #include <random>
 #include <set>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include "control/control_table.h"
 #include "control/voice_controls.h"
@@ -98,26 +97,42 @@ TEST(PresetText, RoundTripsThroughText) {
     }
 }
 
-// Saving replaces a file through a symbolic link, which stays, keeping a private file's mode (as
-// every file the program writes: tests/base); takes a name of 240 characters; refuses a folder, and
-// a name whose '/' leads to folders that do not exist rather than making them.
-TEST(PresetText, SaveKeepsLinksAndModesAndMakesNoFolders) {
+// Saving goes through the one file write every writer uses (base/files.h), whose policy is tested
+// here: a chain of symbolic links stays and the file at its end gets the preset, even one not made
+// yet; a private file keeps its mode; a file with a second name is filled in place; a new file gets
+// 0666 less the umask; a 240-character name works. A folder is refused, and so is a name whose '/'
+// leads to folders that do not exist, rather than making them.
+TEST(PresetText, SaveKeepsLinksModesAndNamesAndMakesNoFolders) {
     TempFolder folder;
+    const fs::path& d = folder.path;
     const fs::path target = folder.Write("target.vpreset", "old");
     chmod(target.c_str(), 0600);
-    fs::create_symlink("target.vpreset", folder.path / "link.vpreset");
-    std::string error;
-    ASSERT_TRUE(SavePresetFile(folder.path / "link.vpreset", RandomPreset(3), error)) << error;
-    EXPECT_TRUE(fs::is_symlink(folder.path / "link.vpreset"));
+    fs::create_symlink("target.vpreset", d / "link1");
+    fs::create_symlink("link1", d / "link2.vpreset");
+    fs::create_symlink("new.vpreset", d / "dangling.vpreset");
+    fs::create_hard_link(folder.Write("a.vpreset", "old"), d / "b.vpreset");
+    const std::string long_name = std::string(240, 'n') + ".vpreset";
+    const mode_t umask_before = umask(027);
+    for (const std::string& name : {std::string("link2.vpreset"), std::string("dangling.vpreset"),
+                                    std::string("a.vpreset"), long_name}) {
+        std::string error;
+        EXPECT_TRUE(SavePresetFile(d / name, RandomPreset(3), error)) << error;
+    }
+    umask(umask_before);
+    EXPECT_TRUE(fs::is_symlink(d / "link1") && fs::is_symlink(d / "link2.vpreset"));
+    EXPECT_TRUE(fs::is_symlink(d / "dangling.vpreset"));
+    for (const std::string& name :
+         {std::string("target.vpreset"), std::string("new.vpreset"), std::string("b.vpreset"), long_name}) {
+        EXPECT_EQ(LoadPresetFile(d / name).preset, RandomPreset(3)) << name;
+    }
     EXPECT_EQ(fs::status(target).permissions(), fs::perms(0600));
-    EXPECT_EQ(LoadPresetFile(target).preset, RandomPreset(3));
-    EXPECT_TRUE(SavePresetFile(folder.path / (std::string(240, 'n') + ".vpreset"), RandomPreset(3), error))
-        << error;
-    EXPECT_FALSE(SavePresetFile(folder.path, RandomPreset(3), error)) << "wrote over a folder";
-    EXPECT_FALSE(SavePresetFile(folder.path / "sub" / "dir" / "name.vpreset", RandomPreset(3), error));
+    EXPECT_EQ(fs::status(d / "new.vpreset").permissions(), fs::perms(0640));
+    EXPECT_TRUE(fs::equivalent(d / "a.vpreset", d / "b.vpreset"));
+    std::string error;
+    EXPECT_FALSE(SavePresetFile(d, RandomPreset(3), error)) << "wrote over a folder";
+    EXPECT_FALSE(SavePresetFile(d / "sub" / "name.vpreset", RandomPreset(3), error));
     EXPECT_NE(error.find("cannot contain \"/\""), std::string::npos) << error;
-    EXPECT_EQ(std::distance(fs::directory_iterator(folder.path), {}), 3)
-        << "a folder or a temporary file was made";
+    EXPECT_EQ(std::distance(fs::directory_iterator(d), {}), 8) << "a folder or a temporary file was made";
 }
 
 // A hand-edited file: byte-order mark, CR LF, comments, spacing and letter case; left-out controls
@@ -177,9 +192,9 @@ TEST(PresetText, RefusesBadFilesNamingTheLine) {
     }
 }
 
-// Factory presets come from every XDG_DATA_DIRS entry, the first folder winning a name. A bare name
-// is only a preset's name, never a file of the current folder; text with a '/' is only a file. A
-// folder that cannot be read is named as such.
+// Factory presets come from every XDG_DATA_DIRS entry, the first folder winning a name. Text with a
+// '/' is only a file (a bare name against a file of the current folder: tests/presets/
+// preset_render_test.cpp). A folder that cannot be read is named as such.
 TEST(PresetFolders, EveryDataFolderByNameOnly) {
     TempFolder first, second;
     const fs::path a = first.path / "vortane" / "presets", b = second.path / "vortane" / "presets";
@@ -201,22 +216,10 @@ TEST(PresetFolders, EveryDataFolderByNameOnly) {
     }
     EXPECT_EQ(ResolvePreset("low hum", folders, error), b / "low_hum.vpreset") << error;
     EXPECT_EQ(ResolvePreset("./elsewhere/x.vpreset", folders, error), fs::path("./elsewhere/x.vpreset"));
-    const fs::path working_folder = fs::current_path();
-    fs::current_path(a);
-    EXPECT_FALSE(ResolvePreset("notes.txt", folders, error));
-    EXPECT_NE(error.find("write \"./notes.txt\""), std::string::npos) << error;
-    fs::current_path(working_folder);
-
-    fs::permissions(b, fs::perms::none);
-    if (access(b.c_str(), R_OK) == 0) { // privileged: then a link to itself, which no one reads
-        fs::remove_all(b);
-        fs::create_directory_symlink("presets", b);
-    }
+    fs::remove_all(b); // now a link to itself, which no one can read, root included
+    fs::create_directory_symlink("presets", b);
     EXPECT_FALSE(ResolvePreset("No Such Sound", folders, error));
     EXPECT_NE(error.find("cannot read " + b.string()), std::string::npos) << error;
-    if (!fs::is_symlink(b)) {
-        fs::permissions(b, fs::perms::owner_all); // so that it can be removed
-    }
 
     setenv("HOME", "/home/someone", 1);
     setenv("XDG_DATA_HOME", "/data/me", 1);

@@ -1,6 +1,6 @@
 // Where vortane-render's WAV goes: standard output, FIFOs, devices, refusals, hard links on a full
 // disk and under concurrent renders, and the temporary file when a signal ends the render. (What
-// stays of a replaced file is tested once for every writer, in tests/base.)
+// stays of a replaced file is tested once for every writer, in tests/presets.)
 #include <chrono>
 #include <csignal>
 #include <fcntl.h>

@@ -62,11 +62,9 @@ TEST_F(RenderTool, BadInputExitsTwoWithOneLineAndNoFile) {
         {"--set", "Frq=" + page + "6000", "@/x.wav"}, // out of range, and long
         {"--seconds", page + "x", "@/x.wav"},         // not a number, and long
         {"--set", "Frequency=500", "@/x.wav"},        // unknown control name
-        {"--set", "Frq=6000", "@/x.wav"},             // out of range
         {"--set", "Master Volume=loud", "@/x.wav"},   // not a number
         {"@/missing/x.wav"},                          // unwritable path
         {"--seconds", "0", "@/x.wav"},                // zero duration
-        {"--seconds", "-1", "@/x.wav"},               // negative duration
         {"--volume", "2", "@/x.wav"},                 // unknown option
         {"@/x.wav", "--seed"},                        // missing value
     };
