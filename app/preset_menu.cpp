@@ -21,9 +21,9 @@ QString ToQString(const fs::path& path) {
 
 } // namespace
 
-PresetMenu::PresetMenu(ParamStore& params, fs::path factory_folder, fs::path user_folder, Hooks hooks,
-                       QWidget* parent)
-    : QMenu(QStringLiteral("Presets"), parent), params_(params), factory_folder_(std::move(factory_folder)),
+PresetMenu::PresetMenu(ParamStore& params, std::vector<fs::path> factory_folders, fs::path user_folder,
+                       Hooks hooks, QWidget* parent)
+    : QMenu(QStringLiteral("Presets"), parent), params_(params), factory_folders_(std::move(factory_folders)),
       user_folder_(std::move(user_folder)), hooks_(std::move(hooks)) {
     AddFactoryPresets();
     addSeparator();
@@ -34,12 +34,14 @@ PresetMenu::PresetMenu(ParamStore& params, fs::path factory_folder, fs::path use
 }
 
 void PresetMenu::AddFactoryPresets() {
-    const std::vector<NamedPreset> presets = ListPresets(factory_folder_);
-    if (presets.empty()) {
-        addAction(QStringLiteral("No factory presets found"))->setEnabled(false);
-        return;
+    const PresetListing listing = CollectPresets(factory_folders_);
+    if (!listing.error.empty()) {
+        addAction(QString::fromStdString("Factory presets: " + listing.error))->setEnabled(false);
     }
-    for (const NamedPreset& preset : presets) {
+    if (listing.presets.empty() && listing.error.empty()) {
+        addAction(QStringLiteral("No factory presets found"))->setEnabled(false);
+    }
+    for (const NamedPreset& preset : listing.presets) {
         QAction* item = addAction(QString::fromStdString(preset.name));
         item->setStatusTip(ToQString(preset.path));
         connect(item, &QAction::triggered, this, [this, path = preset.path] { LoadFile(path); });

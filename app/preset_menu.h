@@ -4,15 +4,17 @@
 #include <filesystem>
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace vortane {
 
 class ParamStore;
 
-// The "Presets" menu: the factory sounds by name, then "Open Preset…" and "Save Preset As…", whose
-// file dialogs start in the user's preset folder. Loading a preset sets every parameter, as moving
-// each control would; the play state and the output gate stay as they are. A refused file changes nothing and
-// its reason, with the line, is shown.
+// The "Presets" menu: the factory sounds by name (from every factory folder, the first winning
+// where names repeat; a folder that cannot be read is named in a disabled item), then "Open Preset…" and
+// "Save Preset As…", whose file dialogs start in the user's preset folder. Loading a preset sets every
+// parameter, as moving each control would; the play state and the output gate stay as they are. A refused
+// file changes nothing and its reason, with the line, is shown.
 class PresetMenu final : public QMenu {
     Q_OBJECT
 public:
@@ -21,8 +23,8 @@ public:
         std::function<void(const std::string& title, const std::string& text)> show_message;
     };
 
-    PresetMenu(ParamStore& params, std::filesystem::path factory_folder, std::filesystem::path user_folder,
-               Hooks hooks, QWidget* parent);
+    PresetMenu(ParamStore& params, std::vector<std::filesystem::path> factory_folders,
+               std::filesystem::path user_folder, Hooks hooks, QWidget* parent);
 
     // Applies the preset in the file; false when it was refused (the reason has been shown).
     bool LoadFile(const std::filesystem::path& path);
@@ -38,7 +40,7 @@ private:
     void ShowMessage(const std::string& text) const;
 
     ParamStore& params_;
-    std::filesystem::path factory_folder_;
+    std::vector<std::filesystem::path> factory_folders_;
     std::filesystem::path user_folder_;
     Hooks hooks_;
 };

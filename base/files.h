@@ -1,48 +1,67 @@
 #pragma once
 
-#include <cstdlib>
-#include <cstring>
-#include <fcntl.h>
+#include <string>
+#include <string_view>
 #include <sys/stat.h>
-#include <unistd.h>
 
 namespace vortane {
 
-// The permissions a newly created regular file gets: 0666 less the process's umask, for files
-// that are made under a temporary name (mkstemp gives 0600) and renamed into place. The mask is
-// read from /proc/self/status: asking umask() for it sets it for a moment for every thread, and a
-// file another thread created in that moment would get the wrong mode. Only where /proc does not
-// say (kernels before 4.7) is umask() asked after all.
-inline mode_t NewFileMode() {
-    const int fd = open("/proc/self/status", O_RDONLY | O_CLOEXEC);
-    if (fd >= 0) {
-        char status[4096];
-        const ssize_t n = read(fd, status, sizeof status - 1);
-        close(fd);
-        if (n > 0) {
-            status[n] = '\0';
-            if (const char* line = std::strstr(status, "\nUmask:")) {
-                char* end = nullptr;
-                const long mask = std::strtol(line + 7, &end, 8);
-                if (end != line + 7 && mask >= 0 && mask <= 0777) {
-                    return 0666 & ~static_cast<mode_t>(mask);
-                }
-            }
-        }
-    }
-    const mode_t mask = umask(0);
-    umask(mask);
-    return 0666 & ~mask;
-}
+// Writes all of bytes to fd, resuming after interruptions and partial writes. False, with errno
+// set, at the first failure.
+bool WriteAll(int fd, std::string_view bytes);
 
-// Syncs a folder, so that a rename into it survives a power cut. Best effort: the file itself is
-// already safe, and a folder that cannot be opened has nothing to sync that the caller can mend.
-inline void SyncFolder(const char* folder) {
-    const int fd = open(folder, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd >= 0) {
-        fsync(fd);
-        close(fd);
-    }
-}
+// A file replaced so that it is never lost: every name of it shows the old content whole until the
+// new content is complete and on disk, then the new content whole. One policy for every file the
+// program writes (the settings, presets, rendered WAVs):
+//
+// - A symbolic link is followed, through a chain and to a file that does not exist yet; the link
+//   stays and the file at its end gets the content.
+// - The content goes to a hidden temporary file beside that file (".NAME.XXXXXX", shortened where
+//   the name would be too long for the folder), is synced, and is renamed over it; then the
+//   folder is synced, so that the rename survives a power cut.
+// - A replaced file's mode and, where the user may give it, its owner and group go to the new file;
+//   the set-id bits only with the same owner. A new file gets 0666 less the umask.
+// - A file with other hard links is filled in place, so that every name shows the new content:
+//   the new length is reserved first (a disk too full for it refuses, the old content intact),
+//   then written, cut to length and synced.
+// - Either way the old file is locked (flock) while it is filled or replaced, so that concurrent
+//   writers take turns: the last one's content wins whole.
+// - A file the user may not write is refused, as is anything but a regular file.
+//
+// Every failure, Discard and the destructor remove the temporary file.
+class AtomicFile {
+public:
+    AtomicFile() = default;
+    ~AtomicFile() { Discard(); }
+    AtomicFile(const AtomicFile&) = delete;
+    AtomicFile& operator=(const AtomicFile&) = delete;
+
+    // Resolves path and creates the temporary file. Each call returns false with a one-line
+    // reason (as strerror gives it) when it fails.
+    bool Open(const std::string& path, std::string& error);
+    // Puts what was written to fd() on disk under the temporary name. Commit does it too; a caller
+    // that holds signals back around Commit calls it first, so that the held moment stays short.
+    bool Flush(std::string& error);
+    // Puts the new content in place; afterwards, or on failure, no temporary file is left.
+    bool Commit(std::string& error);
+    // Closes and removes the temporary file; the old file stays as it was.
+    void Discard();
+
+    // Where the new content is written until Commit.
+    int fd() const { return temp_fd_; }
+    // The temporary file, for a signal handler that must remove it should the process be killed.
+    const std::string& temp_path() const { return temp_path_; }
+
+private:
+    bool Fill(int target, std::string& error);
+    bool Replace(const struct stat* old, std::string& error);
+
+    std::string target_; // the file at the end of any symbolic links
+    std::string temp_path_;
+    int temp_fd_ = -1;
+};
+
+// Open, WriteAll and Commit at once.
+bool WriteFileAtomically(const std::string& path, std::string_view bytes, std::string& error);
 
 } // namespace vortane

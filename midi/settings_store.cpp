@@ -46,28 +46,6 @@ bool IsReadableSettingsFile(int fd) {
            static_cast<size_t>(st.st_size) <= kMaxFileBytes;
 }
 
-bool WriteAll(int fd, std::string_view bytes) {
-    while (!bytes.empty()) {
-        const ssize_t n = write(fd, bytes.data(), bytes.size());
-        if (n < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            return false;
-        }
-        bytes.remove_prefix(static_cast<size_t>(n));
-    }
-    return true;
-}
-
-std::string FolderOf(const std::string& path) {
-    const size_t slash = path.rfind('/');
-    if (slash == std::string::npos) {
-        return ".";
-    }
-    return slash == 0 ? "/" : path.substr(0, slash);
-}
-
 // A file without any write permission is read-only to us even where root could write it.
 bool IsWritable(const std::string& path) {
     struct stat st {};
@@ -140,36 +118,8 @@ bool SettingsStore::Close() {
 }
 
 bool SettingsStore::Save() const {
-    return ReplaceFileAtomically(path_, document_.Serialize());
-}
-
-bool ReplaceFileAtomically(const std::string& link_or_path, std::string_view bytes) {
-    // A settings file that is a symbolic link is replaced where the link points; the link stays.
-    std::string path = link_or_path;
-    if (char* real = realpath(link_or_path.c_str(), nullptr)) {
-        path = real;
-        std::free(real);
-    }
-    std::string temp = path + ".XXXXXX";
-    const int fd = mkstemp(temp.data());
-    if (fd < 0) {
-        return false;
-    }
-    // The new file keeps the old one's permissions, or gets the usual ones of a new file.
-    struct stat st {};
-    if (stat(path.c_str(), &st) == 0) {
-        fchmod(fd, st.st_mode & 07777);
-    } else {
-        fchmod(fd, NewFileMode());
-    }
-    const bool written = WriteAll(fd, bytes) && fsync(fd) == 0;
-    const bool closed = close(fd) == 0;
-    if (!written || !closed || rename(temp.c_str(), path.c_str()) != 0) {
-        unlink(temp.c_str());
-        return false;
-    }
-    SyncFolder(FolderOf(path).c_str());
-    return true;
+    std::string error; // never shown: the settings file reports nothing
+    return WriteFileAtomically(path_, document_.Serialize(), error);
 }
 
 } // namespace vortane

@@ -25,9 +25,9 @@ public:
     // Any write marks the store changed, even one that stores the value already there.
     void WriteKey(std::string_view key, std::string_view value);
 
-    // Rewrites the file when the store was changed. The new text goes to a temporary file in the
-    // same folder, is synced and then renamed over the old file, so the file on disk is always
-    // either the old one or the new one, whole. A read-only file is left as it is.
+    // Rewrites the file when the store was changed, as WriteFileAtomically (base/files.h) does:
+    // the file on disk is always either the old one or the new one, whole. A read-only file is
+    // left as it is.
     bool Close();
 
     bool Changed() const { return changed_; }
@@ -42,9 +42,5 @@ private:
     bool changed_ = false;
     bool writable_ = false;
 };
-
-// Writes bytes to path through a synced temporary file and a rename. False when anything failed;
-// the old file is then untouched and no temporary file is left.
-bool ReplaceFileAtomically(const std::string& path, std::string_view bytes);
 
 } // namespace vortane

@@ -2,11 +2,8 @@
 
 #include <array>
 #include <cerrno>
-#include <chrono>
 #include <cstring>
-#include <fcntl.h>
 #include <fstream>
-#include <unistd.h>
 #include <vector>
 
 #include "base/files.h"
@@ -162,57 +159,18 @@ PresetParse LoadPresetFile(const fs::path& path) {
 }
 
 bool SavePresetFile(const fs::path& path, const Preset& preset, std::string& error) {
+    // The folder must exist: a name such as "sub/dir/name" would otherwise make folders whose
+    // presets are never found by name.
+    const fs::path folder = path.has_parent_path() ? path.parent_path() : fs::path(".");
     std::error_code ec;
-    if (path.has_parent_path()) {
-        fs::create_directories(path.parent_path(), ec);
-        if (ec) {
-            error = "cannot create the folder " + path.parent_path().string() + ": " + ec.message();
-            return false;
-        }
-    }
-    const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
-    fs::path temp = path;
-    std::string temp_name = "."; // appended piece by piece, for the same GCC 12 reason as Quoted
-    temp_name += path.filename().string();
-    temp_name += '.';
-    temp_name += std::to_string(getpid());
-    temp_name += '-';
-    temp_name += std::to_string(stamp);
-    temp_name += ".tmp";
-    temp.replace_filename(temp_name);
-    // 0666 less the user's umask, as any editor would create the file.
-    const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd < 0) {
-        error = "cannot write " + path.string() + ": " + std::strerror(errno);
+    if (!fs::is_directory(folder, ec)) {
+        error = "there is no folder " + Quoted(folder.string()) + "; a preset's name cannot contain \"/\"";
         return false;
     }
-    const std::string text = PresetText(preset);
-    size_t written = 0;
-    while (written < text.size()) {
-        const ssize_t n = ::write(fd, text.data() + written, text.size() - written);
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n <= 0) {
-            break;
-        }
-        written += static_cast<size_t>(n);
-    }
-    // On disk before it replaces the old preset, or a power cut could leave neither.
-    const bool complete = written == text.size() && ::fsync(fd) == 0;
-    const int write_errno = errno;
-    const bool closed = ::close(fd) == 0;
-    if (!complete || !closed) {
-        error = "cannot write " + path.string() + ": " + std::strerror(!complete ? write_errno : errno);
-        ::unlink(temp.c_str());
+    if (!WriteFileAtomically(path.string(), PresetText(preset), error)) {
+        error = "cannot write " + Quoted(path.string()) + ": " + error;
         return false;
     }
-    if (::rename(temp.c_str(), path.c_str()) != 0) {
-        error = "cannot write " + path.string() + ": " + std::strerror(errno);
-        ::unlink(temp.c_str());
-        return false;
-    }
-    SyncFolder(path.parent_path().empty() ? "." : path.parent_path().c_str());
     return true;
 }
 

@@ -44,8 +44,9 @@ std::string PresetText(const Preset& preset);
 // unreadable or binary.
 PresetParse LoadPresetFile(const std::filesystem::path& path);
 
-// Writes the file through a temporary file in the same folder, so that a failed write never
-// leaves half a preset in place of the old one. Creates missing parent folders.
+// Writes the file as WriteFileAtomically (base/files.h) does: a failed write never leaves half a
+// preset in place of the old one, and links, mode and owner stay. A missing folder is refused, not
+// made.
 bool SavePresetFile(const std::filesystem::path& path, const Preset& preset, std::string& error);
 
 } // namespace vortane

@@ -18,26 +18,41 @@ struct NamedPreset {
     std::filesystem::path path;
 };
 
-// <program folder>/../share/vortane/presets when it exists (an installed program wherever its
-// prefix, or a program in the build tree), else the first folder vortane/presets under
-// $XDG_DATA_DIRS (default /usr/local/share:/usr/share). Empty when there is none.
-std::filesystem::path FactoryPresetFolder();
+// Where factory presets are looked for, in order: <program folder>/../share/vortane/presets (an
+// installed program wherever its prefix, or a program in the build tree), then vortane/presets under
+// every absolute entry of $XDG_DATA_DIRS (default /usr/local/share:/usr/share), whether or not
+// they exist.
+std::vector<std::filesystem::path> FactoryPresetFolders();
 
 // $XDG_DATA_HOME/vortane/presets, XDG_DATA_HOME defaulting to ~/.local/share (also when it is
 // set to a relative path, which the XDG base-directory rules say to ignore).
 std::filesystem::path UserPresetFolder();
 
+// Where a preset is looked for by name: the factory folders, then the user's.
+std::vector<std::filesystem::path> PresetFolders();
+
 // The name a preset file shows: its file name without the suffix, hyphens and underscores read as
 // spaces, each word capitalised.
 std::string PresetDisplayName(const std::filesystem::path& file);
 
-// The *.vpreset files of a folder, sorted by name; none when the folder does not exist.
-std::vector<NamedPreset> ListPresets(const std::filesystem::path& folder);
+// The *.vpreset files of a folder, sorted by name; none when the folder does not exist. A folder
+// that exists but cannot be read leaves the reason in error (when given).
+std::vector<NamedPreset> ListPresets(const std::filesystem::path& folder, std::string* error = nullptr);
 
-// What --preset FILE_OR_NAME names: the argument itself when such a file exists or it holds a
-// '/', else the preset of that name (letter case, spaces, hyphens and the suffix ignored) in the
-// first folder that has one. None when nothing matches.
+struct PresetListing {
+    std::vector<NamedPreset> presets; // sorted by name; where names repeat, the earliest folder's
+    std::string error;                // "cannot read FOLDER: reason" for a folder that exists unread
+};
+
+// The presets of several folders, the first folder winning where two hold the same name.
+PresetListing CollectPresets(std::span<const std::filesystem::path> folders);
+
+// What --preset FILE_OR_NAME names. Text with a '/' is a file and only a file; any other is only the
+// name of a preset (letter case, spaces, hyphens and the suffix ignored) in the first of folders
+// that has one, never a file of the current folder. None, with a one-line reason in error, when
+// nothing matches; the reason names a folder that could not be read, if there was one.
 std::optional<std::filesystem::path> ResolvePreset(std::string_view file_or_name,
-                                                   std::span<const std::filesystem::path> folders);
+                                                   std::span<const std::filesystem::path> folders,
+                                                   std::string& error);
 
 } // namespace vortane

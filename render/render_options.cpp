@@ -19,14 +19,14 @@ std::string ParseSeconds(std::string_view text, long& frame_count) {
         return "--seconds " + Quoted(text) + " is not a number";
     }
     if (*seconds <= 0.0) {
-        return "--seconds must be greater than 0, not " + std::string(text);
+        return "--seconds must be greater than 0, not " + Quoted(text);
     }
     if (*seconds > kMaxSeconds) {
-        return "--seconds must be at most 3600, not " + std::string(text);
+        return "--seconds must be at most 3600, not " + Quoted(text);
     }
     frame_count = std::lround(*seconds * kRenderSampleRate);
     if (frame_count < 1) {
-        return "--seconds " + std::string(text) + " is shorter than one sample";
+        return "--seconds " + Quoted(text) + " is shorter than one sample";
     }
     return {};
 }
@@ -72,10 +72,10 @@ std::string ParseSetting(std::string_view text, ParamSetting& setting) {
 // --preset: its settings go before those of --set, which override them, and its seed is used
 // unless --seed gives one.
 std::string ApplyPresetOption(std::string_view file_or_name, RenderOptions& options) {
-    const std::filesystem::path folders[] = {FactoryPresetFolder(), UserPresetFolder()};
-    const std::optional<std::filesystem::path> path = ResolvePreset(file_or_name, folders);
+    std::string error;
+    const std::optional<std::filesystem::path> path = ResolvePreset(file_or_name, PresetFolders(), error);
     if (!path) {
-        return "no preset file or factory preset named " + Quoted(file_or_name);
+        return error;
     }
     const PresetParse parsed = LoadPresetFile(*path);
     if (!parsed.preset) {
@@ -169,13 +169,16 @@ first sample. The same seed and settings always give the same file.
   --set GROUP=OPTION     selects an option by its group, as a preset file does:
                          "Frequency Probability Distribution=Logistic", "Frequency Barriers Walk=PriC",
                          "Frequency Barriers=SRandom"
-  --preset FILE_OR_NAME  starts from a preset file, or from a factory preset named without its path
-                         ("Falling Sirens"); --set options then override it, and --seed its seed
+  --preset FILE_OR_NAME  starts from a preset; --set options then override it, and --seed its seed.
+                         NAME (no "/") is only a preset's name, looked up in the factory presets,
+                         then in your own: "Falling Sirens". FILE (with a "/") is only a file:
+                         "./mine.vpreset" for one in the current folder
   --help                 shows this text
 
 Settings apply in the order given, after the preset's. Names ignore letter case and extra spaces.
 OUTPUT.wav "-" means standard output (not a terminal). A FIFO or a device such as /dev/null is written in
-place; a symbolic link is followed; a file is replaced whole, keeping its permissions.
+place; a symbolic link is followed; a file is replaced whole, keeping its permissions, and one with
+other hard links is filled in place only once the disk has room for the whole render.
 Exit codes: 0 done, 2 bad input or the file could not be written.
 )";
 }

@@ -15,10 +15,28 @@
 namespace vortane {
 namespace {
 
-// Every signal whose default action ends the process and that a handler may catch. SIGQUIT is
-// left out on purpose: it asks for a core dump of the process as it is.
-constexpr std::array kTerminatingSignals = {SIGHUP,  SIGINT,  SIGTERM, SIGPIPE,
-                                            SIGALRM, SIGUSR1, SIGUSR2, SIGXFSZ};
+// Every signal whose default action ends the process and that a handler may catch, the real-time
+// ones (whose numbers glibc decides at run time) added by TerminatingSignals. SIGQUIT, SIGXCPU and
+// SIGXFSZ ask for a core dump, but come from outside (the user, a resource limit) with the memory
+// intact: the file goes, then the dump happens as it would have. The faults (SIGSEGV, SIGBUS, SIGILL,
+// SIGFPE, SIGSYS, SIGTRAP, SIGABRT) are left alone: after one the memory cannot be trusted, and a
+// damaged name could remove another file; they keep their dump, and a debugger or a sanitizer its
+// view of the fault.
+constexpr std::array kNamedSignals = {SIGHUP,    SIGINT,  SIGQUIT, SIGPIPE, SIGALRM,
+                                      SIGTERM,   SIGUSR1, SIGUSR2, SIGXCPU, SIGXFSZ,
+                                      SIGVTALRM, SIGPROF, SIGIO,   SIGPWR,  SIGSTKFLT};
+
+sigset_t TerminatingSignals() {
+    sigset_t set;
+    sigemptyset(&set);
+    for (int signal_number : kNamedSignals) {
+        sigaddset(&set, signal_number);
+    }
+    for (int signal_number = SIGRTMIN; signal_number <= SIGRTMAX; ++signal_number) {
+        sigaddset(&set, signal_number);
+    }
+    return set;
+}
 
 // A signal handler can reach nothing but process-wide storage. Written only while the signals are
 // held back, read only by the handler.
@@ -42,7 +60,7 @@ extern "C" void RemoveTempAndResignal(int signal_number) {
     sigaddset(&self, signal_number);
     sigprocmask(SIG_UNBLOCK, &self, nullptr);
     raise(signal_number);
-    _exit(128 + signal_number); // not reached: every signal in the list terminates by default
+    _exit(128 + signal_number); // not reached: every signal in the set terminates by default
 }
 
 void InstallHandlers() {
@@ -52,14 +70,14 @@ void InstallHandlers() {
     g_handlers_installed = true;
     struct sigaction action {};
     action.sa_handler = RemoveTempAndResignal;
-    sigemptyset(&action.sa_mask);
-    for (int signal_number : kTerminatingSignals) {
-        sigaddset(&action.sa_mask, signal_number); // one cleanup at a time
-    }
-    for (int signal_number : kTerminatingSignals) {
+    action.sa_mask = TerminatingSignals(); // one cleanup at a time
+    for (int signal_number = 1; signal_number < NSIG; ++signal_number) {
+        // Only a signal left to its default: one ignored at start-up (nohup, a background job)
+        // stays ignored, and one a library handles stays its own.
         struct sigaction previous {};
-        sigaction(signal_number, nullptr, &previous);
-        if (previous.sa_handler != SIG_IGN) {
+        if (sigismember(&action.sa_mask, signal_number) == 1 &&
+            sigaction(signal_number, nullptr, &previous) == 0 && (previous.sa_flags & SA_SIGINFO) == 0 &&
+            previous.sa_handler == SIG_DFL) {
             sigaction(signal_number, &action, nullptr);
         }
     }
@@ -68,11 +86,7 @@ void InstallHandlers() {
 } // namespace
 
 TempFileGuard::Hold::Hold() {
-    sigset_t held;
-    sigemptyset(&held);
-    for (int signal_number : kTerminatingSignals) {
-        sigaddset(&held, signal_number);
-    }
+    const sigset_t held = TerminatingSignals();
     sigprocmask(SIG_BLOCK, &held, &previous_);
 }
 

@@ -4,10 +4,11 @@
 
 namespace vortane {
 
-// Removes the render's temporary file when a terminating signal ends the process (a closed
-// terminal, kill, Ctrl-C, a timeout, a closed pipe, the file size limit), and then lets that
-// signal end the process as it would have, so the caller sees the real cause. Signals the process
-// was started with ignored (nohup, a background job) stay ignored.
+// Removes the render's temporary file when a signal ends the process (a closed terminal, kill,
+// Ctrl-C, Ctrl-\, a timeout, a closed pipe, a resource limit, a real-time signal: every catchable one
+// whose default action ends the process, but the faults), and then lets that signal end the process
+// as it would have, so the caller sees the real cause. Signals the process was started with ignored
+// (nohup, a background job) stay ignored.
 //
 // The handler reads the file name from storage filled while the signals are held back, so it never
 // sees half a name; it only calls unlink, sigaction, sigprocmask and raise.

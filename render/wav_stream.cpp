@@ -4,7 +4,8 @@
 #include <cerrno>
 #include <cstring>
 #include <limits>
-#include <unistd.h>
+
+#include "base/files.h"
 
 namespace vortane {
 namespace {
@@ -79,17 +80,9 @@ sf_count_t WavStream::Write(const void* data, sf_count_t count, void* self) {
 }
 
 bool WavStream::Send(const unsigned char* data, size_t count) {
-    while (count > 0) {
-        const ssize_t written = ::write(fd_, data, count);
-        if (written < 0 && errno == EINTR) {
-            continue;
-        }
-        if (written <= 0) {
-            write_error_ = written < 0 ? std::strerror(errno) : "nothing could be written";
-            return false;
-        }
-        data += written;
-        count -= static_cast<size_t>(written);
+    if (!WriteAll(fd_, std::string_view(reinterpret_cast<const char*>(data), count))) {
+        write_error_ = std::strerror(errno);
+        return false;
     }
     return true;
 }

@@ -1,52 +1,17 @@
 #include "render/wav_writer.h"
 
-#include <algorithm>
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
 #include <fcntl.h>
-#include <filesystem>
 #include <sndfile.h>
+#include <sys/stat.h>
 #include <unistd.h>
-#include <utility>
-#include <vector>
 
-#include "base/files.h"
+#include "base/text.h"
 #include "render/render_options.h"
 #include "render/wav_stream.h"
 
 namespace vortane {
-namespace {
-
-// The folder that holds path, for SyncFolder.
-std::filesystem::path FolderOf(const std::filesystem::path& path) {
-    return path.has_parent_path() ? path.parent_path() : ".";
-}
-
-// The new file gets the old one's owner where the user may give it (root may, others only their
-// own groups); the set-id bits only go with the owner they were meant for.
-void TakeOwnerAndMode(int fd, const struct stat& old) {
-    const bool same_owner = fchown(fd, old.st_uid, old.st_gid) == 0;
-    fchmod(fd, old.st_mode & (same_owner ? 07777 : 0777));
-}
-
-bool WriteAll(int fd, const char* data, size_t count) {
-    while (count > 0) {
-        const ssize_t written = write(fd, data, count);
-        if (written < 0 && errno == EINTR) {
-            continue;
-        }
-        if (written <= 0) {
-            return false;
-        }
-        data += written;
-        count -= static_cast<size_t>(written);
-    }
-    return true;
-}
-
-} // namespace
-
 WavWriter::WavWriter() = default;
 
 WavWriter::~WavWriter() {
@@ -57,7 +22,7 @@ std::string WavWriter::Reason(const std::string& what) const {
     if (target_.kind == OutputKind::StandardOutput) {
         return "cannot write to standard output: " + what;
     }
-    return "cannot write \"" + output_ + "\": " + what;
+    return "cannot write " + Quoted(output_) + ": " + what;
 }
 
 bool WavWriter::Open(const std::string& output, long frame_count, std::string& error) {
@@ -78,16 +43,7 @@ bool WavWriter::Open(const std::string& output, long frame_count, std::string& e
         // Blocks until a FIFO has a reader, as a shell's redirection does.
         fd_ = open(target_.path.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC);
         return OpenStream(error);
-    case OutputKind::LinkedFile:
-        // Opened now, so that a file the user cannot write stops the render before it starts.
-        linked_ = open(target_.path.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC);
-        if (linked_ < 0) {
-            error = Reason(std::strerror(errno));
-            return false;
-        }
-        return OpenTemp(error);
-    case OutputKind::NewFile:
-    case OutputKind::ReplaceFile:
+    case OutputKind::File:
         return OpenTemp(error);
     }
     return false;
@@ -115,33 +71,20 @@ bool WavWriter::OpenStream(std::string& error) {
 }
 
 bool WavWriter::OpenTemp(std::string& error) {
-    namespace fs = std::filesystem;
-    const fs::path target(target_.path);
-    const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
-    // ".NAME.XXXXXX", appended piece by piece: GCC 12 at -O3 warns (-Wrestrict, wrongly) about
-    // the concatenation of a literal and a temporary string.
-    std::string name = ".";
-    name.append(target.filename().string()).append(".XXXXXX");
-    std::string temp = (folder / name).string();
+    std::string reason;
     {
         const TempFileGuard::Hold hold; // no signal between creating the file and guarding it
-        fd_ = mkostemp(temp.data(), O_CLOEXEC);
-        if (fd_ < 0) {
-            error = Reason(std::strerror(errno));
+        if (!atomic_.Open(target_.path, reason)) {
+            error = Reason(reason);
             return false;
         }
-        temp_path_ = temp;
-        if (!guard_.Guard(temp_path_.c_str())) {
+        if (!guard_.Guard(atomic_.temp_path().c_str())) {
+            atomic_.Discard();
             error = Reason(std::strerror(ENAMETOOLONG));
-            Discard();
             return false;
         }
     }
-    if (target_.kind == OutputKind::ReplaceFile) {
-        TakeOwnerAndMode(fd_, target_.existing);
-    } else {
-        fchmod(fd_, NewFileMode());
-    }
+    fd_ = atomic_.fd();
     return StartWav(error);
 }
 
@@ -185,37 +128,18 @@ bool WavWriter::Write(std::span<const float> samples, std::string& error) {
     return true;
 }
 
-bool WavWriter::CopyIntoLinkedFile(std::string& error) {
-    std::vector<char> buffer(1 << 16);
-    if (ftruncate(linked_, 0) != 0) {
-        error = Reason(std::strerror(errno));
+// The slow sync comes first; then the file takes its place with the terminating signals held back,
+// so that Ctrl-C never leaves a hard-linked file half filled, and the temporary name is forgotten
+// as the file takes its place.
+bool WavWriter::CommitFile(std::string& error) {
+    if (!atomic_.Flush(error)) {
         return false;
     }
-    for (off_t offset = 0;;) {
-        const ssize_t count = pread(fd_, buffer.data(), buffer.size(), offset);
-        if (count < 0 && errno == EINTR) {
-            continue;
-        }
-        if (count < 0 ||
-            !WriteAll(linked_, buffer.data(), static_cast<size_t>(std::max<ssize_t>(count, 0)))) {
-            error = Reason(std::string(std::strerror(errno)) + "; the file is incomplete");
-            return false;
-        }
-        if (count == 0) {
-            break;
-        }
-        offset += count;
-    }
-    // Synced and closed: either may be where a full disk or a network file system reports failure.
-    const bool synced = fsync(linked_) == 0;
-    const int sync_errno = errno;
-    const int result = close(linked_);
-    linked_ = -1;
-    if (!synced || result != 0) {
-        error = Reason(std::strerror(synced ? errno : sync_errno));
-        return false;
-    }
-    return true;
+    const TempFileGuard::Hold hold;
+    fd_ = -1;
+    const bool committed = atomic_.Commit(error);
+    guard_.Release();
+    return committed;
 }
 
 bool WavWriter::Commit(std::string& error) {
@@ -231,31 +155,15 @@ bool WavWriter::Commit(std::string& error) {
         reason = sf_error_number(close_result);
     } else if (stream_) {
         stream_->Finish(reason);
-    } else if (target_.kind == OutputKind::LinkedFile) {
-        if (!CopyIntoLinkedFile(error)) {
-            Discard();
-            return false;
-        }
-    } else if (fsync(fd_) != 0) { // on disk before it replaces the old file, or a power cut may leave neither
-        reason = std::strerror(errno);
-    } else if (close(std::exchange(fd_, -1)) != 0) { // a network file system may report a full disk here
-        reason = std::strerror(errno);
     } else {
-        const TempFileGuard::Hold hold; // the name is forgotten as the file takes its place
-        if (std::rename(temp_path_.c_str(), target_.path.c_str()) != 0) {
-            reason = std::strerror(errno);
-        } else {
-            temp_path_.clear();
-            guard_.Release();
-            SyncFolder(FolderOf(target_.path).c_str()); // so that the rename itself survives a power cut
-        }
+        CommitFile(reason);
     }
     if (!reason.empty()) {
         error = Reason(reason);
         Discard();
         return false;
     }
-    Discard(); // closes the descriptors and removes a copied temporary file
+    Discard(); // closes a stream's descriptor
     return true;
 }
 
@@ -265,20 +173,13 @@ void WavWriter::Discard() {
         file_ = nullptr;
     }
     stream_.reset();
-    if (fd_ >= 0 && target_.kind != OutputKind::StandardOutput) {
+    if (fd_ >= 0 && target_.kind == OutputKind::Stream) {
         close(fd_);
     }
     fd_ = -1;
-    if (linked_ >= 0) {
-        close(linked_);
-        linked_ = -1;
-    }
-    if (!temp_path_.empty()) {
-        const TempFileGuard::Hold hold;
-        unlink(temp_path_.c_str());
-        temp_path_.clear();
-        guard_.Release();
-    }
+    const TempFileGuard::Hold hold;
+    atomic_.Discard();
+    guard_.Release();
 }
 
 } // namespace vortane

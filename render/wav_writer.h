@@ -4,6 +4,7 @@
 #include <span>
 #include <string>
 
+#include "base/files.h"
 #include "render/output_target.h"
 #include "render/temp_file_guard.h"
 
@@ -17,12 +18,12 @@ class WavStream;
 // but the format and the samples (no PEAK chunk, no time stamp), so equal samples give
 // byte-identical files, wherever they are written.
 //
-// A file appears whole or not at all: the samples go to a hidden temporary file beside it, which
-// Commit() renames over it (or, for a file with other hard links, copies into it). Every failure,
-// the destructor of an uncommitted writer and a terminating signal remove the temporary file.
-// Symbolic links are followed and stay; a replaced file keeps its mode and, where the user may
-// give it, its owner. Standard output ("-"), a FIFO or a character device is written in place,
-// as it goes; the header then already holds the sizes of the whole render.
+// A file appears whole or not at all, as AtomicFile (base/files.h) writes it: links, modes and
+// owners stay, a hard-linked file is filled only when the disk has room for it, and concurrent
+// renders onto one file take turns. Every failure, the destructor of an uncommitted writer and a
+// terminating signal remove the temporary file. Standard output ("-"), a FIFO or a character
+// device is written in place, as it goes; the header then already holds the sizes of the whole
+// render.
 class WavWriter {
 public:
     WavWriter();
@@ -43,7 +44,7 @@ private:
     bool OpenTemp(std::string& error);
     bool OpenStream(std::string& error);
     bool StartWav(std::string& error);
-    bool CopyIntoLinkedFile(std::string& error);
+    bool CommitFile(std::string& error);
     std::string Reason(const std::string& what) const;
 
     OutputTarget target_;
@@ -52,9 +53,8 @@ private:
     long frames_written_ = 0;
     sf_private_tag* file_ = nullptr;
     std::unique_ptr<WavStream> stream_;
-    int fd_ = -1;     // what file_ writes to: the temporary file, or the stream's descriptor
-    int linked_ = -1; // LinkedFile: the file the temporary file is copied into
-    std::string temp_path_;
+    int fd_ = -1; // what file_ writes to: the temporary file's or the stream's descriptor
+    AtomicFile atomic_;
     TempFileGuard guard_;
 };
 

@@ -86,7 +86,7 @@ TEST_F(PresetMenuTest, SavedFileLoadsBackTheSameControls) {
     const std::vector<float> values = Values();
     const Preset saved = CapturePreset(params());
 
-    const fs::path file = folder / "user" / "mine.vpreset";
+    const fs::path file = folder / "mine.vpreset";
     ASSERT_TRUE(window->presets().SaveFile(file));
     ASSERT_TRUE(MenuItem("Deep Drone", "Presets") != nullptr);
     MenuItem("Deep Drone", "Presets")->trigger();

@@ -71,11 +71,20 @@ TEST_F(PresetRender, PresetEqualsTheSameValuesAsSetOptionsByteForByte) {
     EXPECT_FALSE(RenderBytes("c.wav", {"--preset", "@/rich.vpreset", "--set", "Res=10"}) == with_sets);
 }
 
+// A bare name is a preset's name only.
 TEST_F(PresetRender, FactoryPresetByNameWithoutItsPath) {
     const fs::path file = fs::path(VORTANE_FACTORY_PRESET_SOURCE) / "falling-sirens.vpreset";
     ASSERT_TRUE(fs::exists(file));
     const std::string by_path = RenderBytes("path.wav", {"--seed", "3", "--preset", file.string()});
-    EXPECT_TRUE(RenderBytes("name.wav", {"--seed", "3", "--preset", "Falling Sirens"}) == by_path);
+    // A file or folder of the current folder named like it does not shadow it.
+    fs::create_directory(dir_ / "Falling Sirens");
+    std::ofstream(dir_ / "falling-sirens.vpreset") << "not a preset";
+    for (const char* name : {"Falling Sirens", "falling-sirens.vpreset"}) {
+        const RunResult result = Run({"--seed", "3", "--seconds", "1", "--preset", name, "name.wav"},
+                                     "cd '" + dir_.string() + "' && ");
+        EXPECT_EQ(result.exit_code, 0) << result.output;
+        EXPECT_TRUE(ReadBytes(dir_ / "name.wav") == by_path) << name;
+    }
     EXPECT_FALSE(RenderBytes("default.wav", {"--seed", "3"}) == by_path);
 }
 
@@ -83,11 +92,9 @@ TEST_F(PresetRender, FactoryPresetByNameWithoutItsPath) {
 // every kind of refused text; here one of each source of failure.)
 TEST_F(PresetRender, BadPresetsExitTwoWithTheReasonAndNoFile) {
     std::ofstream(dir_ / "bad.vpreset") << "Vortane preset 1\n\nRes = 101\n";
-    fs::create_directory(dir_ / "folder");
     const std::pair<std::vector<std::string>, std::string> kCases[] = {
         {{"--preset", "@/bad.vpreset"}, "line 3: \"Res\" value 101 is outside 0..100"},
-        {{"--preset", "@/folder"}, "is a folder"},
-        {{"--preset", "No Such Sound"}, "no preset file or factory preset named \"No Such Sound\""},
+        {{"--preset", "No Such Sound"}, "no preset named \"No Such Sound\""},
         {{"--preset", "@/bad.vpreset", "--preset", "@/rich.vpreset"}, "more than one --preset"},
     };
     for (auto [args, message] : kCases) {
