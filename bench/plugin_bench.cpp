@@ -16,7 +16,8 @@ void HostRate(benchmark::State& state) {
     HostRateVoice voice;
     voice.Activate(rate, 1234);
     voice.synth().params.Set(ParamId::X1On, 1.0f); // the X1 walk on, as in a typical patch
-    voice.ScheduleGate(0, true);
+    const uint8_t note[3] = {0x90, 60, 100};
+    voice.ScheduleMidi(0, note, 3);
     std::array<float, kBlockFrames> out{};
     for (auto _ : state) {
         voice.Process(out.data(), kBlockFrames);

@@ -20,6 +20,7 @@ constexpr std::array<std::string_view, 4> kDistributions = {"Cauchy", "Logistic"
 constexpr std::array<std::string_view, 3> kWalkModes = {"PriW", "PriR", "PriC"};
 constexpr std::array<std::string_view, 6> kBehaviours = {"SMirror",   "SRandom",    "SCentred",
                                                          "SOnLimits", "SOppLimits", "SLoMirHiLo"};
+constexpr std::array<std::string_view, 2> kKeyboards = {"Gate", "Pitch"};
 constexpr std::span<const std::string_view> kNoOptions;
 
 // clang-format off
@@ -57,6 +58,14 @@ constexpr std::array<ParamSpec, kParamCount> kParams = {{
     {Id::Distribution,       "Frequency Probability Distribution", "frequency_probability_distribution", "Frequency Probability Distribution", K::Choice, 0, 3, 0, kDistributions, T::Scaled, 1, 0, ""},
     {Id::WalkMode,           "Frequency Barriers Walk",            "frequency_barriers_walk",            "Frequency Barriers Walk", K::Choice,  0,    2,   0, kWalkModes,     T::Scaled,        1,    0, ""},
     {Id::Behaviour,          "Frequency Barriers",                 "frequency_barriers",                 "Frequency Barriers",   K::Choice,   0,    5,   0, kBehaviours,    T::Scaled,        1,    0, ""},
+    {Id::Keyboard,           "Keyboard",                           "keyboard",                           "Keyboard",             K::Choice,   0,    1,   0, kKeyboards,     T::Scaled,        1,    0, "", false},
+    {Id::Voices,             "Voices",                             "voices",                             "Voices",               K::Slider,   1,   16,   8, kNoOptions,     T::Scaled,        1,    0, ""},
+    {Id::Attack,             "Attack",                             "attack",                             "Attack",               K::Slider,   0, 5000,   5, kNoOptions,     T::Scaled,        1,    0, "ms"},
+    {Id::Decay,              "Decay",                              "decay",                              "Decay",                K::Slider,   1, 5000, 400, kNoOptions,     T::Scaled,        1,    0, "ms"},
+    {Id::Sustain,            "Sustain",                            "sustain",                            "Sustain",              K::Slider,   0,  100,  80, kNoOptions,     T::Scaled,        1,    0, "%"},
+    {Id::Release,            "Release",                            "release",                            "Release",              K::Slider,   1, 10000,300, kNoOptions,     T::Scaled,        1,    0, "ms"},
+    {Id::Velocity,           "Velocity",                           "velocity",                           "Velocity",             K::Slider,   0,  100,  50, kNoOptions,     T::Scaled,        1,    0, "%"},
+    {Id::BendRange,          "Bend Range",                         "bend_range",                         "Bend Range",           K::Slider,   0,   24,   2, kNoOptions,     T::Scaled,        1,    0, "st"},
 }};
 // clang-format on
 

@@ -44,6 +44,15 @@ enum class ParamId : uint8_t {
     Distribution, // "Cauchy", "Logistic", "Uniform", "ArcSin"
     WalkMode,     // "PriW", "PriR", "PriC"
     Behaviour,    // "SMirror", "SRandom", "SCentred", "SOnLimits", "SOppLimits", "SLoMirHiLo"
+    // how the voice is played
+    Keyboard, // "Gate": notes open and close the one voice; "Pitch": each note a voice at its pitch
+    Voices,
+    Attack,
+    Decay,
+    Sustain,
+    Release,
+    Velocity,
+    BendRange,
     kCount
 };
 inline constexpr size_t kParamCount = static_cast<size_t>(ParamId::kCount);
@@ -55,6 +64,9 @@ constexpr size_t Index(ParamId id) {
 constexpr ParamId Offset(ParamId first, int k) {
     return static_cast<ParamId>(static_cast<int>(first) + k);
 }
+
+// The choices of "Keyboard".
+enum class KeyboardMode : uint8_t { Gate, Pitch };
 
 // A slider's value is its position; a toggle's 0 or 1; a choice's the index of its option.
 enum class ParamKind : uint8_t { Slider, Toggle, Choice };
@@ -76,6 +88,9 @@ struct ParamSpec {
     double scale;
     int decimals;
     std::string_view unit;
+    // Part of the sound, which a preset sets whether or not its file names it; "Keyboard" says how
+    // the voice is played instead, and a preset sets it only where its file does.
+    bool sound = true;
 };
 
 // The table, in ParamId order.

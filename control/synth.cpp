@@ -1,13 +1,68 @@
 #include "control/synth.h"
 
+#include <array>
+#include <cmath>
+
 #include "control/derivation.h"
 
 namespace vortane {
+namespace {
+
+// Middle C, which Play holds in Pitch mode, at a moderate velocity.
+constexpr uint8_t kPlayKey = 60, kPlayVelocity = 100;
+// Below any pitch a voice plays, above the slow drift of the curve's mean.
+constexpr float kDcCutoffHz = 5.0f;
+
+} // namespace
+
+void Synth::Init(uint64_t seed, const VoiceOptions& options) {
+    options_ = options;
+    voice.Init(seed, options);
+    poly_.Init(seed, options);
+    dc_.Init(kDcCutoffHz, static_cast<float>(kSampleRate));
+}
 
 void Synth::Restart(uint64_t seed) noexcept VORTANE_NONBLOCKING {
-    voice.Init(seed);
+    voice.Init(seed, options_);
+    poly_.Init(seed, options_);
+    note_gate_.Reset();
+    dc_.Init(kDcCutoffHz, static_cast<float>(kSampleRate));
     transport.Reset();
+    play_note_ = false;
     rederive_ = true;
+}
+
+bool Synth::PitchMode() const noexcept VORTANE_NONBLOCKING {
+    return params.Get(ParamId::Keyboard) == static_cast<float>(KeyboardMode::Pitch);
+}
+
+void Synth::Midi(const uint8_t* data, size_t size) noexcept VORTANE_NONBLOCKING {
+    if (!PitchMode()) {
+        switch (note_gate_.Message(data, static_cast<uint32_t>(size))) {
+        case NoteGate::Change::Open:
+            transport.OpenGateByNote();
+            break;
+        case NoteGate::Change::Close:
+            transport.CloseGateForRestart();
+            break;
+        case NoteGate::Change::None:
+            break;
+        }
+        return;
+    }
+    ParamValues values;
+    params.Load(values);
+    poly_.Midi(data, size, values, keys);
+}
+
+void Synth::Publish(const Voice& walked, uint32_t revision) noexcept VORTANE_NONBLOCKING {
+    const uint32_t moved = walked.walked_points();
+    for (int k = 0; moved != 0 && k < kCoordinateCount; ++k) {
+        if ((moved & (1u << k)) != 0) {
+            const auto coordinate = static_cast<Coordinate>(k);
+            monitor.Publish(coordinate, walked.oscillator().point(coordinate), revision);
+        }
+    }
 }
 
 void Synth::Render(float* out, size_t size) noexcept VORTANE_NONBLOCKING {
@@ -25,16 +80,33 @@ void Synth::Render(float* out, size_t size) noexcept VORTANE_NONBLOCKING {
     ParamValues values;
     params.Load(values);
     DeriveVoiceParams(values, written, params.HandedOver(), p);
-    p.gate = transport.gate_open();
 
-    voice.Render(p, out, size);
-
-    const uint32_t walked = voice.walked_points();
-    for (int k = 0; walked != 0 && k < kCoordinateCount; ++k) {
-        if ((walked & (1u << k)) != 0) {
-            const auto coordinate = static_cast<Coordinate>(k);
-            monitor.Publish(coordinate, voice.oscillator().point(coordinate), revision);
-        }
+    const bool pitch = values[Index(ParamId::Keyboard)] == static_cast<float>(KeyboardMode::Pitch);
+    if (pitch != pitch_mode_) {
+        pitch_mode_ = pitch;
+        poly_.Reset();
+        note_gate_.Reset();
+        dc_.Reset();
+        play_note_ = false;
+    }
+    for (MidiMessage m; midi_in.Pop(m);) {
+        Midi(m.bytes.data(), m.size);
+    }
+    if (!pitch) {
+        p.gate = transport.gate_open();
+        voice.Render(p, out, size);
+        Publish(voice, revision);
+        return;
+    }
+    if (transport.playing() != play_note_) {
+        play_note_ = !play_note_;
+        const std::array<uint8_t, 3> note = {0x90, kPlayKey, play_note_ ? kPlayVelocity : uint8_t{0}};
+        poly_.Midi(note.data(), note.size(), values, keys);
+    }
+    poly_.Render(p, values, params.HandedOver(), out, size);
+    dc_.Process(out, size);
+    if (const Voice* newest = poly_.newest()) {
+        Publish(*newest, revision);
     }
 }
 

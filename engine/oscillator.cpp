@@ -55,6 +55,7 @@ void Oscillator::Init() {
 int32_t Oscillator::StartPeriod(const OscillatorParams& params,
                                 RandomSource& random) noexcept VORTANE_NONBLOCKING {
     // Once a period has begun the length is never 0 again, whatever the walk returned.
+    grid_ = WalkGrid(params.period);
     length_ = std::max(period_walk_.Next(params.period, random), 1);
     for (size_t k = 0; k < kCoordinateCount; ++k) {
         if (params.walk_on[k]) {
@@ -84,6 +85,7 @@ void Oscillator::Plan(const OscillatorParams& params, RandomSource& random, Osci
     const OscillatorPlan::Period silence = PlanPeriod(flat, 0.0f, 1.0f);
     OscillatorPlan::Period period{};
     int position = position_;
+    float offset = offset_;
     bool open = false; // the period running at the chunk's start is read at its first frame
     for (int i = 0; i < frames;) {
         // Within a period the position stays below its length. Before the first start (length 0)
@@ -91,35 +93,42 @@ void Oscillator::Plan(const OscillatorParams& params, RandomSource& random, Osci
         // start reset's −1 can bring it to 0 and begin the first period; a wrap would begin one
         // in silence after 2^32 frames (27 hours) without Play.
         position = position < std::numeric_limits<int>::max() ? position + 1 : position;
-        if (position == length_) {
+        if (grid_ == 1 ? position == length_ : (length_ == 0 ? position == 0 : Past(position, offset))) {
+            // A length between two samples ends inside this frame's interval: the next period
+            // starts there, and this frame stands the rest of the interval past it.
+            offset = length_ == 0 || grid_ == 1 ? 0.0f
+                                                : static_cast<float>(position) + offset - length_in_samples();
             position = 0;
             StartPeriod(params, random);
             open = false;
         }
         if (length_ == 0) {
             // No period has started yet: the phase would be position ÷ 0. Silence shapes to 0.0.
-            plan.Fill(i, 1, 0, silence);
+            plan.Fill(i, 1, 0, 0.0f, silence);
             ++i;
             continue;
         }
         if (!open) {
             BezierCurve curve;
             curve.Init(points_[0], points_[1], points_[2], points_[3]);
-            period = PlanPeriod(curve, AmplitudeFactor(params.master_volume), static_cast<float>(length_));
+            period = PlanPeriod(curve, AmplitudeFactor(params.master_volume), length_in_samples());
             open = true;
         }
         // The rest of the period, or of the chunk, in one run: nothing can happen before the
         // position reaches the length.
-        const int run = std::max(1, std::min(frames - i, length_ - position));
-        plan.Fill(i, run, position, period);
+        const int left = grid_ == 1 ? length_ - position
+                                    : static_cast<int>(std::ceil(length_in_samples() - offset)) - position;
+        const int run = std::max(1, std::min(frames - i, left));
+        plan.Fill(i, run, position, offset, period);
         position += run - 1;
         i += run;
     }
     // Shaping reads whole groups: silence up to the end of the last one, not the whole plan, since
     // a host's short blocks would otherwise pay for filling frames no group reads.
     const int read = (frames + kMaxGroupLanes - 1) / kMaxGroupLanes * kMaxGroupLanes;
-    plan.Fill(frames, read - frames, 0, silence);
+    plan.Fill(frames, read - frames, 0, 0.0f, silence);
     position_ = position;
+    offset_ = offset;
 }
 
 } // namespace vortane

@@ -40,16 +40,18 @@ struct OscillatorPlan {
     // the values of one period, by Field
     using Period = std::array<float, kFieldCount>;
 
-    void Fill(int first, int count, int position0, const Period& period) noexcept VORTANE_NONBLOCKING {
+    // position0 + offset is the first frame's distance from its period's start, in samples.
+    void Fill(int first, int count, int position0, float offset,
+              const Period& period) noexcept VORTANE_NONBLOCKING {
         for (int j = 0; j < count; ++j) {
-            position[static_cast<size_t>(first + j)] = position0 + j;
+            position[static_cast<size_t>(first + j)] = static_cast<float>(position0 + j) + offset;
         }
         for (size_t k = 0; k < kFieldCount; ++k) {
             std::fill_n(fields[k].begin() + first, count, period[k]);
         }
     }
 
-    alignas(64) std::array<int, kMaxFrames> position;
+    alignas(64) std::array<float, kMaxFrames> position;
     alignas(64) std::array<std::array<float, kMaxFrames>, kFieldCount> fields;
 };
 
@@ -57,14 +59,19 @@ struct OscillatorPlan {
 // (X1, Y1) and (X2, Y2); at a period's start the period walk gives its length and each switched-on
 // control-point walk its coordinate, X1, Y1, X2, Y2 in that order. A sample is
 //   ((200 − row) ÷ 200 − 0.5) × A × 2.142857,  row = shaper(position ÷ length),  A = 2^(volume·0.002) − 1
-// Before the first period (length 0) the oscillator gives silence.
+// Before the first period (length 0) the oscillator gives silence. Around a played note a length
+// may end between two samples: the next period then starts there, and its frames stand `offset`
+// past the start (offset in [0, 1)); otherwise the offset is 0 and periods start on a frame.
 class Oscillator {
 public:
     void Init();
 
     // The start reset: the next frame lands on position 0, a period start (a new period when none
     // has started yet, otherwise the current length again from phase 0).
-    void Restart() { position_ = -1; }
+    void Restart() {
+        position_ = -1;
+        offset_ = 0.0f;
+    }
 
     // Advances by frames (at most kMaxFrames) and notes each frame's position and segment.
     void Plan(const OscillatorParams& params, RandomSource& random, OscillatorPlan& plan,
@@ -80,17 +87,25 @@ public:
     void ClearWalked() { walked_ = 0; }
 
     int32_t position() const { return position_; }
+    // The period's length in its walk's units (WalkGrid), and in samples.
     int32_t length() const { return length_; }
+    float length_in_samples() const { return static_cast<float>(length_) / static_cast<float>(grid_); }
     const PeriodWalk& period_walk() const { return period_walk_; }
     PeriodWalk& period_walk() { return period_walk_; }
     const ControlPointWalk& point_walk(Coordinate k) const { return point_walks_[static_cast<size_t>(k)]; }
 
 private:
     int32_t StartPeriod(const OscillatorParams& params, RandomSource& random) noexcept VORTANE_NONBLOCKING;
+    // Whether a frame at `position` (with the period's offset) lies at or past the period's end.
+    bool Past(int position, float offset) const noexcept VORTANE_NONBLOCKING {
+        return static_cast<float>(position) + offset >= length_in_samples();
+    }
 
     // oscillator state
     int32_t position_ = 0;
+    float offset_ = 0.0f; // how far past the period's start its frame 0 stands
     int32_t length_ = 0;
+    int32_t grid_ = 1;
     std::array<float, kCoordinateCount> points_{};
     uint32_t walked_ = 0;
     // the walks that move it
@@ -105,7 +120,6 @@ template <int kGroupLanes>
 [[gnu::always_inline]] inline void ShapeGroup(const OscillatorPlan& plan, int first,
                                               float* out) noexcept VORTANE_NONBLOCKING {
     using FloatGroup = typename Lanes<kGroupLanes>::Float;
-    using IntGroup = typename Lanes<kGroupLanes>::Int;
     using Plan = OscillatorPlan;
     constexpr float kOutputMultiplier = 2.142857f; // 15/7
     constexpr float kDisplayHeight = 200.0f;
@@ -125,9 +139,9 @@ template <int kGroupLanes>
     load(Plan::kDy, curve.dy);
     load(Plan::kAmplitude, amplitude);
     load(Plan::kLength, length);
-    IntGroup position;
+    FloatGroup position;
     std::memcpy(&position, &plan.position[f], sizeof position);
-    const FloatGroup phase = __builtin_convertvector(position, FloatGroup) / length;
+    const FloatGroup phase = position / length;
     FloatGroup row;
     curve.Row(phase, row);
     const FloatGroup height = (kDisplayHeight - row) / kDisplayHeight;

@@ -57,6 +57,9 @@ void Voice::ApplyEvents(const VoiceParams& params) noexcept VORTANE_NONBLOCKING 
     if ((events & VoiceParams::kRestart) != 0) {
         start_done_ = false;
     }
+    if ((events & VoiceParams::kCentre) != 0) {
+        oscillator_.period_walk().CentreOn(params.oscillator.period);
+    }
     for (int k = 0; k < kCoordinateCount; ++k) {
         const auto coordinate = static_cast<Coordinate>(k);
         if ((events & VoiceParams::PointWritten(coordinate)) != 0) {

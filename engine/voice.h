@@ -21,6 +21,7 @@ struct VoiceParams {
         kRestart = 1u << 0,      // the start-done flag clears: the next open gate runs the start reset
         kStop = 1u << 1,         // Stop: the period count starts again
         kPointWritten = 1u << 2, // shifted by the Coordinate: points[k] was set by its slider
+        kCentre = 1u << 6,       // a played note starts: the period walk rests at its range's centre
     };
     static constexpr uint32_t PointWritten(Coordinate k) { return kPointWritten << static_cast<int>(k); }
     uint32_t events = 0;

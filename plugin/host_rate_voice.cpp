@@ -34,15 +34,16 @@ void HostRateVoice::RestartVoice(uint64_t seed) noexcept VORTANE_NONBLOCKING {
     synth_.Restart(seed);
 }
 
-void HostRateVoice::ScheduleGate(uint32_t frame_in_block, bool open) noexcept VORTANE_NONBLOCKING {
-    const double t = static_cast<double>(output_frames_ + frame_in_block) + latency_;
-    const GateEvent event{static_cast<int64_t>(std::llround(t * kVoiceRate / host_rate_)), open};
-    if (event_count_ == kMaxEvents) {
-        // Full: fold into the last change, which keeps the gate's final state right.
-        events_[(event_head_ + event_count_ - 1) % kMaxEvents].open = open;
-        return;
+void HostRateVoice::ScheduleMidi(uint32_t frame_in_block, const uint8_t* data,
+                                 size_t size) noexcept VORTANE_NONBLOCKING {
+    if (event_count_ == kMaxEvents || size == 0) {
+        return; // more than a block's worth of messages: the rest of the block's are dropped
     }
-    events_[(event_head_ + event_count_) % kMaxEvents] = event;
+    const double t = static_cast<double>(output_frames_ + frame_in_block) + latency_;
+    TimedMessage& event = events_[(event_head_ + event_count_) % kMaxEvents];
+    event.voice_frame = static_cast<int64_t>(std::llround(t * kVoiceRate / host_rate_));
+    event.message.size = static_cast<uint8_t>(std::min<size_t>(size, event.message.bytes.size()));
+    std::copy_n(data, event.message.size, event.message.bytes.begin());
     ++event_count_;
 }
 
@@ -50,13 +51,8 @@ void HostRateVoice::RenderVoice(float* out, size_t frames) noexcept VORTANE_NONB
     while (frames > 0) {
         // Apply the changes that are due (or overdue, which the latency should rule out).
         while (event_count_ > 0 && events_[event_head_].voice_frame <= voice_frames_) {
-            // A first note opens the output as Play does; the release of the last one closes it
-            // and arms the start reset, so the next note starts a period again with the fade-in.
-            if (events_[event_head_].open) {
-                synth_.transport.OpenGateByNote();
-            } else {
-                synth_.transport.CloseGateForRestart();
-            }
+            const MidiMessage& message = events_[event_head_].message;
+            synth_.Midi(message.bytes.data(), message.size);
             event_head_ = (event_head_ + 1) % kMaxEvents;
             --event_count_;
         }

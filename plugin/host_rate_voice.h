@@ -49,14 +49,14 @@ public:
     Synth& synth() { return synth_; }
     const Synth& synth() const { return synth_; }
 
-    // Schedules a gate change at a frame of the block that the next Process call renders.
-    void ScheduleGate(uint32_t frame_in_block, bool open) noexcept VORTANE_NONBLOCKING;
+    // Schedules a MIDI message at a frame of the block that the next Process call renders.
+    void ScheduleMidi(uint32_t frame_in_block, const uint8_t* data, size_t size) noexcept VORTANE_NONBLOCKING;
     void Process(float* out, uint32_t frames) noexcept VORTANE_NONBLOCKING;
 
 private:
-    struct GateEvent {
+    struct TimedMessage {
         int64_t voice_frame;
-        bool open;
+        MidiMessage message;
     };
     static constexpr size_t kMaxEvents = 1024;
     static constexpr size_t kPullFrames = 32; // voice frames per resampler pull
@@ -74,8 +74,8 @@ private:
     int64_t output_frames_ = 0;
     int64_t voice_frames_ = 0;
 
-    // pending gate changes, in time order (the host delivers events sorted)
-    std::array<GateEvent, kMaxEvents> events_{};
+    // pending MIDI messages, in time order (the host delivers events sorted)
+    std::array<TimedMessage, kMaxEvents> events_{};
     size_t event_head_ = 0, event_count_ = 0;
 
     std::array<float, kPullFrames> pull_buffer_{};

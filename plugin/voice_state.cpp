@@ -22,7 +22,9 @@ VoiceState ParseVoiceState(std::string_view text) {
         }
         const std::string_view key = Trimmed(line.substr(0, equals));
         const std::string_view value = Trimmed(line.substr(equals + 1));
-        if (key == "seed") {
+        if (key == "format") {
+            state.format = ParseWhole<int>(value).value_or(state.format);
+        } else if (key == "seed") {
             // A damaged seed keeps the instance's own: a random voice beats a refused project.
             if (const std::optional<uint64_t> seed = ParseWhole<uint64_t>(value)) {
                 state.seed = seed;

@@ -10,11 +10,14 @@ namespace vortane::plugin {
 // The part of an instance's state that is not a parameter: the seed its voice starts from. The
 // host keeps it in the project as one text value ("voice"), next to the parameters it keeps
 // itself:
-//     format=1
+//     format=2
 //     seed=12345678901234567890
 // Lines are key=value; unknown keys (from a later version) and malformed lines are skipped.
+// Format 1 came before notes played pitch ("Keyboard"): a state without format 2 was made with the
+// gate.
 struct VoiceState {
-    static constexpr int kFormat = 1;
+    static constexpr int kFormat = 2;
+    int format = 1;
     std::optional<uint64_t> seed;
 };
 

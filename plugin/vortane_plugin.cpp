@@ -1,6 +1,6 @@
-// Vortane as an instrument plugin (LV2, CLAP and VST3 from this one source): the voice, its
-// parameters from the parameter table, notes on channel 1 as its gate, a seed kept with the host's
-// project. No editor and no toolkit: hosts show their generic controls.
+// Vortane as an instrument plugin (LV2, CLAP and VST3 from this one source): the instrument, its
+// parameters from the parameter table, MIDI as its keyboard, a seed kept with the host's project.
+// No editor and no toolkit: hosts show their generic controls.
 #include <algorithm>
 #include <atomic>
 #include <chrono>
@@ -14,7 +14,6 @@
 #include "control/params.h"
 #include "plugin/factory_programs.h"
 #include "plugin/host_rate_voice.h"
-#include "plugin/note_gate.h"
 #include "plugin/voice_state.h"
 
 START_NAMESPACE_DISTRHO
@@ -26,6 +25,7 @@ using vortane::ParamKind;
 using vortane::ParamSpec;
 
 constexpr const char* kStateKey = "voice";
+constexpr float kNewInstanceKeyboard = static_cast<float>(vortane::KeyboardMode::Pitch);
 
 // Each new instance gets a seed of its own, so that a second instance (or a copied track, before
 // the host restores the original's state into it) is a voice of its own.
@@ -44,6 +44,9 @@ public:
         : Plugin(static_cast<uint32_t>(vortane::kParamCount),
                  static_cast<uint32_t>(vortane::plugin::FactoryProgramCount()), 1),
           seed_(FreshSeed()) {
+        // A new instance plays notes at their pitch; a project saved before there was a choice
+        // plays as it always did (setState).
+        voice_.synth().params.Set(ParamId::Keyboard, kNewInstanceKeyboard);
         voice_.Activate(getSampleRate(), seed_.load());
         setLatency(voice_.Latency());
         for (size_t i = 0; i < vortane::plugin::FactoryProgramCount(); ++i) {
@@ -54,8 +57,9 @@ public:
 protected:
     const char* getLabel() const override { return "Vortane"; }
     const char* getDescription() const override {
-        return "One continuous mono voice by dynamic stochastic synthesis: the pitch and the shape of "
-               "each period drift by bounded random walks. Notes on channel 1 open and close it.";
+        return "Voices by dynamic stochastic synthesis: the pitch and the shape of each period drift by "
+               "bounded random walks. Keyboard Pitch plays each note as a voice around its pitch; Gate "
+               "opens and closes one endless voice with the notes of channel 1.";
     }
     const char* getMaker() const override { return "Vortane"; }
     const char* getLicense() const override { return "See the Vortane distribution"; }
@@ -83,7 +87,8 @@ protected:
             parameter.shortName = String(std::string(spec.name).c_str()); // the window's caption
         }
         parameter.symbol = String(std::string(spec.symbol).c_str());
-        parameter.ranges = ParameterRanges(spec.default_value, spec.minimum, spec.maximum);
+        parameter.ranges = ParameterRanges(spec.id == ParamId::Keyboard ? kNewInstanceKeyboard : spec.default_value,
+                                           spec.minimum, spec.maximum);
         if (spec.kind == ParamKind::Toggle) {
             parameter.hints |= kParameterIsBoolean;
         } else if (spec.kind == ParamKind::Choice) {
@@ -147,6 +152,10 @@ protected:
             return;
         }
         const vortane::plugin::VoiceState state = vortane::plugin::ParseVoiceState(value);
+        if (state.format < 2) {
+            // Saved before notes played pitch: the project keeps the gate it was made with.
+            voice_.synth().params.Set(ParamId::Keyboard, static_cast<float>(vortane::KeyboardMode::Gate));
+        }
         if (state.seed && *state.seed != seed_.load()) {
             seed_.store(*state.seed);
             restart_pending_.store(true); // the audio thread restarts the voice at its next block
@@ -155,7 +164,6 @@ protected:
 
     void activate() override {
         restart_pending_.store(false);
-        gate_.Reset();
         voice_.Activate(getSampleRate(), seed_.load());
         setLatency(voice_.Latency());
     }
@@ -167,17 +175,13 @@ protected:
     void run(const float**, float** outputs, uint32_t frames, const MidiEvent* events,
              uint32_t count) override {
         if (restart_pending_.exchange(false)) {
-            gate_.Reset();
             voice_.RestartVoice(seed_.load());
         }
         for (uint32_t i = 0; i < count; ++i) {
+            // A message in a block of no frames sounds at the next block's first.
             const MidiEvent& e = events[i];
             const uint8_t* data = e.size > MidiEvent::kDataSize ? e.dataExt : e.data;
-            const auto change = gate_.Message(data, e.size);
-            if (change != vortane::plugin::NoteGate::Change::None && frames > 0) {
-                voice_.ScheduleGate(std::min(e.frame, frames - 1),
-                                    change == vortane::plugin::NoteGate::Change::Open);
-            }
+            voice_.ScheduleMidi(frames > 0 ? std::min(e.frame, frames - 1) : 0, data, e.size);
         }
         voice_.Process(outputs[0], frames);
     }
@@ -212,7 +216,6 @@ private:
     }
 
     vortane::plugin::HostRateVoice voice_;
-    vortane::plugin::NoteGate gate_;
     std::vector<std::optional<vortane::Preset>> programs_; // the factory sounds, by program index
     std::atomic<uint64_t> seed_;
     std::atomic<bool> restart_pending_{false};

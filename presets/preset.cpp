@@ -21,6 +21,7 @@ constexpr std::array kOrder = {
     P::Y1StepSize, P::Y1Barrier, P::Y1Negative, P::Y1On,
     P::X2StepSize, P::X2Barrier, P::X2Negative, P::X2On,
     P::Y2StepSize, P::Y2Barrier, P::Y2Negative, P::Y2On,
+    P::Keyboard, P::Voices, P::Attack, P::Decay, P::Sustain, P::Release, P::Velocity, P::BendRange,
 };
 // clang-format on
 static_assert(kOrder.size() == kParamCount, "every parameter has its place in a file");
@@ -35,22 +36,8 @@ std::string OptionList(const ParamSpec& spec) {
     return list;
 }
 
-} // namespace
-
-std::span<const ParamId> PresetOrder() {
-    return kOrder;
-}
-
-Preset DefaultPreset() {
-    Preset preset;
-    for (const ParamSpec& spec : Params()) {
-        preset[spec.id] = spec.default_value;
-    }
-    return preset;
-}
-
-std::string SetPresetValue(Preset& preset, ParamId id, std::string_view value) {
-    const ParamSpec& spec = Spec(id);
+std::string ParseValue(Preset& preset, const ParamSpec& spec, std::string_view value) {
+    const ParamId id = spec.id;
     switch (spec.kind) {
     case ParamKind::Slider: {
         const std::optional<int> number = ParseWhole<int>(value);
@@ -82,10 +69,36 @@ std::string SetPresetValue(Preset& preset, ParamId id, std::string_view value) {
     return {};
 }
 
+} // namespace
+
+std::span<const ParamId> PresetOrder() {
+    return kOrder;
+}
+
+Preset DefaultPreset() {
+    Preset preset;
+    for (const ParamSpec& spec : Params()) {
+        preset[spec.id] = spec.default_value;
+    }
+    return preset;
+}
+
+std::string SetPresetValue(Preset& preset, ParamId id, std::string_view value) {
+    const ParamSpec& spec = Spec(id);
+    std::string error = ParseValue(preset, spec, value);
+    if (error.empty() && !spec.sound) {
+        preset.named |= uint64_t{1} << Index(id);
+    }
+    return error;
+}
+
 std::vector<std::pair<std::string, std::string>> PresetEntries(const Preset& preset) {
     std::vector<std::pair<std::string, std::string>> entries;
     for (ParamId id : kOrder) {
         const ParamSpec& spec = Spec(id);
+        if (!spec.sound && (preset.named & (uint64_t{1} << Index(id))) == 0) {
+            continue;
+        }
         entries.emplace_back(std::string(spec.name),
                              spec.kind == ParamKind::Choice
                                  ? std::string(spec.options[static_cast<size_t>(preset[id])])
@@ -98,16 +111,20 @@ std::vector<std::pair<std::string, std::string>> PresetEntries(const Preset& pre
 }
 
 Preset CapturePreset(const ParamStore& params) {
-    Preset preset;
+    Preset preset = DefaultPreset();
     for (const ParamSpec& spec : Params()) {
-        preset[spec.id] = params.Whole(spec.id);
+        if (spec.sound) {
+            preset[spec.id] = params.Whole(spec.id);
+        }
     }
     return preset;
 }
 
 void ApplyPreset(const Preset& preset, ParamStore& params) {
     for (ParamId id : kOrder) {
-        params.Set(id, static_cast<float>(preset[id]));
+        if (Spec(id).sound || (preset.named & (uint64_t{1} << Index(id))) != 0) {
+            params.Set(id, static_cast<float>(preset[id]));
+        }
     }
 }
 

@@ -21,6 +21,8 @@ class ParamStore;
 struct Preset {
     std::array<int, kParamCount> values{};
     std::optional<uint64_t> seed; // none: a render's seed comes from --seed or the clock
+    // The parameters outside the sound ("Keyboard") that the file names; only these are applied.
+    uint64_t named = 0;
     bool operator==(const Preset&) const = default;
 
     int& operator[](ParamId id) { return values[Index(id)]; }
@@ -36,18 +38,21 @@ std::span<const ParamId> PresetOrder();
 // Every parameter at its default and no seed.
 Preset DefaultPreset();
 
-// Sets one parameter from its value text (an option by its name). Returns "" on success, else why
-// the value was refused ("value 6000 is outside 20..5000"); the preset is unchanged then.
+// Sets one parameter from its value text (an option by its name), and names it. Returns "" on
+// success, else why the value was refused ("value 6000 is outside 20..5000"); the preset is unchanged
+// then.
 std::string SetPresetValue(Preset& preset, ParamId id, std::string_view value);
 
-// The preset's entries as name/value texts, in PresetOrder(), the seed last when there is one.
+// The preset's entries as name/value texts, in PresetOrder(): every part of the sound, and what the
+// preset names beside it; the seed last when there is one.
 std::vector<std::pair<std::string, std::string>> PresetEntries(const Preset& preset);
 
-// The parameters' values as they are now, each to the nearest whole number.
+// The sound's parameters as they are now, each to the nearest whole number.
 Preset CapturePreset(const ParamStore& params);
 
-// Sets every parameter, changed or not, so that the voice ends with exactly the values the preset
-// gives, whatever walked or was set before. The transport is left alone.
+// Sets every parameter of the sound, changed or not, so that the voice ends with exactly the values
+// the preset gives, whatever walked or was set before, and those beside the sound that it names. The
+// transport is left alone.
 void ApplyPreset(const Preset& preset, ParamStore& params);
 
 } // namespace vortane

@@ -23,16 +23,16 @@ int32_t RandomInRange(int32_t from, float signed_u, int32_t width) noexcept VORT
 }
 
 // The primary value by the mode: "PriW" adds the step, "PriR" takes it, "PriC" holds s rounded (at
-// least 1); with none it stays.
-int64_t NextPrimaryValue(PrimaryMode mode, int32_t primary_value, int32_t step,
-                         float step_size) noexcept VORTANE_NONBLOCKING {
+// least 1); with none it stays. Steps count `grid` units a sample.
+int64_t NextPrimaryValue(PrimaryMode mode, int32_t primary_value, int32_t step, float step_size,
+                         int32_t grid) noexcept VORTANE_NONBLOCKING {
     switch (mode) {
     case PrimaryMode::Walk:
-        return static_cast<int64_t>(primary_value) + step;
+        return static_cast<int64_t>(primary_value) + static_cast<int64_t>(step) * grid;
     case PrimaryMode::Random:
-        return step;
+        return static_cast<int64_t>(step) * grid;
     case PrimaryMode::Constant:
-        return std::max(RoundHalfEven(step_size), 1);
+        return static_cast<int64_t>(std::max(RoundHalfEven(step_size), 1)) * grid;
     default:
         return primary_value;
     }
@@ -50,6 +50,15 @@ PeriodBarriers ComputePeriodBarriers(int frequency_setting,
     const double lo = kSampleRate / ((930.0 / 7.0 * e + 70.0) * q);
     PeriodBarriers barriers{RoundHalfEven(lo), RoundHalfEven(hi)};
     barriers.lo = std::max(barriers.lo, 1);
+    barriers.hi = std::max(barriers.hi, barriers.lo);
+    return barriers;
+}
+
+PeriodBarriers NoteBarriers(float centre_frequency, float secondary_barrier) noexcept VORTANE_NONBLOCKING {
+    const double half = std::exp2(static_cast<double>(secondary_barrier) / 24.0);
+    const double centre = kPitchGrid * static_cast<double>(kSampleRate) / centre_frequency;
+    PeriodBarriers barriers{RoundHalfEven(centre / half), RoundHalfEven(centre * half)};
+    barriers.lo = std::max(barriers.lo, kPitchGrid);
     barriers.hi = std::max(barriers.hi, barriers.lo);
     return barriers;
 }
@@ -113,22 +122,35 @@ int32_t FoldPeriodLength(int64_t length, PeriodBarriers barriers, float u,
     return static_cast<int32_t>(length);
 }
 
+PeriodBarriers PeriodWalk::Barriers(const PeriodWalkParams& params) noexcept VORTANE_NONBLOCKING {
+    if (!derived.valid || derived.frequency_setting != params.frequency_setting ||
+        std::bit_cast<uint32_t>(derived.secondary_barrier) != std::bit_cast<uint32_t>(params.secondary_barrier) ||
+        std::bit_cast<uint32_t>(derived.centre_frequency) != std::bit_cast<uint32_t>(params.centre_frequency)) {
+        derived = {true, params.frequency_setting, params.secondary_barrier, params.centre_frequency,
+                   params.centre_frequency > 0.0f
+                       ? NoteBarriers(params.centre_frequency, params.secondary_barrier)
+                       : ComputePeriodBarriers(params.frequency_setting, params.secondary_barrier)};
+    }
+    return derived.barriers;
+}
+
+void PeriodWalk::CentreOn(const PeriodWalkParams& params) noexcept VORTANE_NONBLOCKING {
+    const PeriodBarriers barriers = Barriers(params);
+    period_length = barriers.lo + (barriers.hi - barriers.lo) / 2;
+    primary_value = 0;
+}
+
 int32_t PeriodWalk::Next(const PeriodWalkParams& params, RandomSource& random) noexcept VORTANE_NONBLOCKING {
     period_count = period_count >= kCountWrap ? 0 : period_count + 1;
 
-    if (!derived.valid || derived.frequency_setting != params.frequency_setting ||
-        std::bit_cast<uint32_t>(derived.secondary_barrier) !=
-            std::bit_cast<uint32_t>(params.secondary_barrier)) {
-        derived = {true, params.frequency_setting, params.secondary_barrier,
-                   ComputePeriodBarriers(params.frequency_setting, params.secondary_barrier)};
-    }
-    const PeriodBarriers barriers = derived.barriers;
+    const PeriodBarriers barriers = Barriers(params);
+    const int32_t grid = WalkGrid(params);
     const float u = random.DrawFraction(); // drawn at every call; only Random uses it
     frequency_step = DrawFrequencyStep(frequency_step, params.step, random);
 
-    const int64_t primary =
-        NextPrimaryValue(params.primary_mode, primary_value, frequency_step, params.step.primary_step_size);
-    primary_value = FoldPrimary(primary, params.primary_step_barrier);
+    const int64_t primary = NextPrimaryValue(params.primary_mode, primary_value, frequency_step,
+                                             params.step.primary_step_size, grid);
+    primary_value = FoldPrimary(primary, params.primary_step_barrier * grid);
     int64_t length = static_cast<int64_t>(period_length) + primary_value;
 
     // "PriC" jumps back to Lo (the highest pitch) every reset interval + 1 periods.

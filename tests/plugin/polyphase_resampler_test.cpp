@@ -193,6 +193,11 @@ TEST(ResamplerStream, RefusesRatesItCannotConvertAndStaysSilent) {
 // At a host rate a note sounds exactly Latency() frames late at any block size, even when it comes
 // in a later block: the output is, to the bit, the 44.1 kHz voice with the gate moved to voice frame
 // round((t + L)·44100 / rate), resampled offline.
+void ScheduleNote(HostRateVoice& host, uint32_t frame, bool on) {
+    const uint8_t note[3] = {0x90, 60, static_cast<uint8_t>(on ? 100 : 0)};
+    host.ScheduleMidi(frame, note, 3);
+}
+
 TEST(HostRateVoiceTiming, ANoteSoundsExactlyTheLatencyLate) {
     constexpr uint32_t kOn = 1234, kOff = 4321;
     constexpr size_t kOut = 6000;
@@ -206,7 +211,7 @@ TEST(HostRateVoiceTiming, ANoteSoundsExactlyTheLatencyLate) {
                 const size_t n = std::min(block, kOut - o);
                 for (const uint32_t t : {kOn, kOff}) {
                     if (t >= o && t < o + n) {
-                        host.ScheduleGate(static_cast<uint32_t>(t - o), t == kOn);
+                        ScheduleNote(host, static_cast<uint32_t>(t - o), t == kOn);
                     }
                 }
                 host.Process(out.data() + o, static_cast<uint32_t>(n));
@@ -223,8 +228,7 @@ TEST(HostRateVoiceTiming, ANoteSoundsExactlyTheLatencyLate) {
         EXPECT_EQ(voice.Latency(), 0u);
         std::vector<float> v(static_cast<size_t>(kOut * kIn / rate) + 200);
         for (const uint32_t t : {kOn, kOff}) {
-            voice.ScheduleGate(static_cast<uint32_t>(std::llround((t + host.Latency()) * kIn / rate)),
-                               t == kOn);
+            ScheduleNote(voice, static_cast<uint32_t>(std::llround((t + host.Latency()) * kIn / rate)), t == kOn);
         }
         voice.Process(v.data(), static_cast<uint32_t>(v.size()));
         PolyphaseResampler offline;

@@ -39,6 +39,8 @@ Preset RandomPreset(uint32_t seed) {
     for (const ParamSpec& spec : Params()) {
         preset[spec.id] = spec.minimum + static_cast<int>(random() % (spec.maximum - spec.minimum + 1));
     }
+    preset.named = random() % 2 == 0 ? ParamBit(ParamId::Keyboard) : 0; // named, or at its default
+    preset[ParamId::Keyboard] = preset.named != 0 ? preset[ParamId::Keyboard] : 0;
     preset.seed = (uint64_t{random()} << 32) | random();
     return preset;
 }
@@ -188,11 +190,16 @@ TEST(PresetApply, SetsEveryParameterAndCapturesThemBack) {
     ParamStore params;
     Preset preset = RandomPreset(5);
     preset[ParamId::Y1] = 5; // the slider's start position
+    preset.named = 0;       // "Keyboard" is no part of the sound: it stays as it was
+    preset[ParamId::Keyboard] = 0;
+    params.Set(ParamId::Keyboard, 1.0f);
+    params.TakeWritten();
     ApplyPreset(preset, params);
     Preset captured = CapturePreset(params);
     captured.seed = preset.seed;
     EXPECT_EQ(captured, preset);
-    EXPECT_EQ(params.TakeWritten(), (uint64_t{1} << kParamCount) - 1);
+    EXPECT_EQ(params.Get(ParamId::Keyboard), 1.0f);
+    EXPECT_EQ(params.TakeWritten(), ((uint64_t{1} << kParamCount) - 1) & ~ParamBit(ParamId::Keyboard));
     ParamValues values;
     params.Load(values);
     EXPECT_EQ(SliderPoint(Coordinate::Y1, values, params.HandedOver()), 0.05f);

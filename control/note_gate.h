@@ -3,7 +3,7 @@
 #include <bitset>
 #include <cstdint>
 
-namespace vortane::plugin {
+namespace vortane {
 
 // Notes on MIDI channel 1 open and close the one voice, as the MIDI handler does: the first held
 // key opens the gate, releasing the last one closes it (and arms the start reset for the next
@@ -63,4 +63,4 @@ private:
     std::bitset<128> held_;
 };
 
-} // namespace vortane::plugin
+} // namespace vortane
