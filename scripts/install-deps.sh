@@ -10,7 +10,7 @@ run_packages=(
     portaudio19-dev libasound2-dev libjack-jackd2-dev
     librtmidi-dev
     libsndfile1-dev
-    dpf-source
+    dpf-source patch
 )
 test_packages=(
     libgtest-dev libgmock-dev libbenchmark-dev
