@@ -10,6 +10,14 @@
 
 namespace vortane::plugin {
 
+// The host rates the voice is converted to: 1/8 to 16 times its own 44.1 kHz, 5512.5 Hz to
+// 705.6 kHz, the polyphase resampler's range. The plugin wrappers refuse any other rate.
+constexpr double kLowestHostRate = VoiceAdapter::kSampleRate / 8.0;
+constexpr double kHighestHostRate = VoiceAdapter::kSampleRate * 16.0;
+constexpr bool IsSupportedHostRate(double rate) {
+    return rate >= kLowestHostRate && rate <= kHighestHostRate; // false for NaN
+}
+
 // The voice at the host's sample rate. The voice is defined at 44.1 kHz (its periods, barriers and
 // steps are whole samples at that rate), so it always runs there and a polyphase resampler converts
 // its output to the host rate; at 44.1 kHz the voice's samples pass untouched. The resampler's

@@ -254,6 +254,17 @@ TEST_F(ClapPlugin, RefusesIdsAndEventsThatAreNotItsOwn) {
     }
 }
 
+// The voice is converted from 44.1 kHz by 1/8 to 16 times: any other rate is refused, not played
+// as silence.
+TEST_F(ClapPlugin, RefusesRatesTheVoiceCannotBeConvertedTo) {
+    ClapInstance instance(*library_);
+    for (const double rate : {5512.0, 705601.0, 0.0, std::nan("")}) {
+        EXPECT_FALSE(instance.Activate(rate, 512)) << rate << " Hz";
+    }
+    EXPECT_TRUE(instance.Activate(5512.5, 512));
+    EXPECT_TRUE(instance.Activate(705600.0, 512));
+}
+
 // A host may call process with no frames, to deliver events alone: a note-on there sounds from the
 // first frame of the next call.
 TEST_F(ClapPlugin, ANoteInACallWithoutFramesSoundsAtTheNextCall) {
