@@ -242,8 +242,11 @@ TEST_F(ClapPlugin, RefusesIdsAndEventsThatAreNotItsOwn) {
     const uint32_t count = params->count(plugin);
     clap_param_info_t info{};
     double value = 0.0;
+    char text[16];
     EXPECT_FALSE(params->get_info(plugin, count, &info));
     EXPECT_FALSE(params->get_value(plugin, count, &value));
+    EXPECT_FALSE(params->value_to_text(plugin, count, 1.0, text, sizeof(text)));
+    EXPECT_FALSE(params->text_to_value(plugin, count, "1", &value));
     for (const clap_id id : {count, count + 1000, CLAP_INVALID_ID}) {
         instance->QueueParam(0, id, 1.0);
     }
@@ -251,6 +254,36 @@ TEST_F(ClapPlugin, RefusesIdsAndEventsThatAreNotItsOwn) {
     EXPECT_TRUE(AllZero(instance->Render(2048, 512), 0, 2048)) << "a foreign event played a note";
     for (const ParamInfo& p : instance->Params()) {
         EXPECT_EQ(instance->GetParam(p.id), p.def) << p.name;
+    }
+}
+
+// A value shows as the state it sets: held to the range, NaN as the initial state, a choice by its
+// option's name. A typed text is read as an option's name or a number within the range.
+TEST_F(ClapPlugin, ShowsValuesAsTheStatesTheySetAndReadsOnlyWhatNamesOne) {
+    auto instance = NewInstance();
+    const clap_plugin_t* plugin = instance->plugin();
+    const auto* params =
+        static_cast<const clap_plugin_params_t*>(plugin->get_extension(plugin, CLAP_EXT_PARAMS));
+    const clap_id frq = Param(*instance, "Frq"), barriers = Param(*instance, "Frequency Barriers");
+    const struct {
+        clap_id id;
+        double value;
+        const char* text;
+    } shown[] = {{frq, std::nan(""), "1500"}, {frq, 1e300, "5000"},       {frq, -INFINITY, "20"},
+                 {frq, 99.6, "100"},          {barriers, 3, "SOnLimits"}, {barriers, 1e300, "SLoMirHiLo"}};
+    for (const auto& [id, v, expected] : shown) {
+        EXPECT_EQ(instance->ParamText(id, v), expected) << v;
+    }
+    const struct {
+        clap_id id;
+        const char* text;
+        double value; // NaN: names no value
+    } read[] = {{frq, " 4999.6 ", 5000}, {frq, "6000", NAN},         {frq, "loud", NAN},
+                {frq, "", NAN},          {barriers, "sonlimits", 3}, {barriers, "2", 2}};
+    for (const auto& [id, typed, expected] : read) {
+        double value = -1.0;
+        EXPECT_EQ(params->text_to_value(plugin, id, typed, &value), !std::isnan(expected)) << typed;
+        EXPECT_EQ(value, std::isnan(expected) ? -1.0 : expected) << typed;
     }
 }
 
