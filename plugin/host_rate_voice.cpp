@@ -7,6 +7,7 @@ namespace vortane::plugin {
 namespace {
 
 constexpr double kVoiceRate = VoiceAdapter::kSampleRate;
+constexpr int64_t kLongAgo = -(int64_t{1} << 40); // a voice frame before any that matters
 
 } // namespace
 
@@ -24,6 +25,9 @@ bool HostRateVoice::Activate(double host_rate, uint64_t seed) {
     }
     output_frames_ = 0;
     voice_frames_ = 0;
+    silence_ahead_ = 0;
+    gate_open_ = false;
+    silent_from_ = kLongAgo;
     event_head_ = event_count_ = 0;
     voice_.Restart(seed);
     return ok;
@@ -31,10 +35,29 @@ bool HostRateVoice::Activate(double host_rate, uint64_t seed) {
 
 void HostRateVoice::RestartVoice(uint64_t seed) noexcept VORTANE_NONBLOCKING {
     event_head_ = event_count_ = 0;
+    gate_open_ = false;
+    silent_from_ = voice_frames_; // the resampler still holds what the old voice played
     voice_.Restart(seed);
 }
 
+// Silent for longer than the resampler reaches back (its taps, and a pull that may be part-used),
+// with no change still to come: everything the resampler holds or will be given is silence.
+bool HostRateVoice::VoiceIsSilent() const noexcept VORTANE_NONBLOCKING {
+    return !gate_open_ && event_count_ == 0 &&
+           voice_frames_ - silent_from_ >= static_cast<int64_t>(resampler_.Taps() + kPullFrames);
+}
+
 void HostRateVoice::ScheduleGate(uint32_t frame_in_block, bool open) noexcept VORTANE_NONBLOCKING {
+    if (open && resampling_ && VoiceIsSilent()) {
+        // Restart both clocks at the note's frame: the block's frames before it are silence, the
+        // resampler's output 0 is the note's frame and stands on the voice's new frame 0.
+        resampler_.Reset();
+        silence_ahead_ = frame_in_block;
+        output_frames_ = -static_cast<int64_t>(frame_in_block);
+        voice_frames_ = 0;
+        silent_from_ = kLongAgo;
+    }
+    gate_open_ = open;
     const double t = static_cast<double>(output_frames_ + frame_in_block) + latency_;
     const GateEvent event{static_cast<int64_t>(std::llround(t * kVoiceRate / host_rate_)), open};
     if (event_count_ == kMaxEvents) {
@@ -52,8 +75,10 @@ void HostRateVoice::RenderVoice(float* out, size_t frames) noexcept VORTANE_NONB
         while (event_count_ > 0 && events_[event_head_].voice_frame <= voice_frames_) {
             if (events_[event_head_].open) {
                 voice_.OpenGate();
+                silent_from_ = INT64_MAX;
             } else {
                 voice_.CloseGate();
+                silent_from_ = voice_frames_;
             }
             event_head_ = (event_head_ + 1) % kMaxEvents;
             --event_count_;
@@ -73,7 +98,10 @@ void HostRateVoice::Process(float* out, uint32_t frames) noexcept VORTANE_NONBLO
     if (!resampling_) {
         RenderVoice(out, frames);
     } else {
-        size_t done = resampler_.Render(out, frames);
+        size_t done = std::min(silence_ahead_, frames); // before a restart at a note (ScheduleGate)
+        std::fill(out, out + done, 0.0f);
+        silence_ahead_ = 0;
+        done += resampler_.Render(out + done, frames - done);
         while (resampler_.Ready() && done < frames) {
             // The resampler ran out of voice: pull more, but no further than this block needs, so
             // that the voice is never ahead of the next block's gate changes.

@@ -36,6 +36,13 @@ constexpr bool IsSupportedHostRate(double rate) {
 // so that v(t) >= V: every change lies ahead of what the voice has rendered (by half a frame at
 // least). A note thus sounds exactly L output frames late (90 at 48 kHz, 1.9 ms), the same at every
 // block size and in every run.
+//
+// Where t falls against the clocks' common grid (t·44100 / rate is whole only every 160 output
+// frames at 48 kHz) would still shape the note's samples, and t counts from activation, which a
+// host does not repeat before each export. So a note that opens the gate of a voice silent for
+// longer than the resampler's memory restarts both clocks at its own frame: output frame t becomes
+// frame 0 of each, with the resampler's history emptied (it held only silence). Every such note
+// then sounds alike, sample for sample, whatever ran before it.
 class HostRateVoice {
 public:
     HostRateVoice() = default;
@@ -54,7 +61,8 @@ public:
     double HostRate() const { return host_rate_; }
     VoiceAdapter& Voice() { return voice_; }
 
-    // Schedules a gate change at a frame of the block that the next Process call renders.
+    // Schedules a gate change at a frame of the block that the next Process call renders (in time
+    // order within a block).
     void ScheduleGate(uint32_t frame_in_block, bool open) noexcept VORTANE_NONBLOCKING;
     void Process(float* out, uint32_t frames) noexcept VORTANE_NONBLOCKING;
 
@@ -67,6 +75,7 @@ private:
     static constexpr size_t kPullFrames = 32; // voice frames per resampler pull
 
     void RenderVoice(float* out, size_t frames) noexcept VORTANE_NONBLOCKING;
+    bool VoiceIsSilent() const noexcept VORTANE_NONBLOCKING;
 
     VoiceAdapter voice_;
     PolyphaseResampler resampler_;
@@ -74,9 +83,13 @@ private:
     double host_rate_ = VoiceAdapter::kSampleRate;
     uint32_t latency_ = 0;
 
-    // clocks since Activate
+    // clocks since Activate or the last restart at a note; output_frames_ counts to the start of
+    // the block, and is negative while the block's frames before a restart are still to render
     int64_t output_frames_ = 0;
     int64_t voice_frames_ = 0;
+    uint32_t silence_ahead_ = 0; // frames of the next block before its restart: silence
+    bool gate_open_ = false;     // as scheduled
+    int64_t silent_from_ = 0;    // voice frame from which the voice has played only silence
 
     // pending gate changes, in time order (the host delivers events sorted)
     std::array<GateEvent, kMaxEvents> events_{};
