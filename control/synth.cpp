@@ -36,6 +36,10 @@ bool Synth::PitchMode() const noexcept VORTANE_NONBLOCKING {
     return params.Get(ParamId::Keyboard) == static_cast<float>(KeyboardMode::Pitch);
 }
 
+bool Synth::Silent() const noexcept VORTANE_NONBLOCKING {
+    return pitch_mode_ ? poly_.sounding() == 0 && dc_.idle() && !transport.playing() : !transport.gate_open();
+}
+
 void Synth::Midi(const uint8_t* data, size_t size) noexcept VORTANE_NONBLOCKING {
     if (!PitchMode()) {
         switch (note_gate_.Message(data, static_cast<uint32_t>(size))) {

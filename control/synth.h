@@ -51,6 +51,10 @@ struct Synth {
 
     void Render(float* out, size_t size) noexcept VORTANE_NONBLOCKING;
 
+    // Whether the next frames rendered are exact silence until a note comes: in Gate mode the gate
+    // closed, in Pitch mode every voice done and the DC blocker at rest. The thread that renders.
+    bool Silent() const noexcept VORTANE_NONBLOCKING;
+
     const Polyphony& polyphony() const { return poly_; }
 
 private:

@@ -18,6 +18,8 @@ public:
         Reset();
     }
     void Reset() { x1_ = y1_ = 0.0f; }
+    // At rest: silence in gives silence out.
+    bool idle() const { return x1_ == 0.0f && y1_ == 0.0f; }
 
     void Process(float* block, size_t size) noexcept VORTANE_NONBLOCKING {
         float x1 = x1_, y1 = y1_;

@@ -7,6 +7,8 @@ namespace vortane::plugin {
 namespace {
 
 constexpr double kVoiceRate = kSampleRate;
+constexpr uint8_t kNoteOn = 0x90;
+constexpr int64_t kLongAgo = -(int64_t{1} << 40); // a voice frame before any that matters
 
 } // namespace
 
@@ -24,6 +26,8 @@ bool HostRateVoice::Activate(double host_rate, uint64_t seed) {
     }
     output_frames_ = 0;
     voice_frames_ = 0;
+    silence_ahead_ = 0;
+    silent_from_ = kLongAgo;
     event_head_ = event_count_ = 0;
     synth_.Restart(seed);
     return ok;
@@ -31,13 +35,31 @@ bool HostRateVoice::Activate(double host_rate, uint64_t seed) {
 
 void HostRateVoice::RestartVoice(uint64_t seed) noexcept VORTANE_NONBLOCKING {
     event_head_ = event_count_ = 0;
+    silent_from_ = voice_frames_; // the resampler still holds what the old voice played
     synth_.Restart(seed);
+}
+
+// Silent for longer than the resampler reaches back (its taps, and a pull that may be part-used),
+// with no message still to come: everything the resampler holds or will be given is silence.
+bool HostRateVoice::VoiceIsSilent() const noexcept VORTANE_NONBLOCKING {
+    return event_count_ == 0 && synth_.Silent() &&
+           voice_frames_ - silent_from_ >= static_cast<int64_t>(resampler_.Taps() + kPullFrames);
 }
 
 void HostRateVoice::ScheduleMidi(uint32_t frame_in_block, const uint8_t* data,
                                  size_t size) noexcept VORTANE_NONBLOCKING {
     if (event_count_ == kMaxEvents || size == 0) {
         return; // more than a block's worth of messages: the rest of the block's are dropped
+    }
+    const bool note_on = size == 3 && (data[0] & 0xF0) == kNoteOn && data[2] != 0;
+    if (note_on && resampling_ && VoiceIsSilent()) {
+        // Restart both clocks at the note's frame: the block's frames before it are silence, the
+        // resampler's output 0 is the note's frame and stands on the voice's new frame 0.
+        resampler_.Reset();
+        silence_ahead_ = frame_in_block;
+        output_frames_ = -static_cast<int64_t>(frame_in_block);
+        voice_frames_ = 0;
+        silent_from_ = kLongAgo;
     }
     const double t = static_cast<double>(output_frames_ + frame_in_block) + latency_;
     TimedMessage& event = events_[(event_head_ + event_count_) % kMaxEvents];
@@ -64,6 +86,8 @@ void HostRateVoice::RenderVoice(float* out, size_t frames) noexcept VORTANE_NONB
         out += run;
         frames -= run;
         voice_frames_ += static_cast<int64_t>(run);
+        // Silence counts from the end of the last run that may still have sounded.
+        silent_from_ = synth_.Silent() ? std::min(silent_from_, voice_frames_) : INT64_MAX;
     }
 }
 
@@ -71,7 +95,10 @@ void HostRateVoice::Process(float* out, uint32_t frames) noexcept VORTANE_NONBLO
     if (!resampling_) {
         RenderVoice(out, frames);
     } else {
-        size_t done = resampler_.Render(out, frames);
+        size_t done = std::min(silence_ahead_, frames); // before a restart at a note (ScheduleGate)
+        std::fill(out, out + done, 0.0f);
+        silence_ahead_ = 0;
+        done += resampler_.Render(out + done, frames - done);
         while (resampler_.Ready() && done < frames) {
             // The resampler ran out of voice: pull more, but no further than this block needs, so
             // that the voice is never ahead of the next block's gate changes.

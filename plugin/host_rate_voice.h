@@ -4,12 +4,20 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "base/audio_format.h"
 #include "base/realtime.h"
+#include "base/audio_format.h"
 #include "control/synth.h"
 #include "plugin/polyphase_resampler.h"
 
 namespace vortane::plugin {
+
+// The host rates the voice is converted to: 1/8 to 16 times its own 44.1 kHz, 5512.5 Hz to
+// 705.6 kHz, the polyphase resampler's range. The plugin wrappers refuse any other rate.
+constexpr double kLowestHostRate = kSampleRate / 8.0;
+constexpr double kHighestHostRate = kSampleRate * 16.0;
+constexpr bool IsSupportedHostRate(double rate) {
+    return rate >= kLowestHostRate && rate <= kHighestHostRate; // false for NaN
+}
 
 // The voice at the host's sample rate. The voice is defined at 44.1 kHz (its periods, barriers and
 // steps are whole samples at that rate), so it always runs there and a polyphase resampler converts
@@ -28,7 +36,14 @@ namespace vortane::plugin {
 //     L * 44100 / rate >= H + 2,
 // so that v(t) >= V: every change lies ahead of what the voice has rendered (by half a frame at
 // least). A note thus sounds exactly L output frames late (90 at 48 kHz, 1.9 ms), the same at every
-// block size and in every run.
+// block size and in every run. MIDI messages are timed the same way.
+//
+// Where t falls against the clocks' common grid (t·44100 / rate is whole only every 160 output
+// frames at 48 kHz) would still shape the note's samples, and t counts from activation, which a
+// host does not repeat before each export. So a note that starts the instrument sounding after a
+// silence longer than the resampler's memory restarts both clocks at its own frame: output frame t
+// becomes frame 0 of each, with the resampler's history emptied (it held only silence). Every such
+// note then sounds alike, sample for sample, whatever ran before it.
 class HostRateVoice {
 public:
     HostRateVoice() = default;
@@ -49,7 +64,8 @@ public:
     Synth& synth() { return synth_; }
     const Synth& synth() const { return synth_; }
 
-    // Schedules a MIDI message at a frame of the block that the next Process call renders.
+    // Schedules a MIDI message at a frame of the block that the next Process call renders (in time
+    // order within a block).
     void ScheduleMidi(uint32_t frame_in_block, const uint8_t* data, size_t size) noexcept VORTANE_NONBLOCKING;
     void Process(float* out, uint32_t frames) noexcept VORTANE_NONBLOCKING;
 
@@ -62,6 +78,7 @@ private:
     static constexpr size_t kPullFrames = 32; // voice frames per resampler pull
 
     void RenderVoice(float* out, size_t frames) noexcept VORTANE_NONBLOCKING;
+    bool VoiceIsSilent() const noexcept VORTANE_NONBLOCKING;
 
     // A plugin's project must sound the same however its values arrived (see ParamStore).
     Synth synth_{ParamStore::StartPoints::KeptAtDefault};
@@ -70,9 +87,12 @@ private:
     double host_rate_ = kSampleRate;
     uint32_t latency_ = 0;
 
-    // clocks since Activate
+    // clocks since Activate or the last restart at a note; output_frames_ counts to the start of
+    // the block, and is negative while the block's frames before a restart are still to render
     int64_t output_frames_ = 0;
     int64_t voice_frames_ = 0;
+    uint32_t silence_ahead_ = 0; // frames of the next block before its restart: silence
+    int64_t silent_from_ = 0;    // voice frame from which the instrument has played only silence
 
     // pending MIDI messages, in time order (the host delivers events sorted)
     std::array<TimedMessage, kMaxEvents> events_{};

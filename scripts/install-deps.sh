@@ -10,7 +10,7 @@ run_packages=(
     portaudio19-dev libasound2-dev libjack-jackd2-dev
     librtmidi-dev
     libsndfile1-dev
-    dpf-source
+    dpf-source patch
 )
 test_packages=(
     libgtest-dev libgmock-dev libbenchmark-dev
@@ -19,7 +19,7 @@ test_packages=(
     xvfb xauth x11-utils imagemagick xdotool
     desktop-file-utils dpkg-dev file man-db groff-base libxml2-utils
     python3 python3-numpy python3-matplotlib
-    lv2-dev lilv-utils sordi jalv ardour libsoxr-dev
+    lv2-dev lilv-utils sordi ardour libsoxr-dev
 )
 
 packages=("${run_packages[@]}")

@@ -19,12 +19,18 @@ clap_process_status ProcessRealtime(const clap_plugin_t* plugin,
 
 struct ReadStream {
     const std::vector<uint8_t>* bytes;
+    size_t chunk;
     size_t position = 0;
+};
+
+struct WriteStream {
+    std::vector<uint8_t>* bytes;
+    size_t chunk;
 };
 
 int64_t StreamRead(const clap_istream_t* stream, void* buffer, uint64_t size) {
     auto* s = static_cast<ReadStream*>(stream->ctx);
-    const size_t n = std::min<size_t>(size, s->bytes->size() - s->position);
+    const size_t n = std::min({static_cast<size_t>(size), s->chunk, s->bytes->size() - s->position});
     if (n > 0) { // an empty vector's data() may be null, which memcpy must never see
         std::memcpy(buffer, s->bytes->data() + s->position, n);
     }
@@ -33,20 +39,23 @@ int64_t StreamRead(const clap_istream_t* stream, void* buffer, uint64_t size) {
 }
 
 int64_t StreamWrite(const clap_ostream_t* stream, const void* buffer, uint64_t size) {
-    auto* bytes = static_cast<std::vector<uint8_t>*>(stream->ctx);
+    auto* s = static_cast<WriteStream*>(stream->ctx);
+    const size_t n = std::min(static_cast<size_t>(size), s->chunk);
     const auto* p = static_cast<const uint8_t*>(buffer);
-    bytes->insert(bytes->end(), p, p + size);
-    return static_cast<int64_t>(size);
+    s->bytes->insert(s->bytes->end(), p, p + n);
+    return static_cast<int64_t>(n);
 }
 
 void Ignore(const clap_host_t*) {}
 
-// DPF reports a latency change through the host's latency extension without checking that the
-// host has one, so a host must offer it.
 const clap_host_latency_t kLatency{Ignore};
 
 const void* HostExtension(const clap_host_t*, const char* id) {
     return std::strcmp(id, CLAP_EXT_LATENCY) == 0 ? &kLatency : nullptr;
+}
+
+const void* NoExtension(const clap_host_t*, const char*) {
+    return nullptr;
 }
 
 } // namespace
@@ -87,11 +96,11 @@ ClapLibrary::~ClapLibrary() {
     }
 }
 
-ClapInstance::ClapInstance(const ClapLibrary& library) {
+ClapInstance::ClapInstance(const ClapLibrary& library, Host host) {
     host_.clap_version = CLAP_VERSION;
     host_.name = "vortane-test-host";
     host_.vendor = host_.url = host_.version = "";
-    host_.get_extension = HostExtension;
+    host_.get_extension = host == Host::kBare ? NoExtension : HostExtension;
     host_.request_restart = host_.request_process = host_.request_callback = Ignore;
     if (!library.ok()) {
         return;
@@ -165,11 +174,10 @@ uint32_t ClapInstance::Latency() const {
     return latency_ != nullptr ? latency_->get(plugin_) : 0;
 }
 
-void ClapInstance::QueueMidi(uint32_t frame, uint8_t status, uint8_t data1, uint8_t data2) {
+void ClapInstance::QueueMidi(uint32_t frame, uint8_t status, uint8_t data1, uint8_t data2,
+                             uint16_t space_id) {
     Event e{};
-    e.midi = {{sizeof(clap_event_midi_t), frame, CLAP_CORE_EVENT_SPACE_ID, CLAP_EVENT_MIDI, 0},
-              0,
-              {status, data1, data2}};
+    e.midi = {{sizeof(clap_event_midi_t), frame, space_id, CLAP_EVENT_MIDI, 0}, 0, {status, data1, data2}};
     Queue(e);
 }
 
@@ -240,17 +248,18 @@ std::vector<float> ClapInstance::Render(size_t frames, uint32_t block_frames) {
     return out;
 }
 
-std::optional<std::vector<uint8_t>> ClapInstance::SaveState() const {
+std::optional<std::vector<uint8_t>> ClapInstance::SaveState(size_t chunk) const {
     std::vector<uint8_t> bytes;
-    const clap_ostream_t stream{&bytes, StreamWrite};
+    WriteStream s{&bytes, chunk};
+    const clap_ostream_t stream{&s, StreamWrite};
     if (state_ == nullptr || !state_->save(plugin_, &stream)) {
         return std::nullopt;
     }
     return bytes;
 }
 
-bool ClapInstance::LoadState(const std::vector<uint8_t>& bytes) const {
-    ReadStream s{&bytes};
+bool ClapInstance::LoadState(const std::vector<uint8_t>& bytes, size_t chunk) const {
+    ReadStream s{&bytes, chunk};
     const clap_istream_t stream{&s, StreamRead};
     return state_ != nullptr && state_->load(plugin_, &stream);
 }

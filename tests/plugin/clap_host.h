@@ -17,7 +17,8 @@ namespace vortane::test {
 
 // A small CLAP host for tests: loads a .clap, makes instances, sends MIDI and parameter events,
 // renders one mono output, saves and loads state. Enough of the host side for DPF's wrapper; no
-// GUI, no threads of its own (the calling thread is main and audio thread at once).
+// GUI, no threads of its own (the calling thread is main and audio thread at once). It offers the
+// plugin clap.latency, or, as CLAP allows, no extension at all.
 class ClapLibrary {
 public:
     explicit ClapLibrary(const std::string& path);
@@ -48,7 +49,8 @@ struct ParamInfo {
 
 class ClapInstance {
 public:
-    explicit ClapInstance(const ClapLibrary& library);
+    enum class Host { kWithLatency, kBare }; // kBare: get_extension answers NULL for every id
+    explicit ClapInstance(const ClapLibrary& library, Host host = Host::kWithLatency);
     ~ClapInstance();
     ClapInstance(const ClapInstance&) = delete;
     ClapInstance& operator=(const ClapInstance&) = delete;
@@ -64,15 +66,17 @@ public:
     uint32_t Latency() const;
 
     // Events for the next Process call, at a frame of its block.
-    void QueueMidi(uint32_t frame, uint8_t status, uint8_t data1, uint8_t data2);
+    void QueueMidi(uint32_t frame, uint8_t status, uint8_t data1, uint8_t data2,
+                   uint16_t space_id = CLAP_CORE_EVENT_SPACE_ID);
     void QueueParam(uint32_t frame, clap_id id, double value);
     // Renders frames (at most the activation's max_frames) into out; returns process()'s status.
     clap_process_status Process(float* out, uint32_t frames);
     // Renders a whole signal in blocks of block_frames; queued events count frames from its start.
     std::vector<float> Render(size_t frames, uint32_t block_frames);
 
-    std::optional<std::vector<uint8_t>> SaveState() const;
-    bool LoadState(const std::vector<uint8_t>& bytes) const;
+    // The state through streams that take or give at most `chunk` bytes per call, as CLAP allows.
+    std::optional<std::vector<uint8_t>> SaveState(size_t chunk = SIZE_MAX) const;
+    bool LoadState(const std::vector<uint8_t>& bytes, size_t chunk = SIZE_MAX) const;
 
     const clap_plugin_t* plugin() const { return plugin_; }
 

@@ -1,7 +1,16 @@
-// The LV2 bundle's metadata as hosts read it: lv2info (lilv) lists every parameter of the table with
-// its name, range and default, the choices with their option names, the scaled sliders with their
-// readable values, and sord_validate finds the Turtle valid against the LV2 vocabularies.
+// The LV2 bundle as hosts read it: lv2info (lilv) lists every parameter of the table with its name,
+// range, default, option names and readable values, and the factory presets; sord_validate finds the
+// Turtle valid against the LV2 vocabularies; and the plugin refuses to be instantiated at a rate it
+// cannot play.
 #include <gtest/gtest.h>
+
+#include <dlfcn.h>
+#include <lv2/atom/atom.h>
+#include <lv2/buf-size/buf-size.h>
+#include <lv2/core/lv2.h>
+#include <lv2/options/options.h>
+#include <lv2/urid/urid.h>
+#include <lv2/worker/worker.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -83,7 +92,9 @@ std::map<std::string, Port> ControlInputs(const std::string& text) {
     return ports;
 }
 
-TEST(Lv2Bundle, LilvListsEveryParameterWithItsRangeAndDefault) {
+// The bundle's ports are the plugin's parameter table as lilv reads it (the table itself is checked
+// against the control table once, through the CLAP host).
+TEST(Lv2Bundle, LilvReadsThePluginsParameterTable) {
     const Command info = RunCommand("LV2_PATH=" VORTANE_LV2_BUNDLE "/..:" VORTANE_LV2_VOCABULARY
                                     " lv2info urn:vortane:vortane");
     ASSERT_EQ(info.status, 0) << info.output;
@@ -175,6 +186,44 @@ TEST(Lv2Bundle, FactoryPresetsAreListedAndHoldTheFilesValues) {
         ++checked;
     }
     EXPECT_EQ(checked, files.size());
+}
+
+// A host at a rate the voice cannot be converted to (below 5512.5 Hz, above 705.6 kHz) gets no
+// instance, rather than one that plays silence. Features as a minimal host offers them: URIDs,
+// options, a worker.
+TEST(Lv2Bundle, RefusesRatesTheVoiceCannotBeConvertedTo) {
+    void* module = dlopen(VORTANE_LV2_BUNDLE "/vortane.so", RTLD_NOW | RTLD_LOCAL);
+    ASSERT_NE(module, nullptr) << dlerror();
+    const auto descriptor =
+        reinterpret_cast<const LV2_Descriptor* (*)(uint32_t)>(dlsym(module, "lv2_descriptor"))(0);
+    static std::vector<std::string> uris;
+    LV2_URID_Map map{nullptr, [](LV2_URID_Map_Handle, const char* uri) {
+                         const auto at = std::find(uris.begin(), uris.end(), uri);
+                         if (at == uris.end()) {
+                             uris.emplace_back(uri);
+                             return static_cast<LV2_URID>(uris.size());
+                         }
+                         return static_cast<LV2_URID>(at - uris.begin() + 1);
+                     }};
+    const int32_t block = 512;
+    const LV2_Options_Option options[] = {{LV2_OPTIONS_INSTANCE, 0,
+                                           map.map(nullptr, LV2_BUF_SIZE__maxBlockLength), sizeof(block),
+                                           map.map(nullptr, LV2_ATOM__Int), &block},
+                                          {LV2_OPTIONS_INSTANCE, 0, 0, 0, 0, nullptr}};
+    LV2_Worker_Schedule worker{
+        nullptr, [](LV2_Worker_Schedule_Handle, uint32_t, const void*) { return LV2_WORKER_SUCCESS; }};
+    const LV2_Feature map_feature{LV2_URID__map, &map},
+        options_feature{LV2_OPTIONS__options, const_cast<LV2_Options_Option*>(options)},
+        worker_feature{LV2_WORKER__schedule, &worker};
+    const LV2_Feature* features[] = {&map_feature, &options_feature, &worker_feature, nullptr};
+    for (const double rate : {5512.0, 5512.5, 48000.0, 705600.0, 705601.0}) {
+        LV2_Handle instance = descriptor->instantiate(descriptor, rate, VORTANE_LV2_BUNDLE, features);
+        EXPECT_EQ(instance != nullptr, rate > 5512.0 && rate < 705601.0) << rate << " Hz";
+        if (instance != nullptr) {
+            descriptor->cleanup(instance);
+        }
+    }
+    dlclose(module);
 }
 
 TEST(Lv2Bundle, TurtleIsValidAgainstTheLv2Vocabularies) {
