@@ -13,8 +13,9 @@ using P = ParamId;
 constexpr uint8_t kNoteOff = 0x80, kNoteOn = 0x90, kControlChange = 0xB0, kPitchBend = 0xE0;
 constexpr int kSustainPedal = 64, kAllSoundOff = 120, kResetControllers = 121, kAllNotesOff = 123;
 constexpr size_t kChunk = 256;
-constexpr uint32_t kAllPoints = VoiceParams::PointWritten(Coordinate::X1) | VoiceParams::PointWritten(Coordinate::Y1) |
-                                VoiceParams::PointWritten(Coordinate::X2) | VoiceParams::PointWritten(Coordinate::Y2);
+constexpr uint32_t kAllPoints =
+    VoiceParams::PointWritten(Coordinate::X1) | VoiceParams::PointWritten(Coordinate::Y1) |
+    VoiceParams::PointWritten(Coordinate::X2) | VoiceParams::PointWritten(Coordinate::Y2);
 // A new velocity reaches a stolen voice's level over about a millisecond instead of in one step.
 constexpr float kGainGlide = 0.02f;
 
@@ -116,7 +117,8 @@ void Polyphony::NoteOff(int channel, int key) noexcept VORTANE_NONBLOCKING {
     const bool was_held = end != stack_.begin() + stack_size_;
     stack_size_ = static_cast<int>(end - stack_.begin());
     Slot& mono = slots_[0];
-    if (was_held && stack_size_ > 0 && mono.active && mono.held && mono.channel == channel && mono.key == key) {
+    if (was_held && stack_size_ > 0 && mono.active && mono.held && mono.channel == channel &&
+        mono.key == key) {
         const HeldKey& top = stack_[static_cast<size_t>(stack_size_ - 1)];
         mono.channel = top.channel;
         mono.key = top.key;
@@ -160,10 +162,10 @@ void Polyphony::ControlChange(int channel, int controller, int value) noexcept V
                 slot.envelope.NoteOff(controller == kAllSoundOff);
             }
         }
-        stack_size_ = static_cast<int>(
-            std::remove_if(stack_.begin(), stack_.begin() + stack_size_,
-                           [&](const HeldKey& k) { return k.channel == channel; }) -
-            stack_.begin());
+        stack_size_ =
+            static_cast<int>(std::remove_if(stack_.begin(), stack_.begin() + stack_size_,
+                                            [&](const HeldKey& k) { return k.channel == channel; }) -
+                             stack_.begin());
         return;
     default:
         return;
@@ -256,7 +258,8 @@ void Polyphony::Render(const VoiceParams& shared, const ParamValues& values, uin
 }
 
 int Polyphony::sounding() const {
-    return static_cast<int>(std::count_if(slots_.begin(), slots_.end(), [](const Slot& s) { return s.active; }));
+    return static_cast<int>(
+        std::count_if(slots_.begin(), slots_.end(), [](const Slot& s) { return s.active; }));
 }
 
 const Voice* Polyphony::newest() const {

@@ -51,8 +51,8 @@ private:
         int channel = 0;
         int key = 0;
         float hz = 0.0f;
-        float gain = 1.0f;       // its velocity's level
-        float voice_gain = 1.0f; // the level now, gliding to gain
+        float gain = 1.0f;                  // its velocity's level
+        float voice_gain = 1.0f;            // the level now, gliding to gain
         uint64_t started = 0, released = 0; // note-event counts, for the ages
         uint32_t pending = 0;               // VoiceParams events for its next block
     };
@@ -71,8 +71,8 @@ private:
 
     std::array<Slot, kMaxVoices> slots_{};
     // per channel
-    std::array<float, 16> bend_{};   // −1..1 of the bend range
-    std::array<bool, 16> pedal_{};   // sustain pedal down
+    std::array<float, 16> bend_{}; // −1..1 of the bend range
+    std::array<bool, 16> pedal_{}; // sustain pedal down
     // the keys held, in the order pressed, for one voice
     std::array<HeldKey, 128> stack_{};
     int stack_size_ = 0;

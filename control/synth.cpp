@@ -32,8 +32,17 @@ void Synth::Restart(uint64_t seed) noexcept VORTANE_NONBLOCKING {
     rederive_ = true;
 }
 
-bool Synth::PitchMode() const noexcept VORTANE_NONBLOCKING {
-    return params.Get(ParamId::Keyboard) == static_cast<float>(KeyboardMode::Pitch);
+// A change of mode starts the new one from rest: no note, no gate held over from the other.
+bool Synth::FollowMode() noexcept VORTANE_NONBLOCKING {
+    const bool pitch = params.Get(ParamId::Keyboard) == static_cast<float>(KeyboardMode::Pitch);
+    if (pitch != pitch_mode_) {
+        pitch_mode_ = pitch;
+        poly_.Reset();
+        note_gate_.Reset();
+        dc_.Reset();
+        play_note_ = false;
+    }
+    return pitch;
 }
 
 bool Synth::Silent() const noexcept VORTANE_NONBLOCKING {
@@ -41,7 +50,7 @@ bool Synth::Silent() const noexcept VORTANE_NONBLOCKING {
 }
 
 void Synth::Midi(const uint8_t* data, size_t size) noexcept VORTANE_NONBLOCKING {
-    if (!PitchMode()) {
+    if (!FollowMode()) {
         switch (note_gate_.Message(data, static_cast<uint32_t>(size))) {
         case NoteGate::Change::Open:
             transport.OpenGateByNote();
@@ -85,17 +94,10 @@ void Synth::Render(float* out, size_t size) noexcept VORTANE_NONBLOCKING {
     params.Load(values);
     DeriveVoiceParams(values, written, params.HandedOver(), p);
 
-    const bool pitch = values[Index(ParamId::Keyboard)] == static_cast<float>(KeyboardMode::Pitch);
-    if (pitch != pitch_mode_) {
-        pitch_mode_ = pitch;
-        poly_.Reset();
-        note_gate_.Reset();
-        dc_.Reset();
-        play_note_ = false;
-    }
     for (MidiMessage m; midi_in.Pop(m);) {
         Midi(m.bytes.data(), m.size);
     }
+    const bool pitch = FollowMode();
     if (!pitch) {
         p.gate = transport.gate_open();
         voice.Render(p, out, size);

@@ -58,7 +58,7 @@ struct Synth {
     const Polyphony& polyphony() const { return poly_; }
 
 private:
-    bool PitchMode() const noexcept VORTANE_NONBLOCKING;
+    bool FollowMode() noexcept VORTANE_NONBLOCKING;
     void Publish(const Voice& walked, uint32_t revision) noexcept VORTANE_NONBLOCKING;
 
     VoiceOptions options_;

@@ -4,8 +4,8 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "base/realtime.h"
 #include "base/audio_format.h"
+#include "base/realtime.h"
 #include "control/synth.h"
 #include "plugin/polyphase_resampler.h"
 

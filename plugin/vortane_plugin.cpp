@@ -87,8 +87,9 @@ protected:
             parameter.shortName = String(std::string(spec.name).c_str()); // the window's caption
         }
         parameter.symbol = String(std::string(spec.symbol).c_str());
-        parameter.ranges = ParameterRanges(spec.id == ParamId::Keyboard ? kNewInstanceKeyboard : spec.default_value,
-                                           spec.minimum, spec.maximum);
+        parameter.ranges =
+            ParameterRanges(spec.id == ParamId::Keyboard ? kNewInstanceKeyboard : spec.default_value,
+                            spec.minimum, spec.maximum);
         if (spec.kind == ParamKind::Toggle) {
             parameter.hints |= kParameterIsBoolean;
         } else if (spec.kind == ParamKind::Choice) {

@@ -59,18 +59,19 @@ bool AllFinite(const std::vector<float>& s) {
     return std::all_of(s.begin(), s.end(), [](float x) { return std::isfinite(x); });
 }
 
-// The host sees the parameter table: a musician's name, the range and default, in table order.
+// The host sees the parameter table: a musician's name, the range and default, in table order. A
+// new instance plays notes at their pitch.
 TEST_F(ClapPlugin, ParametersAreTheTableUnderTheirDisplayNames) {
     auto instance = NewInstance();
     const std::vector<ParamInfo> params = instance->Params();
     ASSERT_EQ(params.size(), kParamCount);
     for (const ParamSpec& spec : Params()) {
         const ParamInfo& p = params[Index(spec.id)];
+        const int initial = spec.id == ParamId::Keyboard ? 1 : spec.default_value;
         EXPECT_EQ(p.id, static_cast<clap_id>(spec.id));
         EXPECT_EQ(p.name, spec.display_name);
-        EXPECT_EQ(std::tuple(p.min, p.max, p.def),
-                  std::tuple(spec.minimum, spec.maximum, spec.default_value));
-        EXPECT_EQ(instance->GetParam(p.id), spec.default_value) << spec.name;
+        EXPECT_EQ(std::tuple(p.min, p.max, p.def), std::tuple(spec.minimum, spec.maximum, initial));
+        EXPECT_EQ(instance->GetParam(p.id), initial) << spec.name;
     }
 
     // Option groups: integer choices labelled with the option names, the initial option selected.
@@ -92,7 +93,8 @@ TEST_F(ClapPlugin, ParametersAreTheTableUnderTheirDisplayNames) {
 
 TEST_F(ClapPlugin, NotesOnChannelOneGateTheVoice) {
     auto instance = NewInstance();
-    instance->QueueMidi(0, kNoteOn + 1, 60, 100); // channel 2: ignored
+    instance->QueueParam(0, Param(*instance, "Keyboard"), 0); // Gate
+    instance->QueueMidi(0, kNoteOn + 1, 60, 100);             // channel 2: ignored
     instance->QueueMidi(4410, kNoteOn, 60, 100);
     instance->QueueMidi(6000, kNoteOn, 60, 100); // the same key again, as overlapping clips send it
     instance->QueueMidi(8000, kNoteOn, 64, 90);
@@ -251,8 +253,9 @@ TEST_F(ClapPlugin, RefusesIdsAndEventsThatAreNotItsOwn) {
     }
 }
 
-// A value shows as the state it sets: held to the range, NaN as the initial state, a choice by its
-// option's name. A typed text is read as an option's name or a number within the range.
+// A value shows as the state it sets, in the window's units: held to the range, NaN as the initial
+// state, a choice by its option's name. A typed text is read with or without its unit, held to the
+// range, or as an option's name.
 TEST_F(ClapPlugin, ShowsValuesAsTheStatesTheySetAndReadsOnlyWhatNamesOne) {
     auto instance = NewInstance();
     const clap_plugin_t* plugin = instance->plugin();
@@ -263,8 +266,8 @@ TEST_F(ClapPlugin, ShowsValuesAsTheStatesTheySetAndReadsOnlyWhatNamesOne) {
         clap_id id;
         double value;
         const char* text;
-    } shown[] = {{frq, std::nan(""), "1500"}, {frq, 1e300, "5000"},       {frq, -INFINITY, "20"},
-                 {frq, 99.6, "100"},          {barriers, 3, "SOnLimits"}, {barriers, 1e300, "SLoMirHiLo"}};
+    } shown[] = {{frq, std::nan(""), "1500 Hz"}, {frq, 1e300, "5000 Hz"},    {frq, -INFINITY, "20 Hz"},
+                 {frq, 99.6, "100 Hz"},          {barriers, 3, "SOnLimits"}, {barriers, 1e300, "SLoMirHiLo"}};
     for (const auto& [id, v, expected] : shown) {
         EXPECT_EQ(instance->ParamText(id, v), expected) << v;
     }
@@ -272,7 +275,7 @@ TEST_F(ClapPlugin, ShowsValuesAsTheStatesTheySetAndReadsOnlyWhatNamesOne) {
         clap_id id;
         const char* text;
         double value; // NaN: names no value
-    } read[] = {{frq, " 4999.6 ", 5000}, {frq, "6000", NAN},         {frq, "loud", NAN},
+    } read[] = {{frq, " 4999.6 ", 5000}, {frq, "600 hz", 600},       {frq, "6000", 5000}, {frq, "loud", NAN},
                 {frq, "", NAN},          {barriers, "sonlimits", 3}, {barriers, "2", 2}};
     for (const auto& [id, typed, expected] : read) {
         double value = -1.0;
@@ -337,6 +340,7 @@ TEST_F(ClapPlugin, ExportsAtAHostRateAreIdenticalWhateverRanBefore) {
 // moves give what vortane-render's synth gives with Play pressed at the first frame.
 TEST_F(ClapPlugin, AtTheVoicesRateThePluginPlaysWhatTheRenderToolRenders) {
     auto instance = NewInstance();
+    instance->QueueParam(0, Param(*instance, "Keyboard"), 0); // the render tool's Gate
     const std::vector<ParamSetting> settings = {{ParamId::FrequencySetting, 333},
                                                 {ParamId::X1On, 1},
                                                 {ParamId::Frq, 900},

@@ -106,8 +106,9 @@ TEST(Lv2Bundle, LilvReadsThePluginsParameterTable) {
         const auto it = ports.find(std::string(spec.display_name));
         ASSERT_NE(it, ports.end()) << spec.name;
         const Port& port = it->second;
+        const int initial = spec.id == ParamId::Keyboard ? 1 : spec.default_value; // Pitch in a host
         EXPECT_EQ(std::tuple(port.minimum, port.maximum, port.initial),
-                  std::tuple(spec.minimum, spec.maximum, spec.default_value))
+                  std::tuple(spec.minimum, spec.maximum, initial))
             << spec.name;
         for (const auto& [value, label] : port.scale_points) {
             EXPECT_EQ(label, FormatParamValue(spec, value)) << spec.name;
@@ -177,8 +178,11 @@ TEST(Lv2Bundle, FactoryPresetsAreListedAndHoldTheFilesValues) {
         for (std::sregex_iterator p(block.begin(), block.end(), port); p != std::sregex_iterator(); ++p) {
             values[(*p)[1].str()] = std::stoi((*p)[2].str());
         }
-        EXPECT_EQ(values.size(), kParamCount) << file->name;
+        EXPECT_EQ(values.size(), kParamCount - 1) << file->name << ": every parameter but Keyboard";
         for (const ParamSpec& spec : Params()) {
+            if (spec.id == ParamId::Keyboard) {
+                continue; // how the instance is played: no preset sets it
+            }
             const auto value = values.find(std::string(spec.symbol));
             ASSERT_NE(value, values.end()) << file->name << ": " << spec.name;
             EXPECT_EQ(value->second, (*parsed.preset)[spec.id]) << file->name << ": " << spec.name;

@@ -190,7 +190,7 @@ TEST(PresetApply, SetsEveryParameterAndCapturesThemBack) {
     ParamStore params;
     Preset preset = RandomPreset(5);
     preset[ParamId::Y1] = 5; // the slider's start position
-    preset.named = 0;       // "Keyboard" is no part of the sound: it stays as it was
+    preset.named = 0;        // "Keyboard" is no part of the sound: it stays as it was
     preset[ParamId::Keyboard] = 0;
     params.Set(ParamId::Keyboard, 1.0f);
     params.TakeWritten();
