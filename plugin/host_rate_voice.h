@@ -5,7 +5,7 @@
 #include <cstdint>
 
 #include "base/realtime.h"
-#include "plugin/polyphase_resampler.h"
+#include "engine/polyphase_resampler.h"
 #include "plugin/voice_adapter.h"
 
 namespace vortane::plugin {
