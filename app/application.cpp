@@ -23,6 +23,14 @@ constexpr int kMostModalWindows = 8;
 
 const char* const kAudioStoppedText = "Audio output stopped: choose an audio device";
 
+// The rate the device plays at, and whether the voice is resampled to it.
+QString RateText(double rate) {
+    const auto hz = [](double r) { return QString::number(r, 'f', 0) + QStringLiteral(" Hz"); };
+    return rate == kSampleRate
+               ? hz(rate)
+               : QStringLiteral("%1 (voice resampled from %2)").arg(hz(rate), hz(kSampleRate));
+}
+
 } // namespace
 
 Application::Application(AudioBackend& backend, MidiInput& midi_input, MessageSink& messages)
@@ -143,9 +151,10 @@ void Application::SwitchAudioDevice(int entry) {
     ShowAudioStatus();
 }
 
-// The status bar tells when no stream plays: a switch failed, or the device or server went away.
+// The status bar shows the rate the stream plays at, or that none plays: a switch failed, or the
+// device or server went away.
 void Application::ShowAudioStatus() {
-    window_->status().SetNotice(audio_->stream_running() ? QString()
+    window_->status().SetNotice(audio_->stream_running() ? RateText(audio_->stream_rate())
                                                          : QString::fromLatin1(kAudioStoppedText));
 }
 

@@ -11,6 +11,7 @@ public:
     struct DeviceInfo {
         std::string name;
         int max_output_channels = 0;
+        double default_sample_rate = 0.0; // the device's own rate; 0 when unknown
     };
 
     // Fills frame_count mono float samples; runs on the library's audio thread.
@@ -27,10 +28,10 @@ public:
     virtual DeviceInfo GetDeviceInfo(int device) const = 0;
     virtual int DefaultOutputDevice() const = 0; // negative when there is none
 
-    // Opens the one output stream: mono, 32-bit float, 44100 Hz, suggested latency 0.075 s,
+    // Opens the one output stream at `rate` Hz: mono, 32-bit float, suggested latency 0.075 s,
     // buffer size left to the library, no flags. Terminate closes it, and so does CloseStream.
     // Opening another stream leaves the one before open but forgotten by the backend.
-    virtual int OpenStream(int device, RenderFunction render, void* context) = 0;
+    virtual int OpenStream(int device, double rate, RenderFunction render, void* context) = 0;
     virtual int StartStream() = 0;
     virtual int AbortStream() = 0;
     virtual int CloseStream() = 0;

@@ -5,8 +5,6 @@
 #include <pa_jack.h>
 #include <portaudio.h>
 
-#include "base/audio_format.h"
-
 namespace vortane {
 namespace {
 
@@ -99,14 +97,14 @@ AudioBackend::DeviceInfo PortAudioBackend::GetDeviceInfo(int device) const {
     if (info == nullptr) {
         return {};
     }
-    return {info->name != nullptr ? info->name : "", info->maxOutputChannels};
+    return {info->name != nullptr ? info->name : "", info->maxOutputChannels, info->defaultSampleRate};
 }
 
 int PortAudioBackend::DefaultOutputDevice() const {
     return Pa_GetDefaultOutputDevice();
 }
 
-int PortAudioBackend::OpenStream(int device, RenderFunction render, void* context) {
+int PortAudioBackend::OpenStream(int device, double rate, RenderFunction render, void* context) {
     render_ = render;
     context_ = context;
     PaStreamParameters output{};
@@ -116,8 +114,8 @@ int PortAudioBackend::OpenStream(int device, RenderFunction render, void* contex
     output.suggestedLatency = kSuggestedLatency;
     output.hostApiSpecificStreamInfo = nullptr;
     PaStream* stream = nullptr;
-    const PaError error = Pa_OpenStream(&stream, nullptr, &output, static_cast<double>(kSampleRate),
-                                        paFramesPerBufferUnspecified, paNoFlag, StreamCallback, this);
+    const PaError error = Pa_OpenStream(&stream, nullptr, &output, rate, paFramesPerBufferUnspecified,
+                                        paNoFlag, StreamCallback, this);
     stream_ = error == paNoError ? stream : nullptr;
     return error;
 }

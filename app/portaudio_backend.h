@@ -28,7 +28,7 @@ public:
     DeviceInfo GetDeviceInfo(int device) const override;
     int DefaultOutputDevice() const override;
 
-    int OpenStream(int device, RenderFunction render, void* context) override;
+    int OpenStream(int device, double rate, RenderFunction render, void* context) override;
     int StartStream() override;
     int AbortStream() override;
     int CloseStream() override;

@@ -38,10 +38,10 @@ public:
         }
         return real_.DefaultOutputDevice();
     }
-    int OpenStream(int device, RenderFunction render, void* context) override {
+    int OpenStream(int device, double rate, RenderFunction render, void* context) override {
         render_ = render;
         context_ = context;
-        return real_.OpenStream(device == broken_ ? kNoSuchDevice : device, &TestBackend::Render, this);
+        return real_.OpenStream(device == broken_ ? kNoSuchDevice : device, rate, &TestBackend::Render, this);
     }
     int StartStream() override { return real_.StartStream(); }
     int AbortStream() override { return real_.AbortStream(); }
