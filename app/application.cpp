@@ -125,6 +125,9 @@ void Application::SaveSettingsNow() {
 }
 
 void Application::ShutDown() {
+    // The settings first: nothing that comes after may lose them. The file is rewritten only when
+    // the controller window was closed at least once.
+    SaveSettingsNow();
     // After a PortAudio error at start-up the program ends at once, without the audio steps.
     if (audio_up_) {
         audio_up_ = false;
@@ -134,8 +137,6 @@ void Application::ShutDown() {
         midi_->Shutdown();
         window_.reset();
     }
-    // The file is rewritten only when the controller window was closed at least once.
-    SaveSettingsNow();
 }
 
 int Application::Run() {

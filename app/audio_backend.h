@@ -41,6 +41,12 @@ public:
     // was stopped). Any thread may ask. From then on the library cannot be terminated or
     // initialised again in this process: with JACK both would hang, then end the process.
     virtual bool ServerLost() const = 0;
+
+    // True while the library holds a client of an audio server that may go away at any moment, and
+    // whose teardown then fails an assertion that ends the process (PortAudio's JACK code). At exit
+    // the program then leaves the stream and the library as they are and ends the process: the
+    // server drops a client whose socket closes.
+    virtual bool TeardownMayAbort() const = 0;
 };
 
 } // namespace vortane

@@ -150,7 +150,10 @@ void AudioOutput::Shutdown(const std::function<void()>& pump_events) {
     }
     CheckStream();
     shut_down_ = true;
-    if (!hung_) {
+    // A server that dies before or during the teardown would fail an assertion in it: the stream
+    // and the library stay as they are, and the process ends.
+    abandoned_ = backend_.TeardownMayAbort();
+    if (!hung_ && !abandoned_) {
         RunBounded(ShutdownSteps, 0, pump_events);
     }
 }

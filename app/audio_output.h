@@ -25,7 +25,9 @@ class AudioBackend;
 // those calls wait ten minutes for the dead server or fail an assertion that ends the process. Device
 // switches then open the new stream beside the lost one. The library calls of a switch and of
 // shutdown run on a thread of their own with a time bound, so a server that dies in the middle of
-// one cannot freeze the window; after an overrun the library is not called again (hung()).
+// one cannot freeze the window; after an overrun the library is not called again (hung()). A library
+// whose teardown may end the process (AudioBackend::TeardownMayAbort) is not taken down at all at
+// shutdown (abandoned()).
 class AudioOutput {
 public:
     enum class Stream { None, Open, Running, Lost };
@@ -49,7 +51,8 @@ public:
     // and start. A failed step leaves the program silent until a later switch succeeds.
     void SwitchDevice(int entry);
 
-    // Shutdown: abort the stream, wait while it is active (pumping window events), terminate.
+    // Shutdown: abort the stream, wait while it is active (pumping window events), terminate; or
+    // nothing at all where the teardown may end the process.
     void Shutdown(const std::function<void()>& pump_events);
 
     Stream stream() const { return session_.stream; }
@@ -58,6 +61,9 @@ public:
     // A library call overran its bound and may still be running: the process must end without
     // waiting for it, and without releasing what it may still use.
     bool hung() const { return hung_; }
+    // Shutdown left the library as it was, its audio thread perhaps still rendering: the process
+    // must end without releasing the synth. Also true after hung().
+    bool abandoned() const { return hung_ || abandoned_; }
     // The rate of the open stream in Hz, 0 without one; the voice is resampled unless it is 44100.
     double stream_rate() const { return stream_open() ? session_.rate : 0.0; }
     std::vector<std::string> DeviceNames() const;
@@ -85,6 +91,7 @@ private:
     BoundedCall call_;
     bool busy_ = false; // a bounded call is running: the GUI's poll must not call the library
     bool hung_ = false;
+    bool abandoned_ = false;
     bool shut_down_ = false;
 };
 

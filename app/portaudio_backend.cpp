@@ -52,6 +52,7 @@ int PortAudioBackend::Initialize() {
 void PortAudioBackend::Terminate() {
     Pa_Terminate();
     stream_ = nullptr;
+    on_jack_ = false;
     StopWatching();
 }
 
@@ -63,7 +64,8 @@ void PortAudioBackend::OnServerShutdown(void* self) {
 void PortAudioBackend::WatchJackServer() {
     StopWatching();
     server_lost_.store(false, std::memory_order_relaxed);
-    if (Pa_HostApiTypeIdToHostApiIndex(paJACK) < 0) {
+    on_jack_ = Pa_HostApiTypeIdToHostApiIndex(paJACK) >= 0;
+    if (!on_jack_) {
         return; // PortAudio found no JACK server: nothing to lose
     }
     jack_client_t* client = jack_client_open(kWatchClientName, JackNoStartServer, nullptr);

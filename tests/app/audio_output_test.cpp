@@ -109,6 +109,16 @@ TEST(AudioOutputTest, ServerLostBesideALiveStreamNeverTerminates) {
     EXPECT_EQ(p.backend.misuse, 0);
 }
 
+// Where the library's teardown may end the process (JACK's, once its server is gone), shutdown
+// calls nothing that could, and leaves the process to end without releasing the synth.
+TEST(AudioOutputTest, TeardownThatMayAbortIsNeverRun) {
+    PlayingOutput p;
+    p.backend.teardown_may_abort = true;
+    p.output->Shutdown({});
+    EXPECT_EQ(p.backend.calls, Calls{"IsActive"});
+    EXPECT_TRUE(p.output->abandoned());
+}
+
 // A library call that never comes back costs the bound once; after it the library is not called
 // again, and shutdown returns at once.
 TEST(AudioOutputTest, HungLibraryCallIsBoundedAndNeverFollowed) {

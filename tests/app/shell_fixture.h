@@ -47,6 +47,7 @@ public:
     std::set<int> failing_devices;
     std::function<void()> abort_hook; // runs inside AbortStream, on the caller's thread
     std::atomic<bool> server_lost{false};
+    bool teardown_may_abort = false;
     Calls calls;
     int misuse = 0;
 
@@ -100,6 +101,7 @@ public:
     }
     int IsStreamActive() override { return Call("IsActive", stream_open_) + (running_ ? 1 : 0); }
     bool ServerLost() const override { return server_lost; }
+    bool TeardownMayAbort() const override { return teardown_may_abort; }
 
     // The audio server goes away: the stream stops by itself and the library is lost with it.
     void LoseServer() {
