@@ -7,6 +7,7 @@
 #include "app/audio_backend.h"
 #include "app/audio_output.h"
 #include "app/message_sink.h"
+#include "app/shell_style.h"
 #include "app/status_fields.h"
 #include "control/synth.h"
 #include "midi/controller_window.h"
@@ -185,7 +186,9 @@ void Application::SwitchMidiDevice(int index) {
 }
 
 void Application::ShowMidiControllers() {
-    ShowControllerWindow(midi_->Store(), midi_->Slots(), window_.get());
+    ControllerWindow controllers(midi_->Store(), midi_->Slots(), window_.get());
+    FitCaptionFont(controllers);
+    controllers.exec();
 }
 
 void Application::ShowMidiStatus() {
