@@ -32,7 +32,6 @@ public:
         return rate_ > 0.0;
     }
     double rate() const { return rate_; }
-    bool resampling() const { return resampling_; }
 
     void Render(float* out, size_t frames) noexcept VORTANE_NONBLOCKING {
         if (!resampling_) {
