@@ -7,6 +7,7 @@
 #include "app/audio_backend.h"
 #include "app/audio_output.h"
 #include "app/message_sink.h"
+#include "app/shell_style.h"
 #include "app/status_fields.h"
 #include "control/synth.h"
 #include "midi/controller_window.h"
@@ -22,6 +23,14 @@ constexpr int kStreamCheckMs = 250;
 constexpr int kMostModalWindows = 8;
 
 const char* const kAudioStoppedText = "Audio output stopped: choose an audio device";
+
+// The rate the device plays at, and whether the voice is resampled to it.
+QString RateText(double rate) {
+    const auto hz = [](double r) { return QString::number(r, 'f', 0) + QStringLiteral(" Hz"); };
+    return rate == kSampleRate
+               ? hz(rate)
+               : QStringLiteral("%1 (voice resampled from %2)").arg(hz(rate), hz(kSampleRate));
+}
 
 } // namespace
 
@@ -117,6 +126,9 @@ void Application::SaveSettingsNow() {
 }
 
 void Application::ShutDown() {
+    // The settings first: nothing that comes after may lose them. The file is rewritten only when
+    // the controller window was closed at least once.
+    SaveSettingsNow();
     // After a PortAudio error at start-up the program ends at once, without the audio steps.
     if (audio_up_) {
         audio_up_ = false;
@@ -126,8 +138,6 @@ void Application::ShutDown() {
         midi_->Shutdown();
         window_.reset();
     }
-    // The file is rewritten only when the controller window was closed at least once.
-    SaveSettingsNow();
 }
 
 int Application::Run() {
@@ -143,9 +153,10 @@ void Application::SwitchAudioDevice(int entry) {
     ShowAudioStatus();
 }
 
-// The status bar tells when no stream plays: a switch failed, or the device or server went away.
+// The status bar shows the rate the stream plays at, or that none plays: a switch failed, or the
+// device or server went away.
 void Application::ShowAudioStatus() {
-    window_->status().SetNotice(audio_->stream_running() ? QString()
+    window_->status().SetNotice(audio_->stream_running() ? RateText(audio_->stream_rate())
                                                          : QString::fromLatin1(kAudioStoppedText));
 }
 
@@ -175,7 +186,9 @@ void Application::SwitchMidiDevice(int index) {
 }
 
 void Application::ShowMidiControllers() {
-    ShowControllerWindow(midi_->Store(), midi_->Slots(), window_.get());
+    ControllerWindow controllers(midi_->Store(), midi_->Slots(), window_.get());
+    FitCaptionFont(controllers);
+    controllers.exec();
 }
 
 void Application::ShowMidiStatus() {

@@ -28,7 +28,7 @@ public:
     bool StartUp();
     // Runs the event loop until Escape, the main window's close box or Quit.
     void RunEventLoop();
-    // Takes the audio down, then MIDI, then the windows; writes the settings file last.
+    // Writes the settings file, then takes the audio down, then MIDI, then the windows.
     void ShutDown();
     // All three; the process's exit code, always 0.
     int Run();
@@ -65,7 +65,7 @@ private:
     std::unique_ptr<QTimer> stream_check_;
     bool audio_up_ = false;       // the stream was opened: shutdown has work to do
     bool quit_pending_ = false;   // Quit came before the event loop ran
-    bool settings_saved_ = false; // the settings file is written once, at the very end
+    bool settings_saved_ = false; // the settings file is written once, as shutdown begins
 };
 
 } // namespace vortane

@@ -11,6 +11,7 @@ public:
     struct DeviceInfo {
         std::string name;
         int max_output_channels = 0;
+        double default_sample_rate = 0.0; // the device's own rate; 0 when unknown
     };
 
     // Fills frame_count mono float samples; runs on the library's audio thread.
@@ -27,10 +28,10 @@ public:
     virtual DeviceInfo GetDeviceInfo(int device) const = 0;
     virtual int DefaultOutputDevice() const = 0; // negative when there is none
 
-    // Opens the one output stream: mono, 32-bit float, 44100 Hz, suggested latency 0.075 s,
+    // Opens the one output stream at `rate` Hz: mono, 32-bit float, suggested latency 0.075 s,
     // buffer size left to the library, no flags. Terminate closes it, and so does CloseStream.
     // Opening another stream leaves the one before open but forgotten by the backend.
-    virtual int OpenStream(int device, RenderFunction render, void* context) = 0;
+    virtual int OpenStream(int device, double rate, RenderFunction render, void* context) = 0;
     virtual int StartStream() = 0;
     virtual int AbortStream() = 0;
     virtual int CloseStream() = 0;
@@ -40,6 +41,12 @@ public:
     // was stopped). Any thread may ask. From then on the library cannot be terminated or
     // initialised again in this process: with JACK both would hang, then end the process.
     virtual bool ServerLost() const = 0;
+
+    // True while the library holds a client of an audio server that may go away at any moment, and
+    // whose teardown then fails an assertion that ends the process (PortAudio's JACK code). At exit
+    // the program then leaves the stream and the library as they are and ends the process: the
+    // server drops a client whose socket closes.
+    virtual bool TeardownMayAbort() const = 0;
 };
 
 } // namespace vortane

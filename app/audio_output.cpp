@@ -4,7 +4,6 @@
 #include <thread>
 
 #include "app/audio_backend.h"
-#include "control/synth.h"
 
 namespace vortane {
 namespace {
@@ -12,16 +11,30 @@ namespace {
 using Session = AudioOutput::Session;
 using Stream = AudioOutput::Stream;
 
-void RenderSynth(void* context, float* out, unsigned long frame_count) noexcept {
-    static_cast<Synth*>(context)->Render(out, frame_count);
+void RenderVoice(void* context, float* out, unsigned long frame_count) noexcept {
+    static_cast<DeviceRateVoice*>(context)->Render(out, frame_count);
 }
 
 bool Alive(Stream s) {
     return s == Stream::Open || s == Stream::Running;
 }
 
-Stream OpenAndStart(AudioBackend& backend, int device, void* context) {
-    if (backend.OpenStream(device, RenderSynth, context) != 0) {
+// Opens the stream at the voice's own rate, or where the device refuses that (a JACK server runs at
+// its own rate only) at the device's rate with the voice resampled; the resampler is built here,
+// before the stream exists. The library's error of the last attempt, 0 when one opened.
+int OpenAtAnyRate(AudioBackend& backend, int device, DeviceRateVoice& voice, double& rate) {
+    voice.Prepare(kSampleRate);
+    int error = backend.OpenStream(device, kSampleRate, RenderVoice, &voice);
+    const double own = backend.GetDeviceInfo(device).default_sample_rate;
+    if (error != 0 && own > 0.0 && own != kSampleRate && voice.Prepare(own)) {
+        error = backend.OpenStream(device, own, RenderVoice, &voice);
+    }
+    rate = error == 0 ? voice.rate() : 0.0;
+    return error;
+}
+
+Stream OpenAndStart(AudioBackend& backend, int device, DeviceRateVoice& voice, double& rate) {
+    if (OpenAtAnyRate(backend, device, voice, rate) != 0) {
         return Stream::None;
     }
     return backend.StartStream() == 0 ? Stream::Running : Stream::Open;
@@ -30,7 +43,7 @@ Stream OpenAndStart(AudioBackend& backend, int device, void* context) {
 // A device switch. On a library that may still be terminated: abort, terminate (which closes the
 // stream), initialise, open, start. On a pinned one the library stays as it is: a live stream is
 // aborted and closed, a lost one left alone, and the new stream opened beside it.
-Session SwitchSteps(AudioBackend& backend, Session s, int device, void* context) {
+Session SwitchSteps(AudioBackend& backend, Session s, int device, DeviceRateVoice& voice) {
     if (Alive(s.stream)) {
         backend.AbortStream();
     }
@@ -49,13 +62,13 @@ Session SwitchSteps(AudioBackend& backend, Session s, int device, void* context)
             return s;
         }
     }
-    s.stream = OpenAndStart(backend, device, context);
+    s.stream = OpenAndStart(backend, device, voice, s.rate);
     return s;
 }
 
 // Shutdown: abort, wait until the stream is inactive, terminate; on a pinned library only the live
 // stream is closed, and the process ends with the library as it is.
-Session ShutdownSteps(AudioBackend& backend, Session s, int, void*) {
+Session ShutdownSteps(AudioBackend& backend, Session s, int, DeviceRateVoice&) {
     if (Alive(s.stream)) {
         backend.AbortStream();
         while (backend.IsStreamActive() == 1) {
@@ -97,7 +110,7 @@ int AudioOutput::DeviceNumber(int entry) const {
 }
 
 int AudioOutput::OpenStream(int entry) {
-    const int error = backend_.OpenStream(DeviceNumber(entry), RenderSynth, &synth_);
+    const int error = OpenAtAnyRate(backend_, DeviceNumber(entry), voice_, session_.rate);
     session_.stream = error == 0 ? Stream::Open : Stream::None;
     return error;
 }
@@ -137,19 +150,22 @@ void AudioOutput::Shutdown(const std::function<void()>& pump_events) {
     }
     CheckStream();
     shut_down_ = true;
-    if (!hung_) {
+    // A server that dies before or during the teardown would fail an assertion in it: the stream
+    // and the library stay as they are, and the process ends.
+    abandoned_ = backend_.TeardownMayAbort();
+    if (!hung_ && !abandoned_) {
         RunBounded(ShutdownSteps, 0, pump_events);
     }
 }
 
-void AudioOutput::RunBounded(Session (*step)(AudioBackend&, Session, int, void*), int device,
+void AudioOutput::RunBounded(Session (*step)(AudioBackend&, Session, int, DeviceRateVoice&), int device,
                              const std::function<void()>& pump_events) {
     auto result = std::make_shared<Session>(session_);
     AudioBackend& backend = backend_;
-    void* context = &synth_;
+    DeviceRateVoice& voice = voice_;
     busy_ = true;
     const bool in_time = call_.Run(
-        [&backend, result, step, device, context] { *result = step(backend, *result, device, context); },
+        [&backend, &voice, result, step, device] { *result = step(backend, *result, device, voice); },
         call_bound_, pump_events);
     busy_ = false;
     if (in_time) {

@@ -51,6 +51,7 @@ MainWindow::MainWindow(Synth& synth, const std::vector<std::string>& audio_devic
     BuildControls(audio_devices);
     status_ = new StatusFields(this);
     setStatusBar(status_);
+    FitCaptionFont(*this);
     BindEscape();
     layout()->setSizeConstraint(QLayout::SetFixedSize);
     full_size_ = sizeHint();

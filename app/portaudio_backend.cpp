@@ -5,8 +5,6 @@
 #include <pa_jack.h>
 #include <portaudio.h>
 
-#include "base/audio_format.h"
-
 namespace vortane {
 namespace {
 
@@ -54,6 +52,7 @@ int PortAudioBackend::Initialize() {
 void PortAudioBackend::Terminate() {
     Pa_Terminate();
     stream_ = nullptr;
+    on_jack_ = false;
     StopWatching();
 }
 
@@ -65,7 +64,8 @@ void PortAudioBackend::OnServerShutdown(void* self) {
 void PortAudioBackend::WatchJackServer() {
     StopWatching();
     server_lost_.store(false, std::memory_order_relaxed);
-    if (Pa_HostApiTypeIdToHostApiIndex(paJACK) < 0) {
+    on_jack_ = Pa_HostApiTypeIdToHostApiIndex(paJACK) >= 0;
+    if (!on_jack_) {
         return; // PortAudio found no JACK server: nothing to lose
     }
     jack_client_t* client = jack_client_open(kWatchClientName, JackNoStartServer, nullptr);
@@ -99,14 +99,14 @@ AudioBackend::DeviceInfo PortAudioBackend::GetDeviceInfo(int device) const {
     if (info == nullptr) {
         return {};
     }
-    return {info->name != nullptr ? info->name : "", info->maxOutputChannels};
+    return {info->name != nullptr ? info->name : "", info->maxOutputChannels, info->defaultSampleRate};
 }
 
 int PortAudioBackend::DefaultOutputDevice() const {
     return Pa_GetDefaultOutputDevice();
 }
 
-int PortAudioBackend::OpenStream(int device, RenderFunction render, void* context) {
+int PortAudioBackend::OpenStream(int device, double rate, RenderFunction render, void* context) {
     render_ = render;
     context_ = context;
     PaStreamParameters output{};
@@ -116,8 +116,8 @@ int PortAudioBackend::OpenStream(int device, RenderFunction render, void* contex
     output.suggestedLatency = kSuggestedLatency;
     output.hostApiSpecificStreamInfo = nullptr;
     PaStream* stream = nullptr;
-    const PaError error = Pa_OpenStream(&stream, nullptr, &output, static_cast<double>(kSampleRate),
-                                        paFramesPerBufferUnspecified, paNoFlag, StreamCallback, this);
+    const PaError error = Pa_OpenStream(&stream, nullptr, &output, rate, paFramesPerBufferUnspecified,
+                                        paNoFlag, StreamCallback, this);
     stream_ = error == paNoError ? stream : nullptr;
     return error;
 }

@@ -28,12 +28,13 @@ public:
     DeviceInfo GetDeviceInfo(int device) const override;
     int DefaultOutputDevice() const override;
 
-    int OpenStream(int device, RenderFunction render, void* context) override;
+    int OpenStream(int device, double rate, RenderFunction render, void* context) override;
     int StartStream() override;
     int AbortStream() override;
     int CloseStream() override;
     int IsStreamActive() override;
     bool ServerLost() const override { return server_lost_.load(std::memory_order_relaxed); }
+    bool TeardownMayAbort() const override { return on_jack_; }
 
     // Called by the stream callback on the audio thread.
     void Forward(float* out, unsigned long frame_count) noexcept { render_(context_, out, frame_count); }
@@ -46,6 +47,7 @@ private:
     void* stream_ = nullptr; // PaStream*, closed by Pa_Terminate
     void* watch_ = nullptr;  // jack_client_t* of the watch client, while PortAudio runs on JACK
     std::atomic<bool> server_lost_{false};
+    bool on_jack_ = false; // PortAudio runs its JACK host API, which holds a client of the server
     RenderFunction render_ = nullptr;
     void* context_ = nullptr;
 };

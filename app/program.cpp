@@ -67,8 +67,9 @@ int RunVortane(int argc, char** argv, AudioBackend& audio, MidiInput& midi,
         QTimer::singleShot(0, gui.get(), [&application, &started] { started(application); });
     }
     application.Run();
-    if (application.audio().hung()) {
-        // An audio library call never came back and may still run: leave without releasing
+    if (application.audio().abandoned()) {
+        // The audio library was left as it was (its teardown could end the process, or one of its
+        // calls never came back), so its audio thread may still render: leave without releasing
         // anything it might use. The settings are written by now.
         std::fflush(nullptr);
         _exit(0);

@@ -135,9 +135,4 @@ void ControllerWindow::done(int result) {
     QDialog::done(result);
 }
 
-void ShowControllerWindow(SettingsStore& store, ControllerSlots& assigned, QWidget* parent) {
-    ControllerWindow window(store, assigned, parent);
-    window.exec();
-}
-
 } // namespace vortane

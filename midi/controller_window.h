@@ -56,7 +56,4 @@ private:
 // A settings text as the user reads it: UTF-8 when the file had a byte-order mark, else Windows-1252.
 QString DecodeStoredText(std::string_view bytes, bool utf8);
 
-// Opens the window and returns once it has been closed.
-void ShowControllerWindow(SettingsStore& store, ControllerSlots& assigned, QWidget* parent = nullptr);
-
 } // namespace vortane

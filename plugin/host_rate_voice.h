@@ -7,7 +7,7 @@
 #include "base/audio_format.h"
 #include "base/realtime.h"
 #include "control/synth.h"
-#include "plugin/polyphase_resampler.h"
+#include "engine/polyphase_resampler.h"
 
 namespace vortane::plugin {
 

@@ -6,7 +6,7 @@ set -euo pipefail
 
 run_packages=(
     build-essential cmake ninja-build pkg-config
-    qt6-base-dev libgl-dev
+    qt6-base-dev libgl-dev fonts-dejavu-extra
     portaudio19-dev libasound2-dev libjack-jackd2-dev
     librtmidi-dev
     libsndfile1-dev

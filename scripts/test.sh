@@ -1,12 +1,12 @@
 #!/usr/bin/env bash
 # Installs the test tools, builds every variant of Vortane and runs every test:
-#   build/          unit, widget, end-to-end (JACK dummy server) and soak tests, and the benchmarks (built, not run)
+#   build/          unit, widget and end-to-end tests (JACK dummy servers), and the benchmarks (built, not run)
 #   build-release/  scripts/play.sh, the README's first command, run as a user does on a virtual display
 #   build-tsan/     the core's concurrency tests under ThreadSanitizer
 #   build-rtsan/    the render path under RealtimeSanitizer (clang 22)
 #   build-fuzz/     a short libFuzzer smoke run of each fuzz target over its committed corpus (clang 22)
-# Set VORTANE_SOAK_SECONDS=600 for the long soak run, and VORTANE_JACK_SERVER to name the JACK dummy
-# servers the tests start (default "vortane-test") when several runs share the machine.
+# Set VORTANE_JACK_SERVER to name the JACK dummy servers the tests start (default "vortane-test") when
+# several runs share the machine.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/install-deps.sh" --test

@@ -2,6 +2,7 @@
 #include <future>
 #include <optional>
 
+#include "app/device_rate_voice.h"
 #include "app/device_table.h"
 #include "shell_fixture.h"
 
@@ -108,6 +109,16 @@ TEST(AudioOutputTest, ServerLostBesideALiveStreamNeverTerminates) {
     EXPECT_EQ(p.backend.misuse, 0);
 }
 
+// Where the library's teardown may end the process (JACK's, once its server is gone), shutdown
+// calls nothing that could, and leaves the process to end without releasing the synth.
+TEST(AudioOutputTest, TeardownThatMayAbortIsNeverRun) {
+    PlayingOutput p;
+    p.backend.teardown_may_abort = true;
+    p.output->Shutdown({});
+    EXPECT_EQ(p.backend.calls, Calls{"IsActive"});
+    EXPECT_TRUE(p.output->abandoned());
+}
+
 // A library call that never comes back costs the bound once; after it the library is not called
 // again, and shutdown returns at once.
 TEST(AudioOutputTest, HungLibraryCallIsBoundedAndNeverFollowed) {
@@ -129,20 +140,75 @@ TEST(AudioOutputTest, HungLibraryCallIsBoundedAndNeverFollowed) {
 }
 
 // In the window: the status bar says when the output stopped by itself, and a device choice that
-// plays again clears it; Escape still ends the program, without touching the lost server.
+// plays again shows the rate once more; Escape still ends the program, without touching the lost
+// server.
 TEST_F(ShellFixture, StatusBarShowsTheLostOutputUntilADeviceStartsAgain) {
-    EXPECT_EQ(window->status().Notice(), "");
+    EXPECT_EQ(window->status().Notice(), "44100 Hz");
     backend.LoseServer();
-    ASSERT_TRUE(QTest::qWaitFor([this] { return !window->status().Notice().isEmpty(); }, 2000));
-    EXPECT_EQ(window->status().Notice(), "Audio output stopped: choose an audio device");
+    ASSERT_TRUE(QTest::qWaitFor(
+        [this] { return window->status().Notice() == "Audio output stopped: choose an audio device"; },
+        2000));
     auto* devices = Control<QComboBox>(id::kAudioDevice);
     devices->setFocus();
     QTest::keyClick(devices, Qt::Key_Down);
     EXPECT_TRUE(app.audio().stream_running());
-    EXPECT_EQ(window->status().Notice(), "");
+    EXPECT_EQ(window->status().Notice(), "44100 Hz");
     EXPECT_TRUE(LoopEndsAfter([this] { PressEscape(); }));
     app.ShutDown();
     EXPECT_EQ(backend.misuse, 0);
+}
+
+// A device that opens only at its own rate (a JACK server at 48 or 96 kHz) plays there with the
+// voice resampled, at start-up and after a switch, and the status bar names the rate; a device that
+// takes 44.1 kHz gets the voice as it is.
+TEST(DeviceRate, OnlyADeviceThatRefuses44100GetsTheVoiceResampled) {
+    FakeAudioBackend backend;
+    backend.devices = {{"system", 2, 48000.0}, {"hw:0", 2}, {"hdmi", 2, 96000.0}};
+    backend.default_device = 0;
+    testing::FakeMidiInput midi;
+    testing::RecordingMessageSink messages;
+    Application app(backend, midi, messages);
+    ASSERT_TRUE(app.StartUp());
+    EXPECT_EQ(backend.calls, (Calls{"Initialize", "Open 0", "Open 0 at 48000", "Start"}));
+    auto* devices = app.window()->controls().As<QComboBox>(id::kAudioDevice);
+    const auto notice_on = [&](int entry) {
+        devices->setCurrentIndex(entry);
+        emit devices->activated(entry);
+        EXPECT_TRUE(app.audio().stream_running());
+        return app.window()->status().Notice().toStdString();
+    };
+    EXPECT_EQ(notice_on(0), "48000 Hz (voice resampled from 44100 Hz)");
+    EXPECT_EQ(notice_on(1), "44100 Hz");
+    EXPECT_EQ(notice_on(2), "96000 Hz (voice resampled from 44100 Hz)");
+    EXPECT_EQ(messages.messages, testing::RecordingMessageSink::Messages{});
+    EXPECT_EQ(backend.misuse, 0);
+}
+
+// Through the resampler the device gets, to the bit, the 44.1 kHz voice converted offline, in
+// whatever blocks it asks for.
+TEST(DeviceRate, ResampledVoiceIsTheVoiceConvertedOffline) {
+    constexpr double kRate = 48000.0;
+    std::unique_ptr<Synth> synths[2] = {std::make_unique<Synth>(), std::make_unique<Synth>()};
+    for (auto& synth : synths) {
+        synth->Init(7);
+        synth->transport.TogglePlay();
+    }
+    DeviceRateVoice device(*synths[0]);
+    ASSERT_TRUE(device.Prepare(kRate));
+    std::vector<float> out(20000);
+    for (size_t done = 0, block = 1; done < out.size(); done += block, block = block * 7 % 997 + 1) {
+        block = std::min(block, out.size() - done);
+        device.Render(out.data() + done, block);
+    }
+    std::vector<float> voice(size_t(double(out.size()) * kSampleRate / kRate) + 200);
+    synths[1]->Render(voice.data(), voice.size());
+    PolyphaseResampler offline;
+    ASSERT_TRUE(offline.Init(kSampleRate, kRate, voice.size()));
+    ASSERT_EQ(offline.Write(voice.data(), voice.size()), voice.size());
+    std::vector<float> expected(out.size());
+    ASSERT_EQ(offline.Render(expected.data(), expected.size()), expected.size());
+    EXPECT_EQ(out, expected);
+    EXPECT_GT(*std::max_element(out.begin(), out.end()), 0.05f);
 }
 
 // Without an output device the stream cannot open; an initialise error ends start-up at once. Either

@@ -62,21 +62,36 @@ INSTANTIATE_TEST_SUITE_P(Windows, ClosedOnlyByItsCloseBox, ::testing::Values("He
 
 using ControllerWindowInTheShell = testing::ShellFixture;
 
-// The controller window's captions are set in the main window's font and each fits the 260 pixels
-// before its list.
-TEST_F(ControllerWindowInTheShell, LabelsFitInTheMainWindowsFont) {
-    ASSERT_TRUE(testing::InControllerWindow(*window, [&](ControllerWindow& controllers) {
-        for (int slot = 1; slot <= kSlotCount; ++slot) {
-            const QLabel* label = controllers.Label(slot);
-            SCOPED_TRACE(label->text().toStdString());
-            EXPECT_EQ(label->font(), ShellFont());
-            EXPECT_LE(label->fontMetrics().horizontalAdvance(label->text()), label->width());
-            EXPECT_LE(label->geometry().right(), 280 - 1);
-            EXPECT_EQ(controllers.List(slot)->geometry(), QRect(280, 30 * slot, 40, 20));
-            EXPECT_EQ(controllers.List(slot)->accessibleName(), label->text());
+// The captions of both windows fit their controls: in the condensed face where it is installed, and
+// where it is missing (a face of no machine here) in the face the system falls back to, stepped down
+// until they fit. The controller window's captions are in the main window's face, no larger.
+TEST_F(ControllerWindowInTheShell, CaptionsFitWithOrWithoutTheCondensedFace) {
+    for (const bool missing : {false, true}) {
+        if (missing) {
+            QFont font(QStringLiteral("Vortane No Such Face"));
+            font.setPixelSize(10);
+            window->setFont(font);
+            FitCaptionFont(*window);
         }
-        controllers.close();
-    }));
+        SCOPED_TRACE(missing ? "face missing" : "the window's own font");
+        for (const QLabel* label : window->findChildren<QLabel*>()) {
+            EXPECT_LE(label->fontMetrics().horizontalAdvance(label->text()), label->width())
+                << label->text().toStdString();
+        }
+        ASSERT_TRUE(testing::InControllerWindow(*window, [&](ControllerWindow& controllers) {
+            for (int slot = 1; slot <= kSlotCount; ++slot) {
+                const QLabel* label = controllers.Label(slot);
+                SCOPED_TRACE(label->text().toStdString());
+                EXPECT_EQ(label->font().family(), window->font().family());
+                EXPECT_LE(label->font().pixelSize(), window->font().pixelSize());
+                EXPECT_LE(label->fontMetrics().horizontalAdvance(label->text()), label->width());
+                EXPECT_LE(label->geometry().right(), 280 - 1);
+                EXPECT_EQ(controllers.List(slot)->geometry(), QRect(280, 30 * slot, 40, 20));
+                EXPECT_EQ(controllers.List(slot)->accessibleName(), label->text());
+            }
+            controllers.close();
+        }));
+    }
 }
 
 } // namespace

@@ -1,33 +1,78 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <optional>
 
+#include "app/portaudio_backend.h"
 #include "app/program.h"
+#include "midi/rtmidi_input.h"
 #include "shell_fixture.h"
 
-// The program as main() runs it, on the fake audio and MIDI libraries, with one change made the way
-// a user makes it: the controller window opened from the menu and slot 1 set to "07". Then the
-// window is closed ("closed") or left open ("open"), "ready" is printed, and the program runs on
-// until something ends it. Used by quit_paths_test.sh.
+// The program as main() runs it, with one change made the way a user makes it: the controller
+// window opened from the menu and slot 1 set to "07". Then "ready" is printed, and the program runs
+// on until something ends it.
+//   program_driver closed|open   on fake audio and MIDI libraries, the controller window closed or
+//                                left open (quit_paths_test.sh)
+//   program_driver jack [play]   on PortAudio and RtMidi, the pitch held at one period length
+//                                (Frequency Setting 1000 and Secondary Barrier 0.2: 44 voice frames),
+//                                Play pressed when asked; prints the window's title and every text
+//                                the status bar's notice shows (smoke_test.sh)
 int main(int argc, char** argv) {
-    const bool keep_open = argc > 1 && std::strcmp(argv[1], "open") == 0;
-    vortane::testing::FakeAudioBackend audio;
-    audio.devices = {{"pipewire", 2}};
-    vortane::testing::FakeMidiInput midi;
+    using namespace vortane;
+    const std::string mode = argc > 1 ? argv[1] : "";
+    const bool play = argc > 2 && std::strcmp(argv[2], "play") == 0;
+    std::setvbuf(stdout, nullptr, _IOLBF, 0);
+    const bool real = mode == "jack";
+    vortane::testing::FakeAudioBackend fake_audio;
+    fake_audio.devices = {{"pipewire", 2}};
+    vortane::testing::FakeMidiInput fake_midi;
+    std::optional<PortAudioBackend> audio;
+    std::optional<RtMidiInput> midi;
+    if (real) {
+        audio.emplace();
+        // Where an ALSA sequencer exists it lists ports of its own; the test's keyboard is on JACK.
+        midi.emplace(std::filesystem::exists("/dev/snd/seq") ? RtMidiInput::Backend::JackOnly
+                                                             : RtMidiInput::Backend::Automatic);
+    }
     int qt_argc = 1;
-    return vortane::RunVortane(qt_argc, argv, audio, midi, [keep_open](vortane::Application& app) {
-        const bool opened = vortane::testing::InControllerWindow(
-            *app.window(), [keep_open](vortane::ControllerWindow& window) {
-                window.List(1)->setCurrentIndex(window.List(1)->findText("07"));
-                if (!keep_open) {
-                    window.close();
+    return RunVortane(
+        qt_argc, argv, real ? static_cast<AudioBackend&>(*audio) : fake_audio,
+        real ? static_cast<MidiInput&>(*midi) : fake_midi, [&](Application& app) {
+            if (app.window() == nullptr) {
+                std::puts("no window"); // the "PortAudio" message box is up
+                return;
+            }
+            MainWindow& window = *app.window();
+            const bool opened =
+                vortane::testing::InControllerWindow(window, [&](ControllerWindow& controllers) {
+                    controllers.List(1)->setCurrentIndex(controllers.List(1)->findText("07"));
+                    if (mode != "open") {
+                        controllers.close();
+                    }
+                    std::puts("ready");
+                });
+            if (!opened) {
+                std::puts("no controller window");
+                std::exit(3);
+            }
+            if (!real) {
+                return;
+            }
+            window.controls().As<QSlider>(ControlOf(ParamId::FrequencySetting)->id)->setValue(1000);
+            window.controls().As<QSlider>(ControlOf(ParamId::SecondaryBarrier)->id)->setValue(2);
+            if (play) {
+                window.controls().As<QPushButton>(id::kPlay)->click();
+            }
+            std::printf("window \"%s\"%s\n", qPrintable(window.windowTitle()),
+                        window.isVisible() ? " shown" : "");
+            auto* watch = new QTimer(&window);
+            QObject::connect(watch, &QTimer::timeout, [&window, shown = QString("-")]() mutable {
+                if (window.status().Notice() != shown) {
+                    shown = window.status().Notice();
+                    std::printf("notice %s\n", qPrintable(shown));
                 }
-                std::puts("ready");
-                std::fflush(stdout);
             });
-        if (!opened) {
-            std::puts("no controller window");
-            std::exit(3);
-        }
-    });
+            watch->start(50);
+        });
 }

@@ -37,7 +37,8 @@ using Calls = std::vector<std::string>;
 
 // An audio library that records its calls and counts those a real library would refuse or crash
 // on: stream calls without an open stream, termination while not initialised or after its server
-// was lost (a real library would hang there).
+// was lost (a real library would hang there). A device with a rate of its own opens only at that
+// rate, as JACK's do; the others open at any.
 class FakeAudioBackend final : public AudioBackend {
 public:
     std::vector<DeviceInfo> devices;
@@ -46,6 +47,7 @@ public:
     std::set<int> failing_devices;
     std::function<void()> abort_hook; // runs inside AbortStream, on the caller's thread
     std::atomic<bool> server_lost{false};
+    bool teardown_may_abort = false;
     Calls calls;
     int misuse = 0;
 
@@ -62,12 +64,19 @@ public:
         return error == kInvalidDevice ? "Invalid device" : "Error " + std::to_string(error);
     }
     int DeviceCount() const override { return static_cast<int>(devices.size()); }
-    DeviceInfo GetDeviceInfo(int device) const override { return devices.at(static_cast<size_t>(device)); }
+    DeviceInfo GetDeviceInfo(int device) const override {
+        return device >= 0 && device < DeviceCount() ? devices[size_t(device)] : DeviceInfo{};
+    }
     int DefaultOutputDevice() const override { return default_device; }
-    int OpenStream(int device, RenderFunction render, void* context) override {
-        Call("Open " + std::to_string(device), initialised_);
+    int OpenStream(int device, double rate, RenderFunction render, void* context) override {
+        Call("Open " + std::to_string(device) + (rate == 44100.0 ? "" : " at " + std::to_string(int(rate))),
+             initialised_);
         if (device < 0 || device >= DeviceCount() || failing_devices.count(device) > 0) {
             return kInvalidDevice;
+        }
+        const double own = devices[size_t(device)].default_sample_rate;
+        if (own != 0.0 && rate != own) {
+            return kInvalidSampleRate;
         }
         render_ = render;
         context_ = context;
@@ -92,6 +101,7 @@ public:
     }
     int IsStreamActive() override { return Call("IsActive", stream_open_) + (running_ ? 1 : 0); }
     bool ServerLost() const override { return server_lost; }
+    bool TeardownMayAbort() const override { return teardown_may_abort; }
 
     // The audio server goes away: the stream stops by itself and the library is lost with it.
     void LoseServer() {
@@ -109,6 +119,7 @@ public:
 
 private:
     static constexpr int kInvalidDevice = -9996;
+    static constexpr int kInvalidSampleRate = -9997;
     // Records the call, counted as misuse unless it is `allowed`; 0, the library's success.
     int Call(std::string name, bool allowed) {
         calls.push_back(std::move(name));

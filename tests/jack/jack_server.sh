@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Starts or stops the JACK dummy server that the end-to-end tests play into and send MIDI through.
+# Starts or stops a JACK dummy server: the one of the ctest fixture `jack` (the Ardour session test)
+# and scripts/check-play.sh's.
 #   jack_server.sh start   starts "jackd --no-realtime -d dummy -r 44100" and waits until it answers
 #   jack_server.sh stop    stops it
 # The server name comes from JACK_DEFAULT_SERVER (default "vortane-test"), so a developer's own JACK

@@ -6,7 +6,7 @@
 #     warnings, and a vortane-render that runs from its new place and finds the factory presets.
 #   check_package.sh deb CPACK BUILD_DIR HAVE_APP HAVE_RENDER HAVE_PLUGINS      (exit 77: no application, skipped)
 #     `cpack -G DEB`: package vortane in section sound whose Depends (from dpkg-shlibdeps) pull in the runtime
-#     libraries, holding the same files and the plugin bundles where hosts look for them; apt can install it.
+#     libraries and the captions' font, holding the same files and the plugin bundles where hosts look for them; apt can install it.
 set -euo pipefail
 mode=$1 tool=$2 build=$3 have_app=$4 have_render=$5 have_plugins=${6:-0}
 scratch=$(mktemp -d)
@@ -32,7 +32,7 @@ if [[ "$mode" == deb ]]; then
     [[ "$(field Section)" == sound ]] || fail "section is '$(field Section)'"
     [[ -n "$(field Maintainer)" ]] || fail "no maintainer"
     echo "Depends: $(field Depends)"
-    needs=(libqt6widgets6 libqt6gui6 libqt6core6 libportaudio2 librtmidi libc6 libstdc++6)
+    needs=(libqt6widgets6 libqt6gui6 libqt6core6 libportaudio2 librtmidi libc6 libstdc++6 fonts-dejavu-extra)
     [[ "$have_render" == 1 ]] && needs+=(libsndfile1)
     # One package name a line, alternatives included; a needed library matches by prefix (librtmidi6 for librtmidi).
     names=$(field Depends | tr ',|' '\n\n' | awk '{print $1}')

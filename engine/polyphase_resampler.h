@@ -11,7 +11,7 @@
 #include "base/cpu_features.h"
 #include "base/realtime.h"
 
-namespace vortane::plugin {
+namespace vortane {
 
 // Polyphase resampler: a mono float stream at rate fi converted to rate fo by a Kaiser-windowed sinc.
 // Output sample t stands at input time τ = t·fi/fo = n + φ (n whole, 0 ≤ φ < 1) and is
@@ -270,4 +270,4 @@ private:
     int64_t written_ = 0;
 };
 
-} // namespace vortane::plugin
+} // namespace vortane
