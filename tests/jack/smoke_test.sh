@@ -90,6 +90,7 @@ for rate in 44100 48000 96000; do
     grep -q '^window "Vortane" shown$' "$home/out" && say ok "$rate Hz: window shown" || say FAIL "$rate Hz: no window shown"
     expected="notice $rate Hz"
     ((rate == 44100)) || expected+=" (voice resampled from 44100 Hz)"
+    for _ in $(seq 50); do grep -qxF "$expected" "$home/out" && break; sleep 0.1; done
     grep -qxF "$expected" "$home/out" && say ok "$rate Hz: $expected" || say FAIL "$rate Hz: $(grep notice "$home/out")"
     sleep 0.3
     timeout 10 jack_rec -f "$work/$rate.wav" -d 1.5 Vortane:out_0 >/dev/null 2>&1
