@@ -4,8 +4,10 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <numeric>
 #include <sys/stat.h>
 #include <system_error>
+#include <tuple>
 #include <unistd.h>
 
 #include "midi/midi_track_reader.h"
@@ -162,6 +164,7 @@ MidiFileParse ParseMidiFile(std::span<const uint8_t> bytes) {
     // First every event is checked and the tempo changes of all tracks gathered into one map...
     struct TempoChange {
         uint64_t tick;
+        size_t order; // in the file, which decides between two at the same tick
         uint32_t tempo;
     };
     std::vector<TempoChange> changes;
@@ -173,7 +176,7 @@ MidiFileParse ParseMidiFile(std::span<const uint8_t> bytes) {
                                   " channel messages and tempo changes");
         }
         if (event.kind == MidiTrackEvent::Kind::Tempo) {
-            changes.push_back({event.tick, event.tempo});
+            changes.push_back({event.tick, changes.size(), event.tempo});
         }
         return std::string();
     });
@@ -181,32 +184,44 @@ MidiFileParse ParseMidiFile(std::span<const uint8_t> bytes) {
         return Refused(error);
     }
     if (!smpte) {
-        std::stable_sort(changes.begin(), changes.end(),
-                         [](const TempoChange& a, const TempoChange& b) { return a.tick < b.tick; });
+        std::sort(changes.begin(), changes.end(), [](const TempoChange& a, const TempoChange& b) {
+            return std::tie(a.tick, a.order) < std::tie(b.tick, b.order);
+        });
         for (const TempoChange& change : changes) {
             tempo_map.Change(change.tick, change.tempo);
         }
     }
 
-    // ...then the channel messages are timed by it and merged, the tracks' ties in file order.
-    MidiFileParse result;
-    result.events.reserve(stored - changes.size());
+    // ...then the channel messages are timed by it, track after track, and merged: each track is in
+    // time order already, and of two messages at the same time the earlier in the file comes first.
+    std::vector<MidiFileEvent> timed;
+    timed.reserve(stored - changes.size());
+    double length_seconds = 0.0;
     error = WalkTracks(bytes, tracks, [&](size_t track, const MidiTrackEvent& event) {
         const double seconds = tempo_map.Seconds(event.tick);
         if (seconds > kMaxMidiFileSeconds) {
             return MidiFileAt(track, event.offset, kMidiBeyondLimit);
         }
-        result.length_seconds = std::max(result.length_seconds, seconds);
+        length_seconds = std::max(length_seconds, seconds);
         if (event.kind == MidiTrackEvent::Kind::Channel) {
-            result.events.push_back({seconds, event.bytes, event.size});
+            timed.push_back({seconds, event.bytes, event.size});
         }
         return std::string();
     });
     if (!error.empty()) {
         return Refused(error);
     }
-    std::stable_sort(result.events.begin(), result.events.end(),
-                     [](const MidiFileEvent& a, const MidiFileEvent& b) { return a.seconds < b.seconds; });
+    std::vector<uint32_t> order(timed.size());
+    std::iota(order.begin(), order.end(), 0u);
+    std::sort(order.begin(), order.end(), [&timed](uint32_t a, uint32_t b) {
+        return std::tie(timed[a].seconds, a) < std::tie(timed[b].seconds, b);
+    });
+    MidiFileParse result;
+    result.length_seconds = length_seconds;
+    result.events.reserve(timed.size());
+    for (const uint32_t k : order) {
+        result.events.push_back(timed[k]);
+    }
     return result;
 }
 
