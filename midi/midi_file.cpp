@@ -113,8 +113,8 @@ MidiFileParse ParseMidiFile(std::span<const uint8_t> bytes) {
         return Refused(MidiFileAt(10, "the header announces no tracks"));
     }
     if (format == 0 && track_count != 1) {
-        return Refused(
-            MidiFileAt(10, "format 0 with " + std::to_string(track_count) + " tracks, where it has one"));
+        return Refused(MidiFileAt(10, "format 0 announces " + std::to_string(track_count) +
+                                          " tracks, where it holds one"));
     }
     // Ticks per quarter note, or (top bit set) minus the frames per second and ticks per frame.
     TempoMap tempo_map(500'000.0, 1e6 * division); // 120 bpm until a tempo change
