@@ -79,7 +79,7 @@ std::string ReadHeader(std::span<const uint8_t> bytes, Header& header) {
     }
     const uint32_t length = BigEndian(bytes, 4, 4);
     if (length < 6) {
-        return MidiFileAt(4, "header length " + std::to_string(length) + ", where it takes 6");
+        return MidiFileAt(4, "header length " + std::to_string(length) + ", where it takes at least 6");
     }
     if (length > size - 8) {
         return MidiFileAt(0, "header chunk of " + std::to_string(length) +

@@ -50,7 +50,7 @@ TEST(MidiFileTest, DamagedFilesAreRefusedWithWhatAndWhere) {
         {"empty", {}, "not a Standard MIDI File: it does not begin with \"MThd\""},
         {"RIFF", Chunk("RIFF", {}), "not a Standard MIDI File: it does not begin with \"MThd\""},
         {"header length", Chunk("MThd", {0, 0, 0, 1, 0}) + Track(kEnd),
-         "byte 4: header length 5, where it takes 6"},
+         "byte 4: header length 5, where it takes at least 6"},
         {"format 2", Header(2, 1, 96) + Track(kEnd),
          "byte 8: format 2 (independent sequences) is not supported, only formats 0 and 1"},
         {"SMPTE rate", Header(0, 1, 0xE528) + Track(kEnd),
