@@ -40,8 +40,8 @@ struct MidiFileEvent {
 };
 
 struct MidiFileParse {
-    std::vector<MidiFileEvent>
-        events;                  // every channel message of every track, in time order (ties: file order)
+    // Every channel message of every track, in time order (ties: file order).
+    std::vector<MidiFileEvent> events;
     double length_seconds = 0.0; // the time of the last event of any track (end of track included)
     std::string error;           // one line naming what is wrong, "" when the file was read
 };
