@@ -48,7 +48,7 @@ if [[ -d "$root/fuzz" ]]; then
     CC=clang-22 CXX=clang++-22 cmake -S "$root" -B "$root/build-fuzz" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVORTANE_WERROR=ON \
         -DVORTANE_FUZZ=ON -DVORTANE_BUILD_APP=OFF -DVORTANE_BUILD_TESTS=OFF -DVORTANE_BUILD_BENCH=OFF
     # Only the fuzz targets: the rest of the tree is not linked against the sanitizer runtimes there.
-    cmake --build "$root/build-fuzz" -j"$jobs" --target ini_fuzz midi_file_fuzz midi_handler_fuzz plugin_state_fuzz preset_fuzz
+    cmake --build "$root/build-fuzz" -j"$jobs" --target ini_fuzz midi_file_fuzz midi_handler_fuzz plugin_state_fuzz preset_fuzz tuning_fuzz
     (cd "$root/build-fuzz" && ctest "${ctest_args[@]}" -L fuzz)
 fi
 

@@ -16,7 +16,7 @@ fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 quiet() { "$@" >"$scratch/log" 2>&1 || { cat "$scratch/log"; exit 1; }; }
 
 files=(share/applications/vortane.desktop share/icons/hicolor/scalable/apps/vortane.svg share/man/man1/vortane.1
-    share/man/man1/vortane-render.1 share/vortane/presets/falling-sirens.vpreset)
+    share/man/man1/vortane-render.1 share/vortane/presets/falling-sirens.vpreset share/vortane/scales/19-equal.scl)
 [[ "$have_app" == 1 ]] && files+=(bin/vortane)
 [[ "$have_render" == 1 ]] && files+=(bin/vortane-render)
 
