@@ -37,7 +37,7 @@ QString RateText(double rate) {
 Application::Application(AudioBackend& backend, MidiInput& midi_input, MessageSink& messages)
     : messages_(messages), synth_(std::make_unique<Synth>()),
       audio_(std::make_unique<AudioOutput>(backend, *synth_)),
-      midi_(std::make_unique<MidiSession>(synth_->params, synth_->transport, midi_input)) {
+      midi_(std::make_unique<MidiSession>(synth_->params, synth_->transport, synth_->midi_in, midi_input)) {
     // Seeded once, here on the main thread, before any audio thread exists.
     synth_->Init(SeedFromThreadAndTick());
     hooks_.audio_device_chosen = [this](int entry) { SwitchAudioDevice(entry); };

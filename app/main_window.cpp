@@ -1,6 +1,7 @@
 #include "app/main_window.h"
 
 #include <QAction>
+#include <QActionGroup>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -76,6 +77,7 @@ void MainWindow::BuildMenu() {
     presets_ = new PresetMenu(synth_.params, FactoryPresetFolders(), UserPresetFolder(),
                               std::move(preset_hooks), this);
     menuBar()->addMenu(presets_);
+    BuildKeyboardMenu();
     QMenu* menu = menuBar()->addMenu(QStringLiteral("?"));
     connect(menu->addAction(QStringLiteral("About")), &QAction::triggered, this, [this] {
         ShowAboutBox(this);
@@ -91,6 +93,32 @@ void MainWindow::BuildMenu() {
         }
         ReturnFromModal();
     });
+}
+
+// "Keyboard": how MIDI notes play the voice. Gate, as at start-up, opens and closes the one voice;
+// Pitch plays each note as a voice at its pitch (and Play holds middle C).
+void MainWindow::BuildKeyboardMenu() {
+    QMenu* menu = menuBar()->addMenu(QStringLiteral("Keyboard"));
+    auto* group = new QActionGroup(menu);
+    const ParamSpec& spec = Spec(ParamId::Keyboard);
+    for (size_t i = 0; i < spec.options.size(); ++i) {
+        QAction* mode = menu->addAction(QString::fromUtf8(spec.options[i].data(), qsizetype(spec.options[i].size())));
+        mode->setCheckable(true);
+        group->addAction(mode);
+        connect(mode, &QAction::triggered, this, [this, i] {
+            synth_.params.Set(ParamId::Keyboard, static_cast<float>(i));
+            FollowPanel();
+        });
+        keyboard_modes_.push_back(mode);
+    }
+    ShowKeyboardMode();
+}
+
+void MainWindow::ShowKeyboardMode() {
+    const int mode = synth_.params.Whole(ParamId::Keyboard);
+    for (int i = 0; i < static_cast<int>(keyboard_modes_.size()); ++i) {
+        keyboard_modes_[static_cast<size_t>(i)]->setChecked(i == mode);
+    }
 }
 
 // The window closed last may leave no window active, and Escape, a shortcut of the main window,
@@ -233,6 +261,7 @@ void MainWindow::FollowPanel() {
     }
     seen_revision_ = revision;
     control_set_->Mirror();
+    ShowKeyboardMode();
     status_->SetText(1, QString::fromLatin1(ToText(synth_.transport.gate_text())));
 }
 

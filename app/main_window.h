@@ -26,8 +26,8 @@ struct ShellHooks {
     std::function<void(const std::string&, const std::string&)> show_message; // title, text
 };
 
-// The main window: title "Vortane", a fixed frame without minimise and maximise boxes, the "?"
-// menu, every frame, label and control of the window's table placed in a 745 x 515 area under the
+// The main window: title "Vortane", a fixed frame without minimise and maximise boxes, the
+// "Presets", "Keyboard" and "?" menus, every frame, label and control of the window's table placed in a 745 x 515 area under the
 // menu bar, the status bar along its bottom, and Escape to quit. A control event sets its parameter
 // (or moves the transport); the widgets follow the parameters, which the MIDI thread may change at
 // any time.
@@ -62,6 +62,8 @@ protected:
 
 private:
     void BuildMenu();
+    void BuildKeyboardMenu();
+    void ShowKeyboardMode();
     void BuildControls(const std::vector<std::string>& audio_devices);
     void BindEscape();
     void PlaceOnScreen(QMargins frame);
@@ -81,6 +83,7 @@ private:
     WaveformView* display_ = nullptr;
     StatusFields* status_ = nullptr;
     PresetMenu* presets_ = nullptr;
+    std::vector<QAction*> keyboard_modes_; // "Gate", "Pitch"
     uint64_t seen_revision_ = 0; // of the parameters and the transport, one in each half
     bool quit_requested_ = false;
 };

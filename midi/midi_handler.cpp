@@ -79,15 +79,45 @@ int ScaleToSlider(int value, float span, float offset) {
 
 } // namespace
 
-MidiHandler::MidiHandler(ParamStore& params, Transport& transport, const ControllerSlots& assigned)
-    : params_(params), transport_(transport), slots_(assigned), stops_seen_(transport.stop_count()) {}
+MidiHandler::MidiHandler(ParamStore& params, Transport& transport, MidiQueue& keyboard,
+                         const ControllerSlots& assigned)
+    : params_(params), transport_(transport), keyboard_(keyboard), slots_(assigned),
+      stops_seen_(transport.stop_count()) {}
+
+// Pitch mode: the keyboard's messages of every channel to the instrument. True when the message
+// was one of them.
+bool MidiHandler::PlayKeyboard(std::span<const uint8_t> message) {
+    if (params_.Get(ParamId::Keyboard) != static_cast<float>(KeyboardMode::Pitch) || message.size() != 3) {
+        return false;
+    }
+    const int type = message[0] >> 4;
+    const bool note = type == kNoteOn >> 4 || type == kNoteOff >> 4;
+    const bool keyboard_controller =
+        type == kControlChange && (message[1] == 64 || (message[1] >= 120 && message[1] != 122 && message[1] <= 123));
+    if (!note && type != 0xE && !keyboard_controller) {
+        return false;
+    }
+    keyboard_.Push(MidiMessage{{message[0], message[1], message[2]}, 3});
+    if (note) {
+        const int key = message[1];
+        if (type == kNoteOn >> 4 && message[2] != 0) {
+            held_keys_[KeyWord(key)].fetch_or(KeyBit(key), std::memory_order_relaxed);
+        } else {
+            held_keys_[KeyWord(key)].fetch_and(~KeyBit(key), std::memory_order_relaxed);
+        }
+        gate_text_.store(KeysHeld() != 0 ? GateText::On : GateText::Off, std::memory_order_relaxed);
+    }
+    return true;
+}
 
 void MidiHandler::Receive(std::span<const uint8_t> message) {
     if (!IsCompleteShortMessage(message)) {
         return;
     }
     const uint8_t status = message[0];
-    if (status >> 4 == kControlChange) {
+    if (PlayKeyboard(message)) {
+        // played by the instrument
+    } else if (status >> 4 == kControlChange) {
         ControlChange(message[1], message[2]);
     } else if (status == kNoteOn || status == kNoteOff) {
         ForgetKeysAfterStop();
@@ -104,6 +134,9 @@ void MidiHandler::Receive(std::span<const uint8_t> message) {
 void MidiHandler::OnClose() {
     ForgetKeys();
     transport_.CloseGate();
+    for (uint8_t channel = 0; channel < 16; ++channel) { // every note a keyboard left sounding
+        keyboard_.Push(MidiMessage{{static_cast<uint8_t>(0xB0 | channel), 123, 0}, 3});
+    }
     gate_text_.store(GateText::Off, std::memory_order_relaxed);
 }
 

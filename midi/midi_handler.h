@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <span>
 
+#include "control/midi_queue.h"
 #include "control/params.h"
 #include "control/transport.h"
 
@@ -34,9 +35,14 @@ public:
 // note-on of a held key (a retrigger, or a lost note-off) counts once, and a release of a key that
 // is not held does nothing. A Stop click forgets every held key, so the next key plays again.
 // Messages that are incomplete or malformed are ignored whole.
+//
+// With "Keyboard" at "Pitch" the notes, pitch bend and the keyboard's controllers (sustain pedal,
+// all sound off, reset all controllers, all notes off) of every channel go to the instrument
+// instead, through the queue its audio thread takes them from; the gate text then shows whether a
+// key is held.
 class MidiHandler : public MidiReceiver {
 public:
-    MidiHandler(ParamStore& params, Transport& transport, const ControllerSlots& assigned);
+    MidiHandler(ParamStore& params, Transport& transport, MidiQueue& keyboard, const ControllerSlots& assigned);
 
     void Receive(std::span<const uint8_t> message) override;
     void OnClose() override;
@@ -55,8 +61,11 @@ private:
     void ForgetKeys();
     void CloseGate();
 
+    bool PlayKeyboard(std::span<const uint8_t> message);
+
     ParamStore& params_;
     Transport& transport_;
+    MidiQueue& keyboard_;
     const ControllerSlots& slots_;
 
     // the handler's own state; atomics because the close message may come from another thread

@@ -9,6 +9,7 @@
 
 namespace vortane {
 
+class MidiQueue;
 class ParamStore;
 class Transport;
 class MidiInput;
@@ -28,8 +29,8 @@ inline constexpr const char* kNoMidiInText = "No MIDI IN";
 //   SaveSettings()                 last, after the audio stream has ended
 class MidiSession {
 public:
-    MidiSession(ParamStore& params, Transport& transport, MidiInput& input)
-        : input_(input), handler_(params, transport, slots_) {}
+    MidiSession(ParamStore& params, Transport& transport, MidiQueue& keyboard, MidiInput& input)
+        : input_(input), handler_(params, transport, keyboard, slots_) {}
     ~MidiSession() { Shutdown(); }
 
     MidiSession(const MidiSession&) = delete;

@@ -1,6 +1,7 @@
 #include "render/offline_render.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -17,36 +18,99 @@ namespace {
 // Frames per Render call: the voice's output does not depend on it, only the cost of the
 // progress bar and of libsndfile's calls does.
 constexpr long kBlockFrames = 4096;
+// How long a render of a MIDI file may go on after its last message while notes still sound (a
+// note whose release never comes, a pedal held to the end).
+constexpr double kMostTailSeconds = 30.0;
 
 int Fail(const std::string& message) {
     std::fprintf(stderr, "vortane-render: %s\n", message.c_str());
     return 2;
 }
 
+// The MIDI file's messages, each given to the synth at its frame.
+class MidiPlayer {
+public:
+    explicit MidiPlayer(const std::optional<std::vector<MidiFileEvent>>& events)
+        : events_(events ? &*events : nullptr) {}
+
+    // Renders frames [done, done + size) with every message due in them applied at its frame.
+    void Render(Synth& synth, long done, float* out, long size) {
+        while (size > 0) {
+            long run = size;
+            while (events_ != nullptr && next_ < events_->size()) {
+                const MidiFileEvent& e = (*events_)[next_];
+                const long at = FrameOf(e);
+                if (at > done) {
+                    run = std::min(run, at - done);
+                    break;
+                }
+                synth.Midi(e.bytes.data(), e.size);
+                ++next_;
+            }
+            synth.Render(out, static_cast<size_t>(run));
+            done += run;
+            out += run;
+            size -= run;
+        }
+    }
+
+    // The frame just past the last message (0 without a file).
+    long End() const { return events_ == nullptr || events_->empty() ? 0 : FrameOf(events_->back()) + 1; }
+
+private:
+    static long FrameOf(const MidiFileEvent& e) { return std::lround(e.seconds * kRenderSampleRate); }
+
+    const std::vector<MidiFileEvent>* events_;
+    size_t next_ = 0;
+};
+
+// The length of a render until silent: the same render run once without output, up to the first
+// block after the last message at whose end nothing sounds any more.
+long FramesUntilSilent(const RenderOptions& options, uint64_t seed) {
+    auto synth = std::make_unique<Synth>();
+    PrepareRender(*synth, seed, options.settings, !options.midi);
+    MidiPlayer player(options.midi);
+    const long end = player.End();
+    const long most = std::min(std::lround(kMaxSeconds * kRenderSampleRate),
+                               end + std::lround(kMostTailSeconds * kRenderSampleRate));
+    std::vector<float> block(static_cast<size_t>(kBlockFrames));
+    long done = 0;
+    while (done < most && (done < end || !synth->Silent())) {
+        const long frames = std::min(kBlockFrames / 16, most - done); // 256: a close end
+        player.Render(*synth, done, block.data(), frames);
+        done += frames;
+    }
+    return std::max(done, 1L);
+}
+
 } // namespace
 
-void PrepareRender(Synth& synth, uint64_t seed, std::span<const ParamSetting> settings) {
+void PrepareRender(Synth& synth, uint64_t seed, std::span<const ParamSetting> settings, bool play) {
     synth.Init(seed);
     for (const ParamSetting& setting : settings) {
         synth.params.Set(setting.id, static_cast<float>(setting.value));
     }
-    synth.transport.TogglePlay();
+    if (play) {
+        synth.transport.TogglePlay();
+    }
 }
 
 int RunRender(const RenderOptions& options, uint64_t seed) {
+    const long frame_count = options.until_silent ? FramesUntilSilent(options, seed) : options.frame_count;
     WavWriter writer;
     std::string error;
-    if (!writer.Open(options.output_path, options.frame_count, error)) {
+    if (!writer.Open(options.output_path, frame_count, error)) {
         return Fail(error);
     }
     auto synth = std::make_unique<Synth>();
-    PrepareRender(*synth, seed, options.settings);
+    PrepareRender(*synth, seed, options.settings, !options.midi);
+    MidiPlayer player(options.midi);
 
     std::vector<float> block(static_cast<size_t>(kBlockFrames));
-    ProgressBar progress(options.frame_count, isatty(STDERR_FILENO) == 1);
-    for (long done = 0; done < options.frame_count;) {
-        const long frames = std::min(kBlockFrames, options.frame_count - done);
-        synth->Render(block.data(), static_cast<size_t>(frames));
+    ProgressBar progress(frame_count, isatty(STDERR_FILENO) == 1);
+    for (long done = 0; done < frame_count;) {
+        const long frames = std::min(kBlockFrames, frame_count - done);
+        player.Render(*synth, done, block.data(), frames);
         if (!writer.Write(std::span(block.data(), static_cast<size_t>(frames)), error)) {
             progress.Finish();
             return Fail(error);

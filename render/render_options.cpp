@@ -83,12 +83,32 @@ std::string ApplyPresetOption(std::string_view file_or_name, RenderOptions& opti
     }
     std::vector<ParamSetting> settings;
     for (ParamId id : PresetOrder()) {
-        settings.push_back({id, (*parsed.preset)[id]});
+        if (Spec(id).sound || (parsed.preset->named & (uint64_t{1} << Index(id))) != 0) {
+            settings.push_back({id, (*parsed.preset)[id]});
+        }
     }
     options.settings.insert(options.settings.begin(), settings.begin(), settings.end());
     if (!options.seed) {
         options.seed = parsed.preset->seed;
     }
+    return {};
+}
+
+// --midi: the file read whole now, so that the render cannot fail on it; the keyboard plays pitch
+// unless a preset or --set says Gate.
+std::string ApplyMidiOption(std::string_view path, bool seconds_given, RenderOptions& options) {
+    const MidiFileParse parsed = LoadMidiFile(std::filesystem::path(path));
+    if (!parsed.error.empty()) {
+        return Quoted(path) + ": " + parsed.error;
+    }
+    if (!seconds_given && parsed.length_seconds > kMaxSeconds) {
+        return Quoted(path) + " lasts " + std::to_string(std::lround(parsed.length_seconds)) +
+               " s, more than 3600: give --seconds";
+    }
+    options.midi = parsed.events;
+    options.until_silent = !seconds_given;
+    options.settings.insert(options.settings.begin(),
+                            ParamSetting{ParamId::Keyboard, static_cast<int>(KeyboardMode::Pitch)});
     return {};
 }
 
@@ -105,20 +125,23 @@ ParseResult ParseRenderOptions(std::span<const std::string_view> args) {
     ParseResult result;
     RenderOptions& options = result.options;
     options.frame_count = std::lround(kDefaultSeconds * kRenderSampleRate);
-    std::optional<std::string_view> preset;
+    std::optional<std::string_view> preset, midi;
+    bool seconds_given = false;
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string_view arg = args[i];
         if (arg == "--help" || arg == "-h") {
             result.status = ParseStatus::Help;
             return result;
         }
-        const bool takes_value = arg == "--seconds" || arg == "--seed" || arg == "--set" || arg == "--preset";
+        const bool takes_value =
+            arg == "--seconds" || arg == "--seed" || arg == "--set" || arg == "--preset" || arg == "--midi";
         if (takes_value && i + 1 == args.size()) {
             return Failure(std::string(arg) + " needs a value");
         }
         std::string error;
         if (arg == "--seconds") {
             error = ParseSeconds(args[++i], options.frame_count);
+            seconds_given = true;
         } else if (arg == "--seed") {
             options.seed = ParseWhole<uint64_t>(args[++i]);
             if (!options.seed) {
@@ -131,6 +154,9 @@ ParseResult ParseRenderOptions(std::span<const std::string_view> args) {
         } else if (arg == "--preset") {
             error = preset ? "more than one --preset" : "";
             preset = args[++i];
+        } else if (arg == "--midi") {
+            error = midi ? "more than one --midi" : "";
+            midi = args[++i];
         } else if (arg.size() > 1 && arg.front() == '-') {
             error = "unknown option " + Quoted(arg) + " (see --help)";
         } else if (!options.output_path.empty()) {
@@ -150,17 +176,27 @@ ParseResult ParseRenderOptions(std::span<const std::string_view> args) {
             return Failure(std::move(error));
         }
     }
+    if (midi) {
+        if (std::string error = ApplyMidiOption(*midi, seconds_given, options); !error.empty()) {
+            return Failure(std::move(error));
+        }
+    }
     result.status = ParseStatus::Render;
     return result;
 }
 
 std::string_view RenderUsage() {
-    return R"(Usage: vortane-render [--seconds S] [--seed N] [--preset FILE_OR_NAME] [--set NAME[=VALUE]]... OUTPUT.wav
+    return R"(Usage: vortane-render [--seconds S] [--seed N] [--preset FILE_OR_NAME] [--set NAME[=VALUE]]...
+                     [--midi FILE.mid] OUTPUT.wav
 
 Renders the voice to OUTPUT.wav (mono, 32-bit float, 44100 Hz) as if Play had been pressed at the
-first sample. The same seed and settings always give the same file.
+first sample, or plays a MIDI file on it. The same seed, settings and file always give the same file.
 
-  --seconds S            length in seconds, more than 0 and at most 3600 (default 10)
+  --seconds S            length in seconds, more than 0 and at most 3600 (default 10; with --midi
+                         until the last note has died away)
+  --midi FILE.mid        plays a Standard MIDI File (format 0 or 1) from the first sample: each note
+                         a voice at its pitch ("Keyboard=Pitch"), or, with --set Keyboard=Gate, notes
+                         on channel 1 opening and closing the one voice
   --seed N               seed of the random source, 0..18446744073709551615 (default: from the clock)
   --set NAME=VALUE       moves a slider, as the user would: "Frequency Setting=500", "Master Volume=800",
                          "Frq=900", "X1 Barrier=40", "X1 Primary Step Size=20"
@@ -168,7 +204,9 @@ first sample. The same seed and settings always give the same file.
                          ("X1 Negative", "X1 On" .. "Y2 On"); a check box also takes =0 or =1
   --set GROUP=OPTION     selects an option by its group, as a preset file does:
                          "Frequency Probability Distribution=Logistic", "Frequency Barriers Walk=PriC",
-                         "Frequency Barriers=SRandom"
+                         "Frequency Barriers=SRandom", "Keyboard=Pitch"
+  --set NAME=VALUE       the keyboard's too, with --midi: "Voices=4", "Attack=20", "Decay=300",
+                         "Sustain=70", "Release=800" (ms, %), "Velocity=100", "Bend Range=12"
   --preset FILE_OR_NAME  starts from a preset; --set options then override it, and --seed its seed.
                          NAME (no "/") is only a preset's name, looked up in the factory presets,
                          then in your own: "Falling Sirens". FILE (with a "/") is only a file:

@@ -9,6 +9,7 @@
 
 #include "base/audio_format.h"
 #include "control/params.h"
+#include "midi/midi_file.h"
 
 namespace vortane {
 
@@ -22,8 +23,13 @@ struct ParamSetting {
 // its range, so that rendering itself cannot fail on the user's input.
 struct RenderOptions {
     long frame_count = 0;
+    // With --midi and no --seconds the render runs until the last note has died away: its length is
+    // found by a first, silent run.
+    bool until_silent = false;
     std::optional<uint64_t> seed; // none: the clock chooses
     std::vector<ParamSetting> settings;
+    // --midi: the file's channel messages, played from the first sample instead of Play.
+    std::optional<std::vector<MidiFileEvent>> midi;
     std::string output_path;
 };
 

@@ -31,7 +31,7 @@ check stochastic "base stochastic" no
 check engine "base stochastic engine" no
 check control "base stochastic engine control" no
 check presets "base stochastic engine control presets" no
-check render "base stochastic engine control presets render" yes
+check render "base stochastic engine control midi presets render" yes
 check app "base stochastic engine control presets midi app" yes
 check midi "base stochastic engine control midi" yes
 check plugin "base stochastic engine control presets plugin" yes

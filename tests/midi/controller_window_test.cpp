@@ -43,7 +43,8 @@ TEST_F(ControllerWindowTest, FirstRunShowsFourteenAChoiceActsAtOnceClosingWrites
     StartUp("");
     ParamStore params;
     Transport transport;
-    MidiHandler handler(params, transport, assigned);
+    MidiQueue keyboard;
+    MidiHandler handler(params, transport, keyboard, assigned);
     ControllerWindow window(store, assigned);
     for (int slot = 1; slot <= kSlotCount; ++slot) {
         EXPECT_EQ(window.List(slot)->currentText(), "14") << slot;

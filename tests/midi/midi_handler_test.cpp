@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <array>
 #include <initializer_list>
 #include <span>
 #include <vector>
@@ -31,8 +32,9 @@ protected:
 
     ParamStore params;
     Transport transport;
+    MidiQueue keyboard;
     ControllerSlots slots;
-    MidiHandler handler{params, transport, slots};
+    MidiHandler handler{params, transport, keyboard, slots};
 };
 
 // Every slot answers controller 14 at first; X1's step size is kept unrounded for the voice.
@@ -161,6 +163,27 @@ TEST_F(HandlerTest, IncompleteOrMalformedMessagesAreIgnoredWhole) {
     EXPECT_EQ(transport.gate_text(), GateText::Off);
     Send({0x90, 60, 100});
     EXPECT_TRUE(Gate());
+}
+
+// With Keyboard at Pitch the keyboard's messages of every channel go to the instrument, whole and
+// in order, and never touch the gate; the controller slots still answer.
+TEST_F(HandlerTest, PitchModeSendsTheKeyboardToTheInstrument) {
+    params.Set(P::Keyboard, 1.0f);
+    Send({0x93, 64, 90});  // a note on channel 4
+    Send({0xE0, 0, 0x60}); // pitch bend
+    Send({0xB2, 64, 127}); // the sustain pedal
+    Send({0xB0, 14, 0});   // a slot's controller
+    EXPECT_EQ(transport.gate_text(), GateText::On);
+    Send({0x83, 64, 0});
+    EXPECT_FALSE(Gate());
+    EXPECT_EQ(transport.gate_text(), GateText::Off);
+    EXPECT_EQ(Value(P::FrequencySetting), 70.0f);
+    std::vector<std::array<uint8_t, 3>> queued;
+    for (MidiMessage m; keyboard.Pop(m);) {
+        queued.push_back(m.bytes);
+    }
+    EXPECT_EQ(queued, (std::vector<std::array<uint8_t, 3>>{
+                          {0x93, 64, 90}, {0xE0, 0, 0x60}, {0xB2, 64, 127}, {0x83, 64, 0}}));
 }
 
 } // namespace
