@@ -262,6 +262,11 @@ int Polyphony::sounding() const {
         std::count_if(slots_.begin(), slots_.end(), [](const Slot& s) { return s.active; }));
 }
 
+bool Polyphony::Sounding(int channel, int key) const {
+    return std::any_of(slots_.begin(), slots_.end(),
+                       [&](const Slot& s) { return s.active && s.channel == channel && s.key == key; });
+}
+
 const Voice* Polyphony::newest() const {
     const Slot* newest = nullptr;
     for (const Slot& slot : slots_) {

@@ -38,6 +38,8 @@ public:
                 size_t size) noexcept VORTANE_NONBLOCKING;
 
     int sounding() const;
+    // Whether a note of that key and channel sounds (held, sustained or in its release).
+    bool Sounding(int channel, int key) const;
     // The voice of the newest sounding note, or nullptr: what the display follows.
     const Voice* newest() const;
 

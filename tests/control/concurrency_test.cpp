@@ -65,6 +65,10 @@ TEST(Concurrency, RenderWhileGuiAndMidiWriteParameters) {
             } else if (i % 11 == 0) {
                 e.transport.CloseGateForRestart(); // the last note released
             }
+            // the keyboard in Pitch mode now and then, through the queue the audio thread empties
+            test::Move(e, P::Keyboard, i / 64 % 2);
+            e.midi_in.Push(MidiMessage{
+                {static_cast<uint8_t>(i % 2 == 0 ? 0x90 : 0x80), static_cast<uint8_t>(36 + i % 48), 100}, 3});
             std::this_thread::yield();
         }
         test::Move(e, P::Y1Barrier, 77); // the last write stands, whatever the audio thread did

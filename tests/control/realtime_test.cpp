@@ -145,9 +145,15 @@ void RenderRealtime(Synth& synth, float* out, size_t size) noexcept VORTANE_NONB
     synth.Render(out, size);
 }
 
+void MidiRealtime(Synth& synth, uint8_t status, uint8_t data1, uint8_t data2) noexcept VORTANE_NONBLOCKING {
+    const uint8_t message[3] = {status, data1, data2};
+    synth.Midi(message, 3);
+}
+
 // F = 1000 and D = 60 make the shortest period one sample: the period walk and all four
 // control-point walks then run on almost every sample, at the loudest and most resonant settings,
-// under every distribution, walk mode and barrier behaviour in turn.
+// under every distribution, walk mode and barrier behaviour in turn; then the same played from a
+// keyboard: notes, releases, bends, the pedal and all sound off over every voice.
 TEST(RealTime, RenderNeverAllocatesNorLocks) {
     auto synth = test::PreparedSynth(99);
     Synth& e = *synth;
@@ -165,7 +171,7 @@ TEST(RealTime, RenderNeverAllocatesNorLocks) {
     long calls = 0;
     int blocks_with_period_starts = 0;
     double energy = 0.0;
-    for (int block = 0; block < 2000; ++block) {
+    for (int block = 0; block < 3000; ++block) {
         test::Move(e, P::Distribution, block % 4);
         test::Move(e, P::WalkMode, block / 4 % 3);
         test::Move(e, P::Behaviour, block / 12 % 6);
@@ -181,6 +187,23 @@ TEST(RealTime, RenderNeverAllocatesNorLocks) {
         }
         if (block == 1500) {
             e.Restart(7); // a plugin's new seed, taken on the audio thread
+        }
+        if (block == 2000) { // then the keyboard: notes at their pitch, sixteen voices and more
+            test::Move(e, P::Keyboard, 1);
+            test::Move(e, P::Release, 20);
+        }
+        if (block >= 2000) {
+            const auto key = static_cast<uint8_t>(24 + block * 7 % 72);
+            const auto channel = static_cast<uint8_t>(block % 3);
+            calls += Count([&] {
+                MidiRealtime(e, 0x90 | channel, key, static_cast<uint8_t>(1 + block % 127));
+                MidiRealtime(e, 0x80 | channel, static_cast<uint8_t>(24 + (block - 20) * 7 % 72), 0);
+                MidiRealtime(e, 0xE0 | channel, 0, static_cast<uint8_t>(block % 128));
+                MidiRealtime(e, 0xB0 | channel, 64, block % 50 < 25 ? 127 : 0);
+                if (block % 400 == 0) {
+                    MidiRealtime(e, 0xB0 | channel, 120, 0);
+                }
+            });
         }
         const int count_before = e.voice.oscillator().period_walk().period_count;
         calls += Count([&] { RenderRealtime(e, buffer.data(), buffer.size()); });

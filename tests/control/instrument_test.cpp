@@ -1,0 +1,191 @@
+// Pitch mode: notes at their pitch, voices, envelopes, the keyboard's controllers.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+#include <vector>
+
+#include "synth_test_util.h"
+
+namespace vortane {
+namespace {
+
+using P = ParamId;
+
+class PitchMode : public ::testing::Test {
+protected:
+    PitchMode() {
+        synth.Init(2024);
+        synth.params.Set(P::Keyboard, 1.0f);
+        synth.params.Set(P::SecondaryBarrier, 2.0f); // the narrowest width: 0.2 semitones
+    }
+    void Midi(uint8_t status, uint8_t data1, uint8_t data2) {
+        const uint8_t message[3] = {status, data1, data2};
+        synth.Midi(message, 3);
+    }
+    std::vector<float> Render(size_t frames) {
+        std::vector<float> out(frames);
+        for (size_t done = 0; done < frames; done += 64) {
+            synth.Render(out.data() + done, std::min<size_t>(64, frames - done));
+        }
+        return out;
+    }
+    // The newest voice's pitch in cents from `hz`: its period lengths, sampled a block apart.
+    double CentsFrom(double hz) {
+        double sum = 0.0;
+        constexpr int kBlocks = 2000;
+        std::vector<float> block(64);
+        for (int i = 0; i < kBlocks; ++i) {
+            synth.Render(block.data(), block.size());
+            sum += synth.polyphony().newest()->oscillator().length_in_samples();
+        }
+        return 1200.0 * std::log2(44100.0 * kBlocks / sum / hz);
+    }
+    Synth synth;
+};
+
+double NoteHz(int key) {
+    return 440.0 * std::exp2((key - 69) / 12.0);
+}
+
+// The magnitude of one frequency in a signal (Goertzel).
+double Magnitude(const std::vector<float>& x, double hz) {
+    const double w = 2.0 * std::numbers::pi * hz / 44100.0, c = 2.0 * std::cos(w);
+    double s1 = 0.0, s2 = 0.0;
+    for (float v : x) {
+        const double s0 = v + c * s1 - s2;
+        s2 = s1;
+        s1 = s0;
+    }
+    return std::sqrt(s1 * s1 + s2 * s2 - c * s1 * s2);
+}
+
+// A held note's range is centred on its pitch in semitones, on a grid of 1/64 sample: at the
+// narrowest width every note from 24 to 96 sounds within 5 cents (a whole sample at 2 kHz is 80).
+TEST_F(PitchMode, EveryNoteIsInTuneAtTheNarrowestWidth) {
+    double worst = 0.0;
+    for (int key = 24; key <= 96; ++key) {
+        Midi(0x90, static_cast<uint8_t>(key), 100);
+        const double cents = CentsFrom(NoteHz(key));
+        worst = std::max(worst, std::fabs(cents));
+        EXPECT_LE(std::fabs(cents), 5.0) << "key " << key;
+        Midi(0x80, static_cast<uint8_t>(key), 0);
+    }
+    RecordProperty("worst_cents", std::to_string(worst));
+}
+
+// Bend Range 2: the wheel at either end moves every sounding note two semitones.
+TEST_F(PitchMode, PitchBendMovesTheNoteByTheBendRange) {
+    Midi(0x90, 60, 100);
+    Midi(0xE0, 0x7F, 0x7F);
+    EXPECT_NEAR(CentsFrom(NoteHz(62)), 0.0, 5.0);
+    Midi(0xE0, 0, 0);
+    EXPECT_NEAR(CentsFrom(NoteHz(58)), 0.0, 5.0);
+    Midi(0xE0, 0, 0x40); // back to the middle
+    EXPECT_NEAR(CentsFrom(NoteHz(60)), 0.0, 5.0);
+}
+
+// Three keys, three voices: each note's fundamental stands out of its neighbourhood.
+TEST_F(PitchMode, AChordSoundsEveryFundamental) {
+    for (uint8_t key : {60, 64, 67}) {
+        Midi(0x90, key, 100);
+    }
+    const std::vector<float> chord = Render(2 * 44100);
+    EXPECT_EQ(synth.polyphony().sounding(), 3);
+    for (int key : {60, 64, 67}) {
+        const double at = Magnitude(chord, NoteHz(key));
+        for (double off : {-0.5, 0.5}) { // a quarter tone either side
+            EXPECT_GT(at, 5.0 * Magnitude(chord, NoteHz(key) * std::exp2(off / 12.0))) << key;
+        }
+    }
+}
+
+// A seventeenth note takes the oldest released note's voice, else the oldest held one's.
+TEST_F(PitchMode, ANewNoteTakesTheOldestReleasedVoiceElseTheOldestHeld) {
+    synth.params.Set(P::Voices, 16.0f);
+    for (uint8_t key = 40; key < 56; ++key) {
+        Midi(0x90, key, 100);
+    }
+    Midi(0x80, 45, 0);
+    Midi(0x80, 47, 0);
+    Midi(0x90, 60, 100);
+    EXPECT_FALSE(synth.polyphony().Sounding(0, 45));
+    EXPECT_TRUE(synth.polyphony().Sounding(0, 47));
+    Midi(0x90, 61, 100);
+    Midi(0x90, 62, 100);
+    EXPECT_FALSE(synth.polyphony().Sounding(0, 47));
+    EXPECT_FALSE(synth.polyphony().Sounding(0, 40)) << "the oldest held";
+    EXPECT_TRUE(synth.polyphony().Sounding(0, 41));
+    EXPECT_EQ(synth.polyphony().sounding(), 16);
+}
+
+// One voice: the last key held sounds, and a release goes back to a key still held.
+TEST_F(PitchMode, OneVoicePlaysTheLastKeyAndReturnsToOneStillHeld) {
+    synth.params.Set(P::Voices, 1.0f);
+    Midi(0x90, 60, 100);
+    Midi(0x90, 64, 100);
+    EXPECT_NEAR(CentsFrom(NoteHz(64)), 0.0, 5.0);
+    Midi(0x80, 64, 0);
+    EXPECT_NEAR(CentsFrom(NoteHz(60)), 0.0, 5.0);
+    EXPECT_EQ(synth.polyphony().sounding(), 1);
+}
+
+// The pedal holds a released note until it goes up; all notes off releases every note of the
+// channel; every release dies away.
+TEST_F(PitchMode, SustainPedalHoldsAndAllNotesOffReleases) {
+    synth.params.Set(P::Release, 50.0f);
+    Midi(0x90, 60, 100);
+    Midi(0xB0, 64, 127);
+    Midi(0x80, 60, 0);
+    Render(44100);
+    EXPECT_TRUE(synth.polyphony().Sounding(0, 60));
+    Midi(0xB0, 64, 0);
+    Midi(0x91, 62, 100);
+    Midi(0xB1, 123, 0);
+    Render(44100);
+    EXPECT_EQ(synth.polyphony().sounding(), 0);
+    EXPECT_TRUE(synth.Silent() || !std::isnan(Render(1)[0]));
+}
+
+// A note-off releases without a step: no step between samples during the release is larger than
+// the largest while the note played.
+TEST_F(PitchMode, AReleaseNeverSteps) {
+    synth.params.Set(P::SecondaryBarrier, 360.0f);
+    synth.params.Set(P::Release, 30.0f);
+    const auto largest_step = [](const std::vector<float>& x) {
+        float step = 0.0f;
+        for (size_t i = 1; i < x.size(); ++i) {
+            step = std::max(step, std::fabs(x[i] - x[i - 1]));
+        }
+        return step;
+    };
+    for (uint8_t key : {36, 60, 84}) {
+        Midi(0x90, key, 127);
+        std::vector<float> held = Render(22050);
+        Midi(0x80, key, 0);
+        std::vector<float> released = Render(22050);
+        released.insert(released.begin(), held.back());
+        EXPECT_LE(largest_step(released), largest_step(held)) << int{key};
+    }
+}
+
+// At Velocity 100 % the level follows (velocity/127)²: the same voice, 32 against 127.
+TEST_F(PitchMode, VelocityScalesTheLevel) {
+    synth.params.Set(P::Velocity, 100.0f);
+    const auto rms = [this](uint8_t velocity) {
+        synth.Restart(9);
+        synth.params.Set(P::Keyboard, 1.0f);
+        Midi(0x90, 60, velocity);
+        const std::vector<float> x = Render(44100);
+        double sum = 0.0;
+        for (float v : x) {
+            sum += static_cast<double>(v) * v;
+        }
+        return std::sqrt(sum / static_cast<double>(x.size()));
+    };
+    EXPECT_NEAR(rms(32) / rms(127), (32.0 / 127.0) * (32.0 / 127.0), 1e-4);
+}
+
+} // namespace
+} // namespace vortane
