@@ -30,7 +30,8 @@ public:
             block[i] = y1;
         }
         x1_ = x1;
-        y1_ = y1 == y1 && std::fabs(y1) > 1e-20f ? y1 : 0.0f; // no subnormals, no stuck NaN
+        // Below −140 dB the tail ends (and a NaN does not stay): silence in is then silence out.
+        y1_ = y1 == y1 && std::fabs(y1) > 1e-7f ? y1 : 0.0f;
     }
 
 private:

@@ -63,6 +63,33 @@ protected:
         return samples;
     }
 
+    // A Standard MIDI File of one track at 120 bpm, 480 ticks a beat (a second is 960 ticks), from
+    // messages at their ticks, written to the test folder.
+    std::string WriteMidiFile(const std::string& name,
+                              std::vector<std::pair<int, std::vector<uint8_t>>> events) {
+        std::sort(events.begin(), events.end(),
+                  [](const auto& a, const auto& b) { return a.first < b.first; });
+        std::string track;
+        int previous = 0;
+        for (const auto& [tick, message] : events) {
+            int delta = tick - previous;
+            previous = tick;
+            std::string quantity(1, static_cast<char>(delta & 0x7F));
+            while ((delta >>= 7) != 0) {
+                quantity.insert(quantity.begin(), static_cast<char>(0x80 | (delta & 0x7F)));
+            }
+            track += quantity + std::string(message.begin(), message.end());
+        }
+        track += std::string("\0\xFF\x2F\0", 4);
+        const auto be32 = [](size_t n) {
+            return std::string{char(n >> 24), char(n >> 16), char(n >> 8), char(n)};
+        };
+        std::ofstream(dir_ / name, std::ios::binary)
+            << "MThd" << be32(6) << std::string("\0\0\0\x01\x01\xE0", 6) << "MTrk" << be32(track.size())
+            << track;
+        return (dir_ / name).string();
+    }
+
     static std::string ReadBytes(const std::filesystem::path& path) {
         std::ifstream in(path, std::ios::binary);
         return std::string(std::istreambuf_iterator<char>(in), {});

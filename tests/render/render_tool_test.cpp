@@ -1,4 +1,5 @@
 // Runs the built vortane-render as a child process, as a user or a script would.
+#include <algorithm>
 #include <cmath>
 #include <string>
 #include <vector>
@@ -67,6 +68,7 @@ TEST_F(RenderTool, BadInputExitsTwoWithOneLineAndNoFile) {
         {"--seconds", "0", "@/x.wav"},                // zero duration
         {"--volume", "2", "@/x.wav"},                 // unknown option
         {"@/x.wav", "--seed"},                        // missing value
+        {"--midi", "@/x.wav", "@/x.wav"},             // not a MIDI file (nor there)
     };
     for (const std::vector<std::string>& args : kCases) {
         const RunResult result = Run(args);
@@ -76,6 +78,53 @@ TEST_F(RenderTool, BadInputExitsTwoWithOneLineAndNoFile) {
         EXPECT_EQ(result.Lines(), 1) << shown;
         EXPECT_LT(result.output.size(), 200u) << shown;
         EXPECT_TRUE(fs::is_empty(dir_)) << shown;
+    }
+}
+
+double Mean(const std::vector<float>& samples) {
+    double sum = 0.0;
+    for (float s : samples) {
+        sum += s;
+    }
+    return sum / static_cast<double>(samples.size());
+}
+
+// A MIDI file plays each note at its pitch until the last has died away, the same bytes for the
+// same seed; Keyboard=Gate plays it on the one voice's gate instead; a damaged file is refused.
+TEST_F(RenderTool, MidiFilePlaysUntilItsLastNoteHasDiedAway) {
+    const std::string notes = WriteMidiFile(
+        "chord.mid",
+        {{0, {0x90, 60, 100}}, {480, {0x90, 64, 100}}, {960, {0x80, 60, 0}}, {960, {0x80, 64, 0}}});
+    const std::vector<std::string> args = {"--midi", notes, "--seed", "5", "--set", "Release=200"};
+    auto with = [&](std::vector<std::string> more) {
+        more.insert(more.begin(), args.begin(), args.end());
+        return more;
+    };
+    const std::vector<float> pitch = Render("pitch.wav", args);
+    EXPECT_GT(pitch.size(), 44100u + 8820u);  // the release's 200 ms run past the file's second
+    EXPECT_LT(pitch.size(), 44100u + 44100u); // and then it stops
+    EXPECT_GT(Rms(std::vector<float>(pitch.begin(), pitch.begin() + 44100)), 0.01);
+    Render("again.wav", args);
+    EXPECT_EQ(ReadBytes(dir_ / "pitch.wav"), ReadBytes(dir_ / "again.wav"));
+    const std::vector<float> gate = Render("gate.wav", with({"--set", "Keyboard=Gate", "--seconds", "2"}));
+    EXPECT_GT(Rms(std::vector<float>(gate.begin(), gate.begin() + 44100)), 0.01);
+    EXPECT_TRUE(std::all_of(gate.begin() + 44100 + 64, gate.end(), [](float s) { return s == 0.0f; }));
+
+    fs::path damaged = WriteMidiFile("cut.mid", {{0, {0x90, 60, 100}}});
+    fs::resize_file(damaged, fs::file_size(damaged) - 6);
+    const RunResult refused = Run({"--midi", damaged.string(), "@/cut.wav"});
+    EXPECT_EQ(refused.exit_code, 2);
+    EXPECT_NE(refused.output.find("cut.mid"), std::string::npos) << refused.output;
+    EXPECT_FALSE(fs::exists(dir_ / "cut.wav"));
+}
+
+// Every factory sound played from a keyboard has almost no offset: the DC blocker after the voices.
+TEST_F(RenderTool, FactorySoundsPlayedInPitchModeCarryNoOffset) {
+    const std::string held = WriteMidiFile("held.mid", {{0, {0x90, 48, 100}}});
+    for (const auto& file : fs::directory_iterator(VORTANE_FACTORY_PRESET_SOURCE)) {
+        const std::vector<float> x =
+            Render("preset.wav", {"--midi", held, "--seconds", "10", "--seed", "1", "--preset", file.path()});
+        EXPECT_LT(std::fabs(Mean(x)), 0.01 * Rms(x)) << file.path().filename();
     }
 }
 
