@@ -75,7 +75,7 @@ private:
         MidiMessage message;
     };
     static constexpr size_t kMaxEvents = 1024;
-    static constexpr size_t kPullFrames = 32; // voice frames per resampler pull
+    static constexpr size_t kPullFrames = 128; // voice frames per resampler pull
 
     void RenderVoice(float* out, size_t frames) noexcept VORTANE_NONBLOCKING;
     bool VoiceIsSilent() const noexcept VORTANE_NONBLOCKING;
