@@ -52,11 +52,12 @@ void Oscillator::Init() {
 
 // A new period: its length from the period walk, then new coordinates from the switched-on walks,
 // X1, Y1, X2, Y2 in that order.
+template <bool kNote>
 int32_t Oscillator::StartPeriod(const OscillatorParams& params,
                                 RandomSource& random) noexcept VORTANE_NONBLOCKING {
     // Once a period has begun the length is never 0 again, whatever the walk returned.
-    grid_ = WalkGrid(params.period);
-    length_ = std::max(period_walk_.Next(params.period, random), 1);
+    grid_ = kNote ? kPitchGrid : 1;
+    length_ = std::max(period_walk_.Next<kNote>(params.period, random), 1);
     for (size_t k = 0; k < kCoordinateCount; ++k) {
         if (params.walk_on[k]) {
             const int32_t hundredths =
@@ -76,16 +77,27 @@ OscillatorPlan::Period PlanPeriod(const BezierCurve& curve, float amplitude, flo
 
 } // namespace
 
-// A period's curve and level are read once, at its start (or at the chunk's), so a host's change
-// lands at the next period.
 void Oscillator::Plan(const OscillatorParams& params, RandomSource& random, OscillatorPlan& plan,
                       int frames) noexcept VORTANE_NONBLOCKING {
+    if (params.period.centre_frequency > 0.0f) {
+        PlanFrames<true>(params, random, plan, frames);
+    } else {
+        PlanFrames<false>(params, random, plan, frames);
+    }
+}
+
+// A period's curve and level are read once, at its start (or at the chunk's), so a host's change
+// lands at the next period. Around a note (kNote) lengths are in 1/kPitchGrid samples and may end
+// between two frames; otherwise they are whole samples and the offset stays 0.
+template <bool kNote>
+void Oscillator::PlanFrames(const OscillatorParams& params, RandomSource& random, OscillatorPlan& plan,
+                            int frames) noexcept VORTANE_NONBLOCKING {
     BezierCurve flat;
     flat.Init(0.0f, 0.0f, 0.0f, 0.0f);
     const OscillatorPlan::Period silence = PlanPeriod(flat, 0.0f, 1.0f);
     OscillatorPlan::Period period{};
     int position = position_;
-    float offset = offset_;
+    float offset = kNote ? offset_ : 0.0f;
     bool open = false; // the period running at the chunk's start is read at its first frame
     for (int i = 0; i < frames;) {
         // Within a period the position stays below its length. Before the first start (length 0)
@@ -93,13 +105,17 @@ void Oscillator::Plan(const OscillatorParams& params, RandomSource& random, Osci
         // start reset's −1 can bring it to 0 and begin the first period; a wrap would begin one
         // in silence after 2^32 frames (27 hours) without Play.
         position = position < std::numeric_limits<int>::max() ? position + 1 : position;
-        if (grid_ == 1 ? position == length_ : (length_ == 0 ? position == 0 : Past(position, offset))) {
+        // (a length from the other kind of period, in the other unit, ends as a note's would)
+        const bool ends = kNote ? (length_ == 0 ? position == 0 : Past(position, offset))
+                                : (grid_ == 1 ? position == length_ : Past(position, 0.0f));
+        if (ends) {
             // A length between two samples ends inside this frame's interval: the next period
             // starts there, and this frame stands the rest of the interval past it.
-            offset = length_ == 0 || grid_ == 1 ? 0.0f
-                                                : static_cast<float>(position) + offset - length_in_samples();
+            if constexpr (kNote) {
+                offset = length_ == 0 ? 0.0f : static_cast<float>(position) + offset - length_in_samples();
+            }
             position = 0;
-            StartPeriod(params, random);
+            StartPeriod<kNote>(params, random);
             open = false;
         }
         if (length_ == 0) {
@@ -116,8 +132,9 @@ void Oscillator::Plan(const OscillatorParams& params, RandomSource& random, Osci
         }
         // The rest of the period, or of the chunk, in one run: nothing can happen before the
         // position reaches the length.
-        const int left = grid_ == 1 ? length_ - position
-                                    : static_cast<int>(std::ceil(length_in_samples() - offset)) - position;
+        const int left = !kNote && grid_ == 1
+                             ? length_ - position
+                             : static_cast<int>(std::ceil(length_in_samples() - offset)) - position;
         const int run = std::max(1, std::min(frames - i, left));
         plan.Fill(i, run, position, offset, period);
         position += run - 1;

@@ -95,6 +95,10 @@ public:
     const ControlPointWalk& point_walk(Coordinate k) const { return point_walks_[static_cast<size_t>(k)]; }
 
 private:
+    template <bool kNote>
+    void PlanFrames(const OscillatorParams& params, RandomSource& random, OscillatorPlan& plan,
+                    int frames) noexcept VORTANE_NONBLOCKING;
+    template <bool kNote>
     int32_t StartPeriod(const OscillatorParams& params, RandomSource& random) noexcept VORTANE_NONBLOCKING;
     // Whether a frame at `position` (with the period's offset) lies at or past the period's end.
     bool Past(int position, float offset) const noexcept VORTANE_NONBLOCKING {

@@ -124,8 +124,10 @@ int32_t FoldPeriodLength(int64_t length, PeriodBarriers barriers, float u,
 
 PeriodBarriers PeriodWalk::Barriers(const PeriodWalkParams& params) noexcept VORTANE_NONBLOCKING {
     if (!derived.valid || derived.frequency_setting != params.frequency_setting ||
-        std::bit_cast<uint32_t>(derived.secondary_barrier) != std::bit_cast<uint32_t>(params.secondary_barrier) ||
-        std::bit_cast<uint32_t>(derived.centre_frequency) != std::bit_cast<uint32_t>(params.centre_frequency)) {
+        std::bit_cast<uint32_t>(derived.secondary_barrier) !=
+            std::bit_cast<uint32_t>(params.secondary_barrier) ||
+        std::bit_cast<uint32_t>(derived.centre_frequency) !=
+            std::bit_cast<uint32_t>(params.centre_frequency)) {
         derived = {true, params.frequency_setting, params.secondary_barrier, params.centre_frequency,
                    params.centre_frequency > 0.0f
                        ? NoteBarriers(params.centre_frequency, params.secondary_barrier)
@@ -140,11 +142,12 @@ void PeriodWalk::CentreOn(const PeriodWalkParams& params) noexcept VORTANE_NONBL
     primary_value = 0;
 }
 
+template <bool kNote>
 int32_t PeriodWalk::Next(const PeriodWalkParams& params, RandomSource& random) noexcept VORTANE_NONBLOCKING {
     period_count = period_count >= kCountWrap ? 0 : period_count + 1;
 
     const PeriodBarriers barriers = Barriers(params);
-    const int32_t grid = WalkGrid(params);
+    constexpr int32_t grid = kNote ? kPitchGrid : 1;
     const float u = random.DrawFraction(); // drawn at every call; only Random uses it
     frequency_step = DrawFrequencyStep(frequency_step, params.step, random);
 
@@ -169,5 +172,8 @@ int32_t PeriodWalk::Next(const PeriodWalkParams& params, RandomSource& random) n
     period_length = FoldPeriodLength(length, barriers, u, params.behaviour);
     return period_length;
 }
+
+template int32_t PeriodWalk::Next<false>(const PeriodWalkParams&, RandomSource&) noexcept VORTANE_NONBLOCKING;
+template int32_t PeriodWalk::Next<true>(const PeriodWalkParams&, RandomSource&) noexcept VORTANE_NONBLOCKING;
 
 } // namespace vortane

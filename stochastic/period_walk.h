@@ -72,7 +72,10 @@ struct PeriodWalk {
 
     void Init() { *this = PeriodWalk{}; }
 
-    // The length of the period that begins, at least 1, in WalkGrid(params) units.
+    // The length of the period that begins, at least 1, in WalkGrid(params) units. kNote says
+    // whether a note's frequency sets the range (params.centre_frequency > 0), which the caller
+    // knows for a whole block.
+    template <bool kNote = false>
     int32_t Next(const PeriodWalkParams& params, RandomSource& random) noexcept VORTANE_NONBLOCKING;
 
     // Stop: the count, and with it the "PriC" interval, starts again.
