@@ -257,6 +257,16 @@ void Polyphony::Render(const VoiceParams& shared, const ParamValues& values, uin
     }
 }
 
+void Polyphony::Log(PitchLog& log, uint64_t frame) const noexcept VORTANE_NONBLOCKING {
+    for (size_t k = 0; k < slots_.size(); ++k) {
+        const Slot& slot = slots_[k];
+        if (slot.active && slot.voice.oscillator().length() > 0) {
+            log.Push({frame, static_cast<int8_t>(k), static_cast<int8_t>(slot.key),
+                      kSampleRate / slot.voice.oscillator().length_in_samples()});
+        }
+    }
+}
+
 int Polyphony::sounding() const {
     return static_cast<int>(
         std::count_if(slots_.begin(), slots_.end(), [](const Slot& s) { return s.active; }));

@@ -7,6 +7,7 @@
 #include "base/realtime.h"
 #include "control/key_frequencies.h"
 #include "control/param_store.h"
+#include "control/pitch_log.h"
 #include "engine/envelope.h"
 #include "engine/voice.h"
 
@@ -36,6 +37,9 @@ public:
     // its curve-slider writes reach every sounding voice.
     void Render(const VoiceParams& shared, const ParamValues& values, uint64_t handed_over, float* out,
                 size_t size) noexcept VORTANE_NONBLOCKING;
+
+    // Each sounding voice's pitch now, into the log.
+    void Log(PitchLog& log, uint64_t frame) const noexcept VORTANE_NONBLOCKING;
 
     int sounding() const;
     // Whether a note of that key and channel sounds (held, sustained or in its release).

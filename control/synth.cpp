@@ -30,6 +30,7 @@ void Synth::Restart(uint64_t seed) noexcept VORTANE_NONBLOCKING {
     transport.Reset();
     play_note_ = false;
     rederive_ = true;
+    frames_ = 0;
 }
 
 // A change of mode starts the new one from rest: no note, no gate held over from the other.
@@ -98,10 +99,14 @@ void Synth::Render(float* out, size_t size) noexcept VORTANE_NONBLOCKING {
         Midi(m.bytes.data(), m.size);
     }
     const bool pitch = FollowMode();
+    frames_ += size;
     if (!pitch) {
         p.gate = transport.gate_open();
         voice.Render(p, out, size);
         Publish(voice, revision);
+        if (p.gate && voice.oscillator().length() > 0) {
+            pitch_log.Push({frames_, 0, -1, kSampleRate / voice.oscillator().length_in_samples()});
+        }
         return;
     }
     if (transport.playing() != play_note_) {
@@ -110,6 +115,7 @@ void Synth::Render(float* out, size_t size) noexcept VORTANE_NONBLOCKING {
         poly_.Midi(note.data(), note.size(), values, keys);
     }
     poly_.Render(p, values, params.HandedOver(), out, size);
+    poly_.Log(pitch_log, frames_);
     dc_.Process(out, size);
     if (const Voice* newest = poly_.newest()) {
         Publish(*newest, revision);

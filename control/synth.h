@@ -9,6 +9,7 @@
 #include "control/midi_queue.h"
 #include "control/note_gate.h"
 #include "control/param_store.h"
+#include "control/pitch_log.h"
 #include "control/polyphony.h"
 #include "control/transport.h"
 #include "engine/dc_blocker.h"
@@ -33,6 +34,8 @@ struct Synth {
     Transport transport;
     KeyFrequencies keys;
     CurveMonitor monitor;
+    // Each sounding voice's pitch after every block, for one reader.
+    PitchLog pitch_log;
     // MIDI messages from the MIDI input's thread, taken at the start of each block.
     MidiQueue midi_in;
     Voice voice; // Gate mode's
@@ -68,6 +71,7 @@ private:
     bool rederive_ = false;   // after a restart, every parameter reaches the voices as if written
     bool pitch_mode_ = false; // the mode the last block was rendered in
     bool play_note_ = false;  // Play holds middle C in Pitch mode
+    uint64_t frames_ = 0;     // rendered since Init or the last restart
 };
 
 } // namespace vortane

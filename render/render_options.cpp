@@ -134,7 +134,8 @@ ParseResult ParseRenderOptions(std::span<const std::string_view> args) {
             return result;
         }
         const bool takes_value =
-            arg == "--seconds" || arg == "--seed" || arg == "--set" || arg == "--preset" || arg == "--midi";
+            arg == "--seconds" || arg == "--seed" || arg == "--set" || arg == "--preset" || arg == "--midi" ||
+            arg == "--pitch-log";
         if (takes_value && i + 1 == args.size()) {
             return Failure(std::string(arg) + " needs a value");
         }
@@ -157,6 +158,8 @@ ParseResult ParseRenderOptions(std::span<const std::string_view> args) {
         } else if (arg == "--midi") {
             error = midi ? "more than one --midi" : "";
             midi = args[++i];
+        } else if (arg == "--pitch-log") {
+            options.pitch_log_path = args[++i];
         } else if (arg.size() > 1 && arg.front() == '-') {
             error = "unknown option " + Quoted(arg) + " (see --help)";
         } else if (!options.output_path.empty()) {
@@ -187,7 +190,7 @@ ParseResult ParseRenderOptions(std::span<const std::string_view> args) {
 
 std::string_view RenderUsage() {
     return R"(Usage: vortane-render [--seconds S] [--seed N] [--preset FILE_OR_NAME] [--set NAME[=VALUE]]...
-                     [--midi FILE.mid] OUTPUT.wav
+                     [--midi FILE.mid] [--pitch-log FILE.csv] OUTPUT.wav
 
 Renders the voice to OUTPUT.wav (mono, 32-bit float, 44100 Hz) as if Play had been pressed at the
 first sample, or plays a MIDI file on it. The same seed, settings and file always give the same file.
@@ -202,6 +205,8 @@ first sample, or plays a MIDI file on it. The same seed, settings and file alway
                          "Frq=900", "X1 Barrier=40", "X1 Primary Step Size=20"
   --set NAME             selects an option ("Logistic", "SOnLimits", "PriC") or ticks a check box
                          ("X1 Negative", "X1 On" .. "Y2 On"); a check box also takes =0 or =1
+  --pitch-log FILE.csv   also writes each sounding voice's pitch every 64 frames: seconds, voice,
+                         key (-1 for the gate's voice) and Hz, one line each
   --set GROUP=OPTION     selects an option by its group, as a preset file does:
                          "Frequency Probability Distribution=Logistic", "Frequency Barriers Walk=PriC",
                          "Frequency Barriers=SRandom", "Keyboard=Pitch"

@@ -30,6 +30,8 @@ struct RenderOptions {
     std::vector<ParamSetting> settings;
     // --midi: the file's channel messages, played from the first sample instead of Play.
     std::optional<std::vector<MidiFileEvent>> midi;
+    // --pitch-log: where each sounding voice's pitch goes, every 64 frames, as CSV.
+    std::string pitch_log_path;
     std::string output_path;
 };
 

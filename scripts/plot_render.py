@@ -152,7 +152,20 @@ def envelope(x, columns):
     return edges[:-1], lows, highs
 
 
-def plot(samples, rate, output, method="crossings", zoom_start=1.0, zoom_ms=40.0, title=None):
+NOTE_NAMES = ["C", "C#", "D", "D#", "E", "F", "F#", "G", "G#", "A", "A#", "B"]
+
+
+def read_pitch_log(path):
+    """{voice: (times, Hz, key)} from vortane-render --pitch-log."""
+    rows = np.loadtxt(path, delimiter=",", skiprows=1, ndmin=2)
+    paths = {}
+    for voice in np.unique(rows[:, 1]).astype(int):
+        mine = rows[rows[:, 1] == voice]
+        paths[voice] = (mine[:, 0], mine[:, 3], int(mine[-1, 2]))
+    return paths
+
+
+def plot(samples, rate, output, method="crossings", zoom_start=1.0, zoom_ms=40.0, title=None, paths=None):
     import matplotlib
 
     matplotlib.use("Agg")
@@ -180,13 +193,20 @@ def plot(samples, rate, output, method="crossings", zoom_start=1.0, zoom_ms=40.0
     close.set(title=f"Close-up: every period is one Bezier curve ({zoom_ms:.0f} ms)", xlabel="time (ms)",
               ylabel="sample")
 
-    pitch.plot(times, freqs, ".", markersize=2, color="#c0392b")
+    if paths:
+        for voice, (when, hz, key) in sorted(paths.items()):
+            name = f"{NOTE_NAMES[key % 12]}{key // 12 - 1}" if key >= 0 else "gate"
+            pitch.plot(when, hz, linewidth=0.8, label=f"voice {voice}: {name}")
+        pitch.legend(fontsize=8, loc="upper left", bbox_to_anchor=(1.0, 1.0))
+        source = "each voice's period, from --pitch-log"
+    else:
+        pitch.plot(times, freqs, ".", markersize=2, color="#c0392b")
+        source = "upward zero crossings" if method != "autocorr" else "autocorrelation"
     pitch.set_yscale("log")
     pitch.yaxis.set_major_locator(LogLocator(subs=(1.0, 2.0, 5.0)))
     pitch.yaxis.set_major_formatter(ScalarFormatter())
     pitch.yaxis.set_minor_formatter(NullFormatter())
-    pitch.set(title="Pitch path (" + ("upward zero crossings" if method != "autocorr" else "autocorrelation")
-              + ")", xlabel="time (s)", ylabel="frequency (Hz)", xlim=(0, seconds))
+    pitch.set(title=f"Pitch path ({source})", xlabel="time (s)", ylabel="frequency (Hz)", xlim=(0, seconds))
     pitch.grid(True, which="both", linewidth=0.3)
 
     fig.savefig(output, dpi=100)
@@ -246,6 +266,8 @@ def main(argv=None):
                         help="a control setting for --render (repeatable)")
     parser.add_argument("--preset", metavar="FILE_OR_NAME", help="a preset for --render")
     parser.add_argument("--small", action="store_true", help="a small close-up and pitch picture")
+    parser.add_argument("--pitch-log", metavar="FILE.csv",
+                        help="draw the voices' pitch paths from vortane-render --pitch-log instead")
     args = parser.parse_args(argv)
 
     with tempfile.TemporaryDirectory() as scratch:
@@ -269,7 +291,9 @@ def main(argv=None):
             times, freqs = plot_small(samples, rate, args.output, args.zoom_start, min(args.zoom_ms, 30.0),
                                       args.title)
         else:
-            times, freqs = plot(samples, rate, args.output, args.method, args.zoom_start, args.zoom_ms, title)
+            paths = read_pitch_log(args.pitch_log) if args.pitch_log else None
+            times, freqs = plot(samples, rate, args.output, args.method, args.zoom_start, args.zoom_ms, title,
+                                paths)
     found = freqs[np.isfinite(freqs)]
     if len(found):
         print(f"{args.output}: {len(found)} pitch points, {found.min():.1f} to {found.max():.1f} Hz, "

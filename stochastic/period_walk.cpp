@@ -137,8 +137,9 @@ PeriodBarriers PeriodWalk::Barriers(const PeriodWalkParams& params) noexcept VOR
 }
 
 void PeriodWalk::CentreOn(const PeriodWalkParams& params) noexcept VORTANE_NONBLOCKING {
+    // The centre in semitones: the note's own period, the barriers' geometric mean.
     const PeriodBarriers barriers = Barriers(params);
-    period_length = barriers.lo + (barriers.hi - barriers.lo) / 2;
+    period_length = RoundHalfEven(std::sqrt(static_cast<double>(barriers.lo) * barriers.hi));
     primary_value = 0;
 }
 
