@@ -26,12 +26,14 @@ public:
         for (size_t i = 0; i < size; ++i) {
             const float x = block[i];
             y1 = x - x1 + r_ * y1;
+            // In silence the tail ends below −140 dB, sample by sample so that where it ends does
+            // not depend on the block size: silence in is then silence out.
+            y1 = x == 0.0f && std::fabs(y1) < 1e-7f ? 0.0f : y1;
             x1 = x;
             block[i] = y1;
         }
         x1_ = x1;
-        // Below −140 dB the tail ends (and a NaN does not stay): silence in is then silence out.
-        y1_ = y1 == y1 && std::fabs(y1) > 1e-7f ? y1 : 0.0f;
+        y1_ = y1 == y1 ? y1 : 0.0f; // a NaN does not stay
     }
 
 private:
