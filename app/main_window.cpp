@@ -74,7 +74,7 @@ void MainWindow::BuildMenu() {
         FollowPanel();
     };
     preset_hooks.show_message = hooks_.show_message;
-    presets_ = new PresetMenu(synth_.params, FactoryPresetFolders(), UserPresetFolder(),
+    presets_ = new PresetMenu(synth_, FactoryPresetFolders(), UserPresetFolder(),
                               std::move(preset_hooks), this);
     menuBar()->addMenu(presets_);
     BuildKeyboardMenu();

@@ -3,7 +3,7 @@
 #include <QFileDialog>
 #include <QMessageBox>
 
-#include "control/param_store.h"
+#include "control/synth.h"
 #include "presets/preset.h"
 #include "presets/preset_file.h"
 #include "presets/preset_folders.h"
@@ -21,9 +21,9 @@ QString ToQString(const fs::path& path) {
 
 } // namespace
 
-PresetMenu::PresetMenu(ParamStore& params, std::vector<fs::path> factory_folders, fs::path user_folder,
+PresetMenu::PresetMenu(Synth& synth, std::vector<fs::path> factory_folders, fs::path user_folder,
                        Hooks hooks, QWidget* parent)
-    : QMenu(QStringLiteral("Presets"), parent), params_(params), factory_folders_(std::move(factory_folders)),
+    : QMenu(QStringLiteral("Presets"), parent), synth_(synth), factory_folders_(std::move(factory_folders)),
       user_folder_(std::move(user_folder)), hooks_(std::move(hooks)) {
     AddFactoryPresets();
     addSeparator();
@@ -55,7 +55,7 @@ bool PresetMenu::LoadFile(const fs::path& path) {
                     ".\n\nNo control was changed.");
         return false;
     }
-    ApplyPreset(*parsed.preset, params_);
+    ApplyPreset(*parsed.preset, synth_);
     if (hooks_.applied) {
         hooks_.applied();
     }
@@ -64,7 +64,7 @@ bool PresetMenu::LoadFile(const fs::path& path) {
 
 bool PresetMenu::SaveFile(const fs::path& path) {
     std::string error;
-    if (!SavePresetFile(path, CapturePreset(params_), error)) {
+    if (!SavePresetFile(path, CapturePreset(synth_), error)) {
         ShowMessage("The preset was not saved: " + error + ".");
         return false;
     }

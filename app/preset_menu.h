@@ -8,7 +8,7 @@
 
 namespace vortane {
 
-class ParamStore;
+struct Synth;
 
 // The "Presets" menu: the factory sounds by name (from every factory folder, the first winning
 // where names repeat; a folder that cannot be read is named in a disabled item), then "Open Preset…" and
@@ -23,7 +23,7 @@ public:
         std::function<void(const std::string& title, const std::string& text)> show_message;
     };
 
-    PresetMenu(ParamStore& params, std::vector<std::filesystem::path> factory_folders,
+    PresetMenu(Synth& synth, std::vector<std::filesystem::path> factory_folders,
                std::filesystem::path user_folder, Hooks hooks, QWidget* parent);
 
     // Applies the preset in the file; false when it was refused (the reason has been shown).
@@ -39,7 +39,7 @@ private:
     void SaveWithDialog();
     void ShowMessage(const std::string& text) const;
 
-    ParamStore& params_;
+    Synth& synth_;
     std::vector<std::filesystem::path> factory_folders_;
     std::filesystem::path user_folder_;
     Hooks hooks_;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -46,6 +47,37 @@ inline std::string Quoted(std::string_view text) {
     }
     quoted += '"';
     return quoted;
+}
+
+// A text of several lines as one line, for a "Name = value" or key=value line: a line break is
+// "\n", a backslash "\\"; carriage returns go.
+inline std::string JoinLines(std::string_view text) {
+    std::string line;
+    for (char c : text) {
+        if (c == '\n') {
+            line += "\\n";
+        } else if (c == '\\') {
+            line += "\\\\";
+        } else if (c != '\r') {
+            line += c;
+        }
+    }
+    return line;
+}
+
+// The text JoinLines made of it; none for a backslash before anything but n or another backslash.
+inline std::optional<std::string> SplitLines(std::string_view line) {
+    std::string text;
+    for (size_t i = 0; i < line.size(); ++i) {
+        if (line[i] != '\\') {
+            text += line[i];
+        } else if (i + 1 < line.size() && (line[i + 1] == 'n' || line[i + 1] == '\\')) {
+            text += line[++i] == 'n' ? '\n' : '\\';
+        } else {
+            return std::nullopt;
+        }
+    }
+    return text;
 }
 
 } // namespace vortane

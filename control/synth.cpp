@@ -46,6 +46,13 @@ bool Synth::FollowMode() noexcept VORTANE_NONBLOCKING {
     return pitch;
 }
 
+void Synth::SetTuning(const Tuning& tuning) {
+    tuning_ = tuning;
+    for (int key = 0; key < KeyFrequencies::kKeys; ++key) {
+        keys.Set(key, tuning.Frequency(key).value_or(0.0));
+    }
+}
+
 bool Synth::Silent() const noexcept VORTANE_NONBLOCKING {
     return pitch_mode_ ? poly_.sounding() == 0 && dc_.idle() && !transport.playing() : !transport.gate_open();
 }

@@ -12,6 +12,7 @@
 #include "control/pitch_log.h"
 #include "control/polyphony.h"
 #include "control/transport.h"
+#include "control/tuning.h"
 #include "engine/dc_blocker.h"
 #include "engine/voice.h"
 
@@ -60,11 +61,18 @@ struct Synth {
 
     const Polyphony& polyphony() const { return poly_; }
 
+    // The tuning notes play in Pitch mode (twelve-tone equal temperament until set). The thread
+    // that owns the instrument's files (the window's, a host's main thread): a note the audio thread
+    // starts meanwhile takes its key's old or new frequency, whole.
+    void SetTuning(const Tuning& tuning);
+    const Tuning& tuning() const { return tuning_; }
+
 private:
     bool FollowMode() noexcept VORTANE_NONBLOCKING;
     void Publish(const Voice& walked, uint32_t revision) noexcept VORTANE_NONBLOCKING;
 
     VoiceOptions options_;
+    Tuning tuning_ = Tuning::EqualTemperament();
     Polyphony poly_;
     NoteGate note_gate_;
     DcBlocker dc_;

@@ -134,7 +134,7 @@ protected:
             return;
         }
         const vortane::Preset& preset = *programs_[index];
-        vortane::ApplyPreset(preset, voice_.synth().params);
+        vortane::ApplyPreset(preset, voice_.synth());
         if (preset.seed) {
             seed_.store(*preset.seed);
         }

@@ -4,7 +4,7 @@
 
 #include "base/parse_number.h"
 #include "base/text.h"
-#include "control/param_store.h"
+#include "control/synth.h"
 
 namespace vortane {
 namespace {
@@ -104,27 +104,49 @@ std::vector<std::pair<std::string, std::string>> PresetEntries(const Preset& pre
                                  ? std::string(spec.options[static_cast<size_t>(preset[id])])
                                  : std::to_string(preset[id]));
     }
+    if (preset.scale) {
+        entries.emplace_back(std::string(kTuningName), JoinLines(*preset.scale));
+    }
+    if (preset.keymap) {
+        entries.emplace_back(std::string(kKeymapName), JoinLines(*preset.keymap));
+    }
     if (preset.seed) {
         entries.emplace_back(std::string(kSeedName), std::to_string(*preset.seed));
     }
     return entries;
 }
 
-Preset CapturePreset(const ParamStore& params) {
+std::optional<Tuning> PresetTuning(const Preset& preset) {
+    if (!preset.scale && !preset.keymap) {
+        return std::nullopt;
+    }
+    return ParseTuning(preset.scale.value_or(""), preset.keymap.value_or("")).tuning;
+}
+
+Preset CapturePreset(const Synth& synth) {
     Preset preset = DefaultPreset();
     for (const ParamSpec& spec : Params()) {
         if (spec.sound) {
-            preset[spec.id] = params.Whole(spec.id);
+            preset[spec.id] = synth.params.Whole(spec.id);
+        }
+    }
+    if (!(synth.tuning() == Tuning::EqualTemperament())) {
+        preset.scale = synth.tuning().scale_text();
+        if (!synth.tuning().keymap_text().empty()) {
+            preset.keymap = synth.tuning().keymap_text();
         }
     }
     return preset;
 }
 
-void ApplyPreset(const Preset& preset, ParamStore& params) {
+void ApplyPreset(const Preset& preset, Synth& synth) {
     for (ParamId id : kOrder) {
         if (Spec(id).sound || (preset.named & (uint64_t{1} << Index(id))) != 0) {
-            params.Set(id, static_cast<float>(preset[id]));
+            synth.params.Set(id, static_cast<float>(preset[id]));
         }
+    }
+    if (const std::optional<Tuning> tuning = PresetTuning(preset)) {
+        synth.SetTuning(*tuning);
     }
 }
 

@@ -13,7 +13,8 @@
 
 namespace vortane {
 
-class ParamStore;
+struct Synth;
+class Tuning;
 
 // A preset: a value for every parameter (a slider's position, 0 or 1, an option's index) under
 // the names `vortane-render --set` and the plugins use, plus an optional seed for reproducible
@@ -23,14 +24,20 @@ struct Preset {
     std::optional<uint64_t> seed; // none: a render's seed comes from --seed or the clock
     // The parameters outside the sound ("Keyboard") that the file names; only these are applied.
     uint64_t named = 0;
+    // A tuning's scale and keyboard-map texts ("Tuning", "Keymap"), where the file names them: a
+    // preset carries its tuning with it, and one without leaves the tuning as it is. An empty scale
+    // is twelve-tone equal temperament, an empty map the default mapping.
+    std::optional<std::string> scale, keymap;
     bool operator==(const Preset&) const = default;
 
     int& operator[](ParamId id) { return values[Index(id)]; }
     int operator[](ParamId id) const { return values[Index(id)]; }
 };
 
-// The name of the optional seed entry.
+// The names of the entries beside the parameters.
 inline constexpr std::string_view kSeedName = "Seed";
+inline constexpr std::string_view kTuningName = "Tuning";
+inline constexpr std::string_view kKeymapName = "Keymap";
 
 // The order of the entries in a file, grouped as the window's frames group the controls.
 std::span<const ParamId> PresetOrder();
@@ -44,15 +51,20 @@ Preset DefaultPreset();
 std::string SetPresetValue(Preset& preset, ParamId id, std::string_view value);
 
 // The preset's entries as name/value texts, in PresetOrder(): every part of the sound, and what the
-// preset names beside it; the seed last when there is one.
+// preset names beside it; then its tuning (each text as one line, see JoinLines) and the seed.
 std::vector<std::pair<std::string, std::string>> PresetEntries(const Preset& preset);
 
-// The sound's parameters as they are now, each to the nearest whole number.
-Preset CapturePreset(const ParamStore& params);
+// The tuning the preset names, read; none when it names none (or it no longer reads, which
+// ParsePresetText rules out).
+std::optional<Tuning> PresetTuning(const Preset& preset);
+
+// The sound's parameters as they are now, each to the nearest whole number, and the tuning unless
+// it is twelve-tone equal temperament.
+Preset CapturePreset(const Synth& synth);
 
 // Sets every parameter of the sound, changed or not, so that the voice ends with exactly the values
-// the preset gives, whatever walked or was set before, and those beside the sound that it names. The
-// transport is left alone.
-void ApplyPreset(const Preset& preset, ParamStore& params);
+// the preset gives, whatever walked or was set before, and those beside the sound that it names, and
+// its tuning where it names one. The transport is left alone. The thread that owns the tuning.
+void ApplyPreset(const Preset& preset, Synth& synth);
 
 } // namespace vortane

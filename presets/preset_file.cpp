@@ -9,6 +9,7 @@
 #include "base/files.h"
 #include "base/parse_number.h"
 #include "base/text.h"
+#include "control/tuning.h"
 
 namespace vortane {
 namespace {
@@ -55,7 +56,8 @@ PresetParse ParsePresetText(std::string_view text) {
     }
 
     Preset preset = DefaultPreset();
-    std::array<int, kParamCount + 1> set_on_line{}; // the seed last
+    std::array<int, kParamCount + 3> set_on_line{}; // the seed, the tuning's scale and map last
+    int tuning_line = 0;
     int version = 0;
     int number = 0;
     for (size_t start = 0; start <= text.size();) {
@@ -83,15 +85,16 @@ PresetParse ParsePresetText(std::string_view text) {
         }
         const std::string_view value = Trimmed(line.substr(equals + 1));
         const bool seed = NamesMatch(name, kSeedName);
+        const bool scale = NamesMatch(name, kTuningName), keymap = NamesMatch(name, kKeymapName);
         const std::optional<ParamId> id = FindParam(name);
-        if (!seed && !id) {
+        if (!seed && !scale && !keymap && !id) {
             if (version > kPresetFormatVersion) {
                 continue; // a parameter of a later version: what this version knows still loads
             }
             return Refused(number, "unknown name " + Quoted(name));
         }
-        const std::string_view label = seed ? kSeedName : Spec(*id).name;
-        int& seen = set_on_line[seed ? kParamCount : Index(*id)];
+        const std::string_view label = seed ? kSeedName : scale ? kTuningName : keymap ? kKeymapName : Spec(*id).name;
+        int& seen = set_on_line[seed ? kParamCount : scale ? kParamCount + 1 : keymap ? kParamCount + 2 : Index(*id)];
         if (seen != 0) {
             return Refused(number, Quoted(label) + " is already set on line " + std::to_string(seen));
         }
@@ -102,11 +105,27 @@ PresetParse ParsePresetText(std::string_view text) {
             if (!preset.seed) {
                 error = "value " + Quoted(value) + " is not a whole number from 0 to 18446744073709551615";
             }
+        } else if (scale || keymap) {
+            std::optional<std::string> text = SplitLines(value);
+            if (!text) {
+                error = "has a backslash that is neither \\\\ nor \\n";
+            } else {
+                (scale ? preset.scale : preset.keymap) = std::move(text);
+                tuning_line = scale || tuning_line == 0 ? number : tuning_line;
+            }
         } else {
             error = SetPresetValue(preset, *id, value);
         }
         if (!error.empty()) {
             return Refused(number, Quoted(label) + " " + error);
+        }
+    }
+    if (tuning_line != 0) {
+        // The tuning is read whole, as its files would be: a fault names the preset's line and the
+        // file's own.
+        const TuningParse tuning = ParseTuning(preset.scale.value_or(""), preset.keymap.value_or(""));
+        if (!tuning.tuning) {
+            return Refused(tuning_line, "the tuning's " + tuning.error);
         }
     }
     PresetParse result;

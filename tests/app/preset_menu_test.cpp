@@ -50,9 +50,10 @@ struct PresetMenuTest : testing::ShellFixture {
 
 TEST_F(PresetMenuTest, FactoryPresetFromTheMenuMovesWidgetsAndEngineButNotPlay) {
     const QList<QAction*> titles = window->menuBar()->actions();
-    ASSERT_EQ(titles.size(), 2);
+    ASSERT_EQ(titles.size(), 3);
     EXPECT_EQ(titles[0]->text(), "Presets");
-    EXPECT_EQ(titles[1]->text(), "?");
+    EXPECT_EQ(titles[1]->text(), "Keyboard");
+    EXPECT_EQ(titles[2]->text(), "?");
     const QList<QAction*> items = window->presets().actions();
     ASSERT_GE(items.size(), 13);
     EXPECT_EQ(items[items.size() - 2]->text(), "Open Preset…");
@@ -84,7 +85,7 @@ TEST_F(PresetMenuTest, SavedFileLoadsBackTheSameControls) {
     QTest::mouseClick(Control<QWidget>(ParamId::X2On), Qt::LeftButton);
     const std::vector<int> widgets = WidgetStates();
     const std::vector<float> values = Values();
-    const Preset saved = CapturePreset(params());
+    const Preset saved = CapturePreset(app.synth());
 
     const fs::path file = folder / "mine.vpreset";
     ASSERT_TRUE(window->presets().SaveFile(file));
@@ -95,7 +96,7 @@ TEST_F(PresetMenuTest, SavedFileLoadsBackTheSameControls) {
     ASSERT_TRUE(window->presets().LoadFile(file));
     EXPECT_EQ(WidgetStates(), widgets);
     EXPECT_EQ(Values(), values);
-    EXPECT_EQ(CapturePreset(params()), saved);
+    EXPECT_EQ(CapturePreset(app.synth()), saved);
     EXPECT_TRUE(messages.messages.empty());
 }
 

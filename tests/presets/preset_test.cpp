@@ -10,7 +10,7 @@
 #include <sys/stat.h>
 
 #include "control/derivation.h"
-#include "control/param_store.h"
+#include "control/synth.h"
 #include "presets/preset_file.h"
 #include "presets/preset_folders.h"
 
@@ -185,24 +185,59 @@ TEST(PresetFolders, EveryDataFolderByNameOnly) {
 }
 
 // Applying sets every parameter, an unchanged one too, so that the voice ends with exactly the
-// preset's values whatever walked before: Y1 at its start position hands 0.05 over.
-TEST(PresetApply, SetsEveryParameterAndCapturesThemBack) {
-    ParamStore params;
+// preset's values whatever walked before: Y1 at its start position hands 0.05 over. "Keyboard" and
+// the tuning stay unless the preset names them; a named tuning travels through the file's text.
+TEST(PresetApply, SetsEveryParameterAndTheTuningItNames) {
+    Synth synth;
     Preset preset = RandomPreset(5);
     preset[ParamId::Y1] = 5; // the slider's start position
     preset.named = 0;        // "Keyboard" is no part of the sound: it stays as it was
     preset[ParamId::Keyboard] = 0;
-    params.Set(ParamId::Keyboard, 1.0f);
-    params.TakeWritten();
-    ApplyPreset(preset, params);
-    Preset captured = CapturePreset(params);
+    synth.params.Set(ParamId::Keyboard, 1.0f);
+    synth.params.TakeWritten();
+    ApplyPreset(preset, synth);
+    Preset captured = CapturePreset(synth);
     captured.seed = preset.seed;
     EXPECT_EQ(captured, preset);
-    EXPECT_EQ(params.Get(ParamId::Keyboard), 1.0f);
-    EXPECT_EQ(params.TakeWritten(), ((uint64_t{1} << kParamCount) - 1) & ~ParamBit(ParamId::Keyboard));
+    EXPECT_EQ(synth.params.Get(ParamId::Keyboard), 1.0f);
+    EXPECT_EQ(synth.params.TakeWritten(), ((uint64_t{1} << kParamCount) - 1) & ~ParamBit(ParamId::Keyboard));
     ParamValues values;
-    params.Load(values);
-    EXPECT_EQ(SliderPoint(Coordinate::Y1, values, params.HandedOver()), 0.05f);
+    synth.params.Load(values);
+    EXPECT_EQ(SliderPoint(Coordinate::Y1, values, synth.params.HandedOver()), 0.05f);
+
+    preset.scale = "! a \\ comment\n2/1 in three steps\n 3\n 400.0\n 800.0\n 2/1\n";
+    preset.keymap = "";
+    const PresetParse read = ParsePresetText(PresetText(preset));
+    ASSERT_TRUE(read.preset) << read.error;
+    EXPECT_EQ(*read.preset, preset);
+    ApplyPreset(*read.preset, synth);
+    EXPECT_NEAR(synth.keys.Get(61), kMiddleCHz * std::exp2(400.0 / 1200.0), 1e-3);
+    EXPECT_EQ(CapturePreset(synth).scale, preset.scale);
+    ApplyPreset(DefaultPreset(), synth);
+    EXPECT_NEAR(synth.keys.Get(61), kMiddleCHz * std::exp2(400.0 / 1200.0), 1e-3) << "kept: none named";
+    EXPECT_NE(ParsePresetText("Vortane preset 1\nTuning = a\\nx\\n").error.find("line 2: the tuning's scale"),
+              std::string::npos);
+}
+
+// A sound sets every control: one loaded after another that switched walks on plays exactly what it
+// plays alone (as the plugins load a program: the parameters, then the voice afresh from its seed).
+TEST(PresetApply, ASoundAfterAnotherPlaysWhatItPlaysAlone) {
+    const auto factory = [](const char* name) {
+        return *LoadPresetFile(fs::path(VORTANE_FACTORY_PRESET_SOURCE) / name).preset;
+    };
+    const auto play = [](Synth& synth, const Preset& preset) {
+        ApplyPreset(preset, synth);
+        synth.Restart(77);
+        synth.transport.TogglePlay();
+        std::vector<float> out(44100);
+        synth.Render(out.data(), out.size());
+        return out;
+    };
+    Synth after, alone;
+    after.Init(77);
+    alone.Init(77);
+    play(after, factory("insect-swarm.vpreset"));
+    EXPECT_EQ(play(after, factory("overdriven-growl.vpreset")), play(alone, factory("overdriven-growl.vpreset")));
 }
 
 TEST(FactoryPresets, TenToSixteenDifferentOnesThatAllLoad) {
