@@ -313,4 +313,54 @@ bool WriteFileAtomically(const std::string& path, std::string_view bytes, std::s
     return file.Commit(error);
 }
 
+bool ReadSmallFile(const std::string& path, size_t limit, std::string_view what, std::string& bytes,
+                   std::string& error) {
+    bytes.clear();
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) {
+        error = "cannot be read: " + Reason(errno);
+        return false;
+    }
+    const std::string too_large = "is larger than " + (limit % (1 << 20) == 0 ? std::to_string(limit >> 20) + " MiB"
+                                                                               : std::to_string(limit >> 10) + " KiB");
+    struct stat st {};
+    error.clear();
+    if (fstat(fd, &st) != 0) {
+        error = "cannot be read: " + Reason(errno);
+    } else if (S_ISDIR(st.st_mode)) {
+        error = "is a folder, not " + std::string(what);
+    } else if (!S_ISREG(st.st_mode)) {
+        error = "is not a regular file";
+    } else if (static_cast<uintmax_t>(st.st_size) > limit) {
+        error = too_large;
+    } else {
+        bytes.reserve(static_cast<size_t>(st.st_size));
+        char buffer[16384];
+        for (;;) {
+            const ssize_t n = ::read(fd, buffer, sizeof buffer);
+            if (n == 0) {
+                break;
+            }
+            if (n < 0 && errno == EINTR) {
+                continue;
+            }
+            if (n < 0) {
+                error = "cannot be read: " + Reason(errno);
+                break;
+            }
+            if (bytes.size() + static_cast<size_t>(n) > limit) {
+                error = too_large;
+                break;
+            }
+            bytes.append(buffer, static_cast<size_t>(n));
+        }
+    }
+    ::close(fd);
+    if (!error.empty()) {
+        bytes.clear();
+        return false;
+    }
+    return true;
+}
+
 } // namespace vortane

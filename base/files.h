@@ -64,4 +64,11 @@ private:
 // Open, WriteAll and Commit at once.
 bool WriteFileAtomically(const std::string& path, std::string_view bytes, std::string& error);
 
+// Reads a small file whole: a regular file of at most `limit` bytes, however it changes while it
+// is read (it is read to its end, never past the limit). Opened without blocking, so that a FIFO
+// at the path cannot hang the open. Otherwise false and one reason: "cannot be read: <why>", "is a
+// folder, not <what>", "is not a regular file", "is larger than 64 KiB" (or MiB).
+bool ReadSmallFile(const std::string& path, size_t limit, std::string_view what, std::string& bytes,
+                   std::string& error);
+
 } // namespace vortane

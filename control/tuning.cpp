@@ -3,6 +3,8 @@
 #include <cmath>
 #include <cstdint>
 
+#include "base/files.h"
+#include "base/text.h"
 #include "control/scala_reader.h"
 
 namespace vortane {
@@ -77,7 +79,11 @@ Tuning Tuning::EqualTemperament() {
     return TuningBuilder::Make(hz, "", "", kEqualDescription);
 }
 
-TuningParse ParseTuning(std::string_view scl_text, std::string_view kbm_text) {
+namespace {
+
+// Faults name the texts by the labels given: "scale", "keyboard map", or their files' names.
+TuningParse ParseLabelled(std::string_view scl_text, std::string_view kbm_text, std::string_view scale_label,
+                          std::string_view map_label) {
     if (scl_text.empty() && kbm_text.empty()) {
         return TuningParse{Tuning::EqualTemperament(), 0, ""};
     }
@@ -88,17 +94,17 @@ TuningParse ParseTuning(std::string_view scl_text, std::string_view kbm_text) {
             scale.push_back(100.0 * degree);
         }
     } else if (const std::optional<ScalaFault> fault = ReadScale(scl_text, scale, description)) {
-        return Refused("scale", *fault);
+        return Refused(scale_label, *fault);
     }
     KeyboardMap map;
     if (!kbm_text.empty()) {
         if (const std::optional<ScalaFault> fault = ReadKeyboardMap(kbm_text, map)) {
-            return Refused("keyboard map", *fault);
+            return Refused(map_label, *fault);
         }
     }
     const std::optional<double> reference_cents = KeyCents(scale, map, map.reference);
     if (!reference_cents) {
-        return Refused("keyboard map",
+        return Refused(map_label,
                        {map.reference_line, "the reference note " + std::to_string(map.reference) +
                                                 " is unmapped, so nothing would sound at the "
                                                 "reference frequency"});
@@ -113,6 +119,28 @@ TuningParse ParseTuning(std::string_view scl_text, std::string_view kbm_text) {
         hz[static_cast<size_t>(key)] = f >= kLowestTunedHz && f <= kHighestTunedHz ? f : 0.0;
     }
     return TuningParse{TuningBuilder::Make(hz, scl_text, kbm_text, description), 0, ""};
+}
+
+} // namespace
+
+TuningParse ParseTuning(std::string_view scl_text, std::string_view kbm_text) {
+    return ParseLabelled(scl_text, kbm_text, "scale", "keyboard map");
+}
+
+TuningParse LoadTuningFiles(const std::string& scl_path, const std::string& kbm_path) {
+    std::string texts[2];
+    const std::string* paths[2] = {&scl_path, &kbm_path};
+    for (int i = 0; i < 2; ++i) {
+        std::string error;
+        if (!paths[i]->empty() &&
+            !ReadSmallFile(*paths[i], kMaxTuningTextBytes, i == 0 ? "a scale" : "a keyboard map", texts[i], error)) {
+            return TuningParse{std::nullopt, 0, Quoted(*paths[i]) + ": " + error};
+        }
+        if (!paths[i]->empty() && texts[i].empty()) {
+            return TuningParse{std::nullopt, 0, Quoted(*paths[i]) + ": is empty"};
+        }
+    }
+    return ParseLabelled(texts[0], texts[1], Quoted(scl_path), Quoted(kbm_path));
 }
 
 } // namespace vortane

@@ -77,4 +77,9 @@ struct TuningParse {
 // play nothing rather than refusing the files; the reference frequency itself must lie within.
 TuningParse ParseTuning(std::string_view scl_text, std::string_view kbm_text);
 
+// Reads the files (either path "" for none) and parses their texts; a fault names the file:
+// "\"x.scl\": is larger than 64 KiB", "\"x.kbm\" line 3: ...". An empty file is refused, not
+// taken for the default.
+TuningParse LoadTuningFiles(const std::string& scl_path, const std::string& kbm_path);
+
 } // namespace vortane

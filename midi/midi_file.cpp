@@ -1,15 +1,11 @@
 #include "midi/midi_file.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cstring>
-#include <fcntl.h>
 #include <numeric>
-#include <sys/stat.h>
-#include <system_error>
 #include <tuple>
-#include <unistd.h>
 
+#include "base/files.h"
 #include "midi/midi_track_reader.h"
 
 namespace vortane {
@@ -259,48 +255,11 @@ MidiFileParse ParseMidiFile(std::span<const uint8_t> bytes) {
 }
 
 MidiFileParse LoadMidiFile(const std::filesystem::path& path) {
-    // Opened without blocking, so that a FIFO at the path cannot hang the open; fstat refuses it.
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0) {
-        return Refused("cannot be read: " + std::generic_category().message(errno));
+    std::string bytes, error;
+    if (!ReadSmallFile(path.string(), kMaxMidiFileBytes, "a MIDI file", bytes, error)) {
+        return Refused(error);
     }
-    const std::string too_large = "is larger than " + std::to_string(kMaxMidiFileBytes >> 20) + " MiB";
-    struct stat st {};
-    std::string error;
-    std::vector<uint8_t> bytes;
-    if (fstat(fd, &st) != 0) {
-        error = "cannot be read: " + std::generic_category().message(errno);
-    } else if (S_ISDIR(st.st_mode)) {
-        error = "is a folder, not a MIDI file";
-    } else if (!S_ISREG(st.st_mode)) {
-        error = "is not a regular file";
-    } else if (static_cast<uintmax_t>(st.st_size) > kMaxMidiFileBytes) {
-        error = too_large;
-    } else {
-        // To the end, however the file changed since fstat, but never past the limit.
-        bytes.reserve(static_cast<size_t>(st.st_size));
-        uint8_t buffer[16384];
-        for (;;) {
-            const ssize_t n = ::read(fd, buffer, sizeof buffer);
-            if (n == 0) {
-                break;
-            }
-            if (n < 0 && errno == EINTR) {
-                continue;
-            }
-            if (n < 0) {
-                error = "cannot be read: " + std::generic_category().message(errno);
-                break;
-            }
-            if (bytes.size() + static_cast<size_t>(n) > kMaxMidiFileBytes) {
-                error = too_large;
-                break;
-            }
-            bytes.insert(bytes.end(), buffer, buffer + n);
-        }
-    }
-    ::close(fd);
-    return error.empty() ? ParseMidiFile(bytes) : Refused(error);
+    return ParseMidiFile(std::span(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()));
 }
 
 } // namespace vortane

@@ -1,9 +1,6 @@
 #include "presets/preset_file.h"
 
 #include <array>
-#include <cerrno>
-#include <cstring>
-#include <fstream>
 #include <vector>
 
 #include "base/files.h"
@@ -143,36 +140,9 @@ std::string PresetText(const Preset& preset) {
 }
 
 PresetParse LoadPresetFile(const fs::path& path) {
-    std::error_code ec;
-    const fs::file_status status = fs::status(path, ec);
-    if (ec) {
-        return Refused(0, "cannot be read: " + ec.message());
-    }
-    if (fs::is_directory(status)) {
-        return Refused(0, "is a folder, not a preset file");
-    }
-    if (!fs::is_regular_file(status)) {
-        return Refused(0, "is not a regular file");
-    }
-    const std::string too_large =
-        "is larger than " + std::to_string(kMaxPresetFileBytes / 1024) + " KiB: not a preset file";
-    const uintmax_t size = fs::file_size(path, ec);
-    if (!ec && size > kMaxPresetFileBytes) {
-        return Refused(0, too_large);
-    }
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        return Refused(0, std::string("cannot be read: ") + std::strerror(errno));
-    }
-    // Reads one byte past the limit, so that a file that grew since the size check is caught too.
-    std::string text(kMaxPresetFileBytes + 1, '\0');
-    in.read(text.data(), static_cast<std::streamsize>(text.size()));
-    if (in.bad()) {
-        return Refused(0, "cannot be read");
-    }
-    text.resize(static_cast<size_t>(in.gcount()));
-    if (text.size() > kMaxPresetFileBytes) {
-        return Refused(0, too_large);
+    std::string text, error;
+    if (!ReadSmallFile(path.string(), kMaxPresetFileBytes, "a preset file", text, error)) {
+        return Refused(0, error);
     }
     return ParsePresetText(text);
 }

@@ -100,7 +100,7 @@ private:
 // block after the last message at whose end nothing sounds any more.
 long FramesUntilSilent(const RenderOptions& options, uint64_t seed) {
     auto synth = std::make_unique<Synth>();
-    PrepareRender(*synth, seed, options.settings, !options.midi);
+    PrepareRender(*synth, seed, options.settings, !options.midi, options.tuning ? &*options.tuning : nullptr);
     MidiPlayer player(options.midi);
     const long end = player.End();
     const long most = std::min(std::lround(kMaxSeconds * kRenderSampleRate),
@@ -117,10 +117,14 @@ long FramesUntilSilent(const RenderOptions& options, uint64_t seed) {
 
 } // namespace
 
-void PrepareRender(Synth& synth, uint64_t seed, std::span<const ParamSetting> settings, bool play) {
+void PrepareRender(Synth& synth, uint64_t seed, std::span<const ParamSetting> settings, bool play,
+                   const Tuning* tuning) {
     synth.Init(seed);
     for (const ParamSetting& setting : settings) {
         synth.params.Set(setting.id, static_cast<float>(setting.value));
+    }
+    if (tuning != nullptr) {
+        synth.SetTuning(*tuning);
     }
     if (play) {
         synth.transport.TogglePlay();
@@ -135,7 +139,7 @@ int RunRender(const RenderOptions& options, uint64_t seed) {
         return Fail(error);
     }
     auto synth = std::make_unique<Synth>();
-    PrepareRender(*synth, seed, options.settings, !options.midi);
+    PrepareRender(*synth, seed, options.settings, !options.midi, options.tuning ? &*options.tuning : nullptr);
     PitchLogWriter log(options.pitch_log_path);
     MidiPlayer player(options.midi, options.pitch_log_path.empty() ? kBlockFrames : kPitchLogFrames);
 

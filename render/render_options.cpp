@@ -91,6 +91,9 @@ std::string ApplyPresetOption(std::string_view file_or_name, RenderOptions& opti
     if (!options.seed) {
         options.seed = parsed.preset->seed;
     }
+    if (!options.tuning) {
+        options.tuning = PresetTuning(*parsed.preset);
+    }
     return {};
 }
 
@@ -125,7 +128,7 @@ ParseResult ParseRenderOptions(std::span<const std::string_view> args) {
     ParseResult result;
     RenderOptions& options = result.options;
     options.frame_count = std::lround(kDefaultSeconds * kRenderSampleRate);
-    std::optional<std::string_view> preset, midi;
+    std::optional<std::string_view> preset, midi, scale, keymap;
     bool seconds_given = false;
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string_view arg = args[i];
@@ -135,7 +138,7 @@ ParseResult ParseRenderOptions(std::span<const std::string_view> args) {
         }
         const bool takes_value =
             arg == "--seconds" || arg == "--seed" || arg == "--set" || arg == "--preset" || arg == "--midi" ||
-            arg == "--pitch-log";
+            arg == "--pitch-log" || arg == "--tuning" || arg == "--keymap";
         if (takes_value && i + 1 == args.size()) {
             return Failure(std::string(arg) + " needs a value");
         }
@@ -158,6 +161,12 @@ ParseResult ParseRenderOptions(std::span<const std::string_view> args) {
         } else if (arg == "--midi") {
             error = midi ? "more than one --midi" : "";
             midi = args[++i];
+        } else if (arg == "--tuning") {
+            error = scale ? "more than one --tuning" : "";
+            scale = args[++i];
+        } else if (arg == "--keymap") {
+            error = keymap ? "more than one --keymap" : "";
+            keymap = args[++i];
         } else if (arg == "--pitch-log") {
             options.pitch_log_path = args[++i];
         } else if (arg.size() > 1 && arg.front() == '-') {
@@ -173,6 +182,14 @@ ParseResult ParseRenderOptions(std::span<const std::string_view> args) {
     }
     if (options.output_path.empty()) {
         return Failure("no output file given (see --help)");
+    }
+    if (scale || keymap) {
+        // Given here, the tuning replaces the preset's.
+        TuningParse parsed = LoadTuningFiles(std::string(scale.value_or("")), std::string(keymap.value_or("")));
+        if (!parsed.tuning) {
+            return Failure(std::move(parsed.error));
+        }
+        options.tuning = std::move(parsed.tuning);
     }
     if (preset) {
         if (std::string error = ApplyPresetOption(*preset, options); !error.empty()) {
@@ -190,7 +207,8 @@ ParseResult ParseRenderOptions(std::span<const std::string_view> args) {
 
 std::string_view RenderUsage() {
     return R"(Usage: vortane-render [--seconds S] [--seed N] [--preset FILE_OR_NAME] [--set NAME[=VALUE]]...
-                     [--midi FILE.mid] [--pitch-log FILE.csv] OUTPUT.wav
+                     [--midi FILE.mid] [--tuning FILE.scl] [--keymap FILE.kbm] [--pitch-log FILE.csv]
+                     OUTPUT.wav
 
 Renders the voice to OUTPUT.wav (mono, 32-bit float, 44100 Hz) as if Play had been pressed at the
 first sample, or plays a MIDI file on it. The same seed, settings and file always give the same file.
@@ -200,6 +218,11 @@ first sample, or plays a MIDI file on it. The same seed, settings and file alway
   --midi FILE.mid        plays a Standard MIDI File (format 0 or 1) from the first sample: each note
                          a voice at its pitch ("Keyboard=Pitch"), or, with --set Keyboard=Gate, notes
                          on channel 1 opening and closing the one voice
+  --tuning FILE.scl      plays the notes in a Scala scale: without --keymap, key 60 is its first
+                         degree at 261.6256 Hz and each key the next degree (Pitch mode only)
+  --keymap FILE.kbm      maps the keys to the scale's degrees with a Scala keyboard mapping (its
+                         reference note and frequency, its unmapped keys silent); alone, it maps
+                         twelve equal steps. Either replaces a preset's tuning
   --seed N               seed of the random source, 0..18446744073709551615 (default: from the clock)
   --set NAME=VALUE       moves a slider, as the user would: "Frequency Setting=500", "Master Volume=800",
                          "Frq=900", "X1 Barrier=40", "X1 Primary Step Size=20"

@@ -9,6 +9,7 @@
 
 #include "base/audio_format.h"
 #include "control/params.h"
+#include "control/tuning.h"
 #include "midi/midi_file.h"
 
 namespace vortane {
@@ -30,6 +31,8 @@ struct RenderOptions {
     std::vector<ParamSetting> settings;
     // --midi: the file's channel messages, played from the first sample instead of Play.
     std::optional<std::vector<MidiFileEvent>> midi;
+    // --tuning and --keymap, or the preset's tuning: none plays twelve-tone equal temperament.
+    std::optional<Tuning> tuning;
     // --pitch-log: where each sounding voice's pitch goes, every 64 frames, as CSV.
     std::string pitch_log_path;
     std::string output_path;

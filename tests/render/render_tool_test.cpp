@@ -1,6 +1,9 @@
 // Runs the built vortane-render as a child process, as a user or a script would.
 #include <algorithm>
 #include <cmath>
+#include <fstream>
+#include <map>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -126,6 +129,74 @@ TEST_F(RenderTool, FactorySoundsPlayedInPitchModeCarryNoOffset) {
             Render("preset.wav", {"--midi", held, "--seconds", "10", "--seed", "1", "--preset", file.path()});
         EXPECT_LT(std::fabs(Mean(x)), 0.01 * Rms(x)) << file.path().filename();
     }
+}
+
+// Each key's pitch in a --pitch-log file: the mean period of its lines, as Hz.
+std::map<int, double> KeyPitches(const fs::path& log) {
+    std::map<int, std::pair<double, int>> periods;
+    std::ifstream in(log);
+    std::string line;
+    std::getline(in, line); // the heading
+    while (std::getline(in, line)) {
+        std::istringstream fields(line);
+        double seconds = 0.0, hz = 0.0;
+        int voice = 0, key = 0;
+        char comma = 0;
+        fields >> seconds >> comma >> voice >> comma >> key >> comma >> hz;
+        periods[key].first += 1.0 / hz;
+        ++periods[key].second;
+    }
+    std::map<int, double> pitches;
+    for (const auto& [key, sum] : periods) {
+        pitches[key] = sum.second / sum.first;
+    }
+    return pitches;
+}
+
+double Cents(double hz, double reference) {
+    return 1200.0 * std::log2(hz / reference);
+}
+
+// 19 equal steps: keys 60 to 79 one after another, each within 2 cents of 261.63 × 2^(k/19) at the
+// narrowest width. A keyboard map alone puts A at 432 Hz and leaves the black keys silent. A bad
+// scale is refused with its file and line.
+TEST_F(RenderTool, TuningFilesSetWhereEachKeySounds) {
+    std::vector<std::pair<int, std::vector<uint8_t>>> run;
+    for (int key = 60; key <= 79; ++key) {
+        const int tick = (key - 60) * 480; // half a second each
+        run.push_back({tick, {0x90, static_cast<uint8_t>(key), 100}});
+        run.push_back({tick + 400, {0x80, static_cast<uint8_t>(key), 0}});
+    }
+    const std::vector<std::string> narrow = {"--seed", "9", "--set", "Secondary Barrier=2", "--set", "Release=20"};
+    std::vector<std::string> args = {"--midi", WriteMidiFile("run.mid", run), "--tuning",
+                                     VORTANE_FACTORY_SCALE_SOURCE "/19-equal.scl", "--pitch-log", "@/run.csv"};
+    args.insert(args.end(), narrow.begin(), narrow.end());
+    Render("run.wav", args);
+    const std::map<int, double> pitches = KeyPitches(dir_ / "run.csv");
+    ASSERT_EQ(pitches.size(), 20u);
+    for (const auto& [key, hz] : pitches) {
+        EXPECT_LE(std::fabs(Cents(hz, 261.6255653 * std::exp2((key - 60) / 19.0))), 2.0) << "key " << key;
+    }
+
+    std::ofstream(dir_ / "white.kbm") << "! white keys, A at 432 Hz\n12\n0\n127\n60\n69\n432.0\n12\n"
+                                      << "0\nx\n2\nx\n4\n5\nx\n7\nx\n9\nx\n11\n";
+    const std::string black_then_a = WriteMidiFile(
+        "a.mid", {{0, {0x90, 61, 100}}, {480, {0x80, 61, 0}}, {480, {0x90, 69, 100}}, {960, {0x80, 69, 0}}});
+    args = {"--midi", black_then_a, "--keymap", "@/white.kbm", "--pitch-log", "@/a.csv"};
+    args.insert(args.end(), narrow.begin(), narrow.end());
+    const std::vector<float> a = Render("a.wav", args);
+    EXPECT_TRUE(std::all_of(a.begin(), a.begin() + 22050, [](float s) { return s == 0.0f; }))
+        << "an unmapped key plays nothing";
+    const std::map<int, double> a_pitch = KeyPitches(dir_ / "a.csv");
+    ASSERT_EQ(a_pitch.size(), 1u);
+    EXPECT_LE(std::fabs(Cents(a_pitch.at(69), 432.0)), 2.0);
+
+    std::ofstream(dir_ / "short.scl") << "three steps\n3\n100.0\n200.0\n";
+    const RunResult refused = Run({"--midi", black_then_a, "--tuning", "@/short.scl", "@/short.wav"});
+    EXPECT_EQ(refused.exit_code, 2);
+    EXPECT_EQ(refused.Lines(), 1);
+    EXPECT_NE(refused.output.find("short.scl\" line"), std::string::npos) << refused.output;
+    EXPECT_FALSE(fs::exists(dir_ / "short.wav"));
 }
 
 } // namespace
