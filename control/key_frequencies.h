@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "base/realtime.h"
+#include "control/tuning.h"
 
 namespace vortane {
 
@@ -25,7 +26,13 @@ public:
     float Get(int key) const noexcept VORTANE_NONBLOCKING {
         return key >= 0 && key < kKeys ? hz_[static_cast<size_t>(key)].load(std::memory_order_relaxed) : 0.0f;
     }
-    void Set(int key, double hz) {
+    // Every key as the tuning says; reads the tuning's table only, so the audio thread may call it.
+    void Tune(const Tuning& tuning) noexcept VORTANE_NONBLOCKING {
+        for (int key = 0; key < kKeys; ++key) {
+            Set(key, tuning.Frequency(key).value_or(0.0));
+        }
+    }
+    void Set(int key, double hz) noexcept VORTANE_NONBLOCKING {
         if (key >= 0 && key < kKeys) {
             hz_[static_cast<size_t>(key)].store(static_cast<float>(hz), std::memory_order_relaxed);
         }

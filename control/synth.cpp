@@ -48,9 +48,7 @@ bool Synth::FollowMode() noexcept VORTANE_NONBLOCKING {
 
 void Synth::SetTuning(const Tuning& tuning) {
     tuning_ = tuning;
-    for (int key = 0; key < KeyFrequencies::kKeys; ++key) {
-        keys.Set(key, tuning.Frequency(key).value_or(0.0));
-    }
+    keys.Tune(tuning_);
 }
 
 bool Synth::Silent() const noexcept VORTANE_NONBLOCKING {

@@ -5,8 +5,15 @@
 
 namespace vortane::plugin {
 
-std::string FormatVoiceState(uint64_t seed) {
-    return "format=" + std::to_string(VoiceState::kFormat) + "\nseed=" + std::to_string(seed) + "\n";
+std::string FormatVoiceState(uint64_t seed, std::string_view scale, std::string_view keymap) {
+    std::string text = "format=" + std::to_string(VoiceState::kFormat) + "\nseed=" + std::to_string(seed) + "\n";
+    if (!scale.empty()) {
+        text += "scale=" + JoinLines(scale) + "\n";
+    }
+    if (!keymap.empty()) {
+        text += "keymap=" + JoinLines(keymap) + "\n";
+    }
+    return text;
 }
 
 VoiceState ParseVoiceState(std::string_view text) {
@@ -29,6 +36,11 @@ VoiceState ParseVoiceState(std::string_view text) {
             if (const std::optional<uint64_t> seed = ParseWhole<uint64_t>(value)) {
                 state.seed = seed;
             }
+        } else if (key == "scale" || key == "keymap") {
+            // The text as written: its first and last spaces are the file's.
+            std::optional<std::string> text = SplitLines(line.substr(equals + 1));
+            state.tuning_damaged = state.tuning_damaged || !text;
+            (key == "scale" ? state.scale : state.keymap) = text.value_or("");
         }
     }
     return state;

@@ -51,6 +51,7 @@ public:
         setLatency(voice_.Latency());
         for (size_t i = 0; i < vortane::plugin::FactoryProgramCount(); ++i) {
             programs_.push_back(vortane::plugin::FactoryProgram(i));
+            program_tunings_.push_back(programs_.back() ? vortane::PresetTuning(*programs_.back()) : std::nullopt);
         }
     }
 
@@ -127,14 +128,19 @@ protected:
 
     // A factory sound sets every parameter, those its file leaves out to their defaults, and the
     // voice starts afresh from them, so what is auditioned is what a bounce plays. The seed, the
-    // voice's own, stays unless the file names one. Hosts may call this from their audio thread,
-    // so the presets were parsed when the instance was made and this only stores values.
+    // voice's own, stays unless the file names one, and so does the tuning. Hosts may call this
+    // from their audio thread, so the presets and their tunings were read when the instance was
+    // made and this only stores values.
     void loadProgram(uint32_t index) override {
         if (index >= programs_.size() || !programs_[index]) {
             return;
         }
         const vortane::Preset& preset = *programs_[index];
-        vortane::ApplyPreset(preset, voice_.synth());
+        vortane::ApplyPresetParams(preset, voice_.synth().params);
+        if (const std::optional<vortane::Tuning>& tuning = program_tunings_[index]) {
+            voice_.synth().keys.Tune(*tuning);
+            tuning_from_.store(static_cast<int>(index));
+        }
         if (preset.seed) {
             seed_.store(*preset.seed);
         }
@@ -145,7 +151,10 @@ protected:
         if (std::strcmp(key, kStateKey) != 0) {
             return String();
         }
-        return String(vortane::plugin::FormatVoiceState(seed_.load()).c_str());
+        const int from = tuning_from_.load();
+        const vortane::Tuning& tuning = from == kOwnTuning ? own_tuning_ : *program_tunings_[static_cast<size_t>(from)];
+        return String(
+            vortane::plugin::FormatVoiceState(seed_.load(), tuning.scale_text(), tuning.keymap_text()).c_str());
     }
 
     void setState(const char* key, const char* value) override {
@@ -156,6 +165,14 @@ protected:
         if (state.format < 2) {
             // Saved before notes played pitch: the project keeps the gate it was made with.
             voice_.synth().params.Set(ParamId::Keyboard, static_cast<float>(vortane::KeyboardMode::Gate));
+        }
+        // A state without a tuning plays twelve equal steps; a damaged one leaves the tuning as it
+        // is, as a damaged seed leaves the seed.
+        vortane::TuningParse tuning = vortane::ParseTuning(state.scale, state.keymap);
+        if (!state.tuning_damaged && tuning.tuning) {
+            own_tuning_ = std::move(*tuning.tuning);
+            voice_.synth().keys.Tune(own_tuning_);
+            tuning_from_.store(kOwnTuning);
         }
         if (state.seed && *state.seed != seed_.load()) {
             seed_.store(*state.seed);
@@ -218,6 +235,12 @@ private:
 
     vortane::plugin::HostRateVoice voice_;
     std::vector<std::optional<vortane::Preset>> programs_; // the factory sounds, by program index
+    std::vector<std::optional<vortane::Tuning>> program_tunings_; // their tunings, read beforehand
+    // The tuning the keys play: a state's (the main thread's own copy), or a program's, which the
+    // audio thread may set. Both tables stay as they are while the index names them.
+    static constexpr int kOwnTuning = -1;
+    vortane::Tuning own_tuning_ = vortane::Tuning::EqualTemperament();
+    std::atomic<int> tuning_from_{kOwnTuning};
     std::atomic<uint64_t> seed_;
     std::atomic<bool> restart_pending_{false};
 

@@ -139,12 +139,16 @@ Preset CapturePreset(const Synth& synth) {
     return preset;
 }
 
-void ApplyPreset(const Preset& preset, Synth& synth) {
+void ApplyPresetParams(const Preset& preset, ParamStore& params) {
     for (ParamId id : kOrder) {
         if (Spec(id).sound || (preset.named & (uint64_t{1} << Index(id))) != 0) {
-            synth.params.Set(id, static_cast<float>(preset[id]));
+            params.Set(id, static_cast<float>(preset[id]));
         }
     }
+}
+
+void ApplyPreset(const Preset& preset, Synth& synth) {
+    ApplyPresetParams(preset, synth.params);
     if (const std::optional<Tuning> tuning = PresetTuning(preset)) {
         synth.SetTuning(*tuning);
     }

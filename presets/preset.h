@@ -14,6 +14,7 @@
 namespace vortane {
 
 struct Synth;
+class ParamStore;
 class Tuning;
 
 // A preset: a value for every parameter (a slider's position, 0 or 1, an option's index) under
@@ -66,5 +67,8 @@ Preset CapturePreset(const Synth& synth);
 // the preset gives, whatever walked or was set before, and those beside the sound that it names, and
 // its tuning where it names one. The transport is left alone. The thread that owns the tuning.
 void ApplyPreset(const Preset& preset, Synth& synth);
+// The parameters only, as ApplyPreset sets them: stores of values, so a host's audio thread may
+// load a preset whose tuning was read beforehand.
+void ApplyPresetParams(const Preset& preset, ParamStore& params);
 
 } // namespace vortane

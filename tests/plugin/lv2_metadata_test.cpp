@@ -22,6 +22,7 @@
 #include <string>
 
 #include "control/params.h"
+#include "base/text.h"
 #include "presets/preset_file.h"
 #include "presets/preset_folders.h"
 
@@ -129,7 +130,7 @@ std::string ReadText(const std::string& path) {
 
 // The bundle's presets are the factory files, by the Presets menu's names, each holding every
 // parameter at the file's value: the generator took them from the plugin after loading the program,
-// so they are what a host gets when it loads one.
+// so they are what a host gets when it loads one. A sound that names a tuning carries its text.
 TEST(Lv2Bundle, FactoryPresetsAreListedAndHoldTheFilesValues) {
     const std::vector<NamedPreset> files = ListPresets(VORTANE_FACTORY_PRESET_SOURCE);
     ASSERT_GE(files.size(), 10u);
@@ -158,8 +159,7 @@ TEST(Lv2Bundle, FactoryPresetsAreListedAndHoldTheFilesValues) {
     const std::regex labelled(
         R"re(<(urn:vortane:vortane#preset\d+)>\s+a pset:Preset ;[^.]*rdfs:label "([^"]+)")re");
     const std::regex port(R"re(lv2:symbol "([a-z0-9_]+)" ;\s*pset:value (-?\d+))re");
-    EXPECT_EQ(presets.find("state:state"), std::string::npos)
-        << "a factory sound leaves the instance its seed";
+    EXPECT_EQ(presets.find("seed="), std::string::npos) << "a factory sound leaves the instance its seed";
     size_t checked = 0;
     for (std::sregex_iterator it(manifest.begin(), manifest.end(), labelled), end; it != end; ++it) {
         const std::string uri = "<" + (*it)[1].str() + ">";
@@ -186,6 +186,16 @@ TEST(Lv2Bundle, FactoryPresetsAreListedAndHoldTheFilesValues) {
             const auto value = values.find(std::string(spec.symbol));
             ASSERT_NE(value, values.end()) << file->name << ": " << spec.name;
             EXPECT_EQ(value->second, (*parsed.preset)[spec.id]) << file->name << ": " << spec.name;
+        }
+        // A state only where the sound names a tuning: its text, as the host reads the Turtle string.
+        const size_t state = block.find("scale=");
+        ASSERT_EQ(state != std::string::npos, parsed.preset->scale.has_value()) << file->name;
+        if (state != std::string::npos) {
+            std::string line;
+            for (size_t i = state; block[i] != '\n'; ++i) {
+                line += block[i] == '\\' ? block[++i] : block[i]; // \\ and \" escape in Turtle
+            }
+            EXPECT_EQ(line, "scale=" + JoinLines(*parsed.preset->scale)) << file->name;
         }
         ++checked;
     }

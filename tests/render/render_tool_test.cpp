@@ -158,9 +158,10 @@ double Cents(double hz, double reference) {
 }
 
 // 19 equal steps: keys 60 to 79 one after another, each within 2 cents of 261.63 × 2^(k/19) at the
-// narrowest width. A keyboard map alone puts A at 432 Hz and leaves the black keys silent. A bad
-// scale is refused with its file and line.
+// narrowest width. A keyboard map alone puts A at 432 Hz and leaves the black keys silent. A preset
+// brings its tuning. A bad scale is refused with its file and line.
 TEST_F(RenderTool, TuningFilesSetWhereEachKeySounds) {
+    std::ofstream(dir_ / "12.scl") << "twelve equal steps\n1\n100.0\n";
     std::vector<std::pair<int, std::vector<uint8_t>>> run;
     for (int key = 60; key <= 79; ++key) {
         const int tick = (key - 60) * 480; // half a second each
@@ -190,6 +191,15 @@ TEST_F(RenderTool, TuningFilesSetWhereEachKeySounds) {
     const std::map<int, double> a_pitch = KeyPitches(dir_ / "a.csv");
     ASSERT_EQ(a_pitch.size(), 1u);
     EXPECT_LE(std::fabs(Cents(a_pitch.at(69), 432.0)), 2.0);
+
+    // A preset carries its tuning: the factory sound on 19 steps plays what the scale file plays.
+    const std::string chimes = VORTANE_FACTORY_PRESET_SOURCE "/nineteen-step-chimes.vpreset";
+    Render("preset.wav", {"--midi", black_then_a, "--seed", "4", "--preset", chimes});
+    Render("file.wav", {"--midi", black_then_a, "--seed", "4", "--preset", chimes, "--tuning",
+                        VORTANE_FACTORY_SCALE_SOURCE "/19-equal.scl"});
+    Render("equal.wav", {"--midi", black_then_a, "--seed", "4", "--preset", chimes, "--tuning", "@/12.scl"});
+    EXPECT_EQ(ReadBytes(dir_ / "preset.wav"), ReadBytes(dir_ / "file.wav"));
+    EXPECT_NE(ReadBytes(dir_ / "preset.wav"), ReadBytes(dir_ / "equal.wav"));
 
     std::ofstream(dir_ / "short.scl") << "three steps\n3\n100.0\n200.0\n";
     const RunResult refused = Run({"--midi", black_then_a, "--tuning", "@/short.scl", "@/short.wav"});
