@@ -72,6 +72,13 @@ public:
         position_ = -1;
         offset_ = 0.0f;
     }
+    // A played note's start: after Restart, its first period is the note's own (in 1/kPitchGrid
+    // samples), not the length the voice's last note left.
+    void RestartAt(int32_t note_length) {
+        Restart();
+        grid_ = kPitchGrid;
+        length_ = std::max(note_length, 1);
+    }
 
     // Advances by frames (at most kMaxFrames) and notes each frame's position and segment.
     void Plan(const OscillatorParams& params, RandomSource& random, OscillatorPlan& plan,

@@ -60,6 +60,11 @@ void Voice::ApplyEvents(const VoiceParams& params) noexcept VORTANE_NONBLOCKING 
     if ((events & VoiceParams::kCentre) != 0) {
         oscillator_.period_walk().CentreOn(params.oscillator.period);
     }
+    if ((events & (VoiceParams::kCentre | VoiceParams::kRestart)) == (VoiceParams::kCentre | VoiceParams::kRestart)) {
+        // A note on a silent voice: the start reset below begins its first period at the note's
+        // pitch. (The gate's start reset keeps the last length.)
+        oscillator_.RestartAt(oscillator_.period_walk().period_length);
+    }
     for (int k = 0; k < kCoordinateCount; ++k) {
         const auto coordinate = static_cast<Coordinate>(k);
         if ((events & VoiceParams::PointWritten(coordinate)) != 0) {
