@@ -3,7 +3,9 @@
 #include <QFileDialog>
 #include <QMessageBox>
 
+#include "base/text.h"
 #include "control/synth.h"
+#include "control/tuning.h"
 #include "presets/preset.h"
 #include "presets/preset_file.h"
 #include "presets/preset_folders.h"
@@ -31,6 +33,15 @@ PresetMenu::PresetMenu(Synth& synth, std::vector<fs::path> factory_folders, fs::
             &PresetMenu::OpenWithDialog);
     connect(addAction(QString::fromUtf8("Save Preset As…")), &QAction::triggered, this,
             &PresetMenu::SaveWithDialog);
+    addSeparator();
+    tuning_ = addAction(QString());
+    tuning_->setEnabled(false);
+    connect(addAction(QString::fromUtf8("Open Tuning…")), &QAction::triggered, this,
+            &PresetMenu::OpenTuningWithDialog);
+    equal_ = addAction(QStringLiteral("Twelve-Tone Equal"));
+    equal_->setCheckable(true);
+    connect(equal_, &QAction::triggered, this, [this] { LoadTuning({}, {}); });
+    ShowTuning();
 }
 
 void PresetMenu::AddFactoryPresets() {
@@ -56,10 +67,33 @@ bool PresetMenu::LoadFile(const fs::path& path) {
         return false;
     }
     ApplyPreset(*parsed.preset, synth_);
+    ShowTuning();
     if (hooks_.applied) {
         hooks_.applied();
     }
     return true;
+}
+
+bool PresetMenu::LoadTuning(const fs::path& scale, const fs::path& keymap) {
+    TuningParse parsed = LoadTuningFiles(scale.string(), keymap.string());
+    if (!parsed.tuning) {
+        ShowMessage("The tuning was not loaded: " + parsed.error + ".\n\nThe tuning was not changed.");
+        ShowTuning();
+        return false;
+    }
+    synth_.SetTuning(*parsed.tuning);
+    ShowTuning();
+    return true;
+}
+
+void PresetMenu::ShowTuning() {
+    const bool equal = synth_.tuning() == Tuning::EqualTemperament();
+    equal_->setChecked(equal);
+    // The scale file's own description line, cut where a long one would widen the menu.
+    const std::string_view description = synth_.tuning().description();
+    const std::string_view shown = Utf8Prefix(description, 60);
+    QString text = QString::fromStdString("Tuning: " + std::string(shown) + (shown.size() < description.size() ? "…" : ""));
+    tuning_->setText(text.replace(QLatin1Char('&'), QStringLiteral("&&"))); // not a shortcut
 }
 
 bool PresetMenu::SaveFile(const fs::path& path) {
@@ -80,6 +114,38 @@ void PresetMenu::OpenWithDialog() {
     if (!file.isEmpty()) {
         LoadFile(file.toStdString());
     }
+}
+
+// One scale, one keyboard map, or one of each, chosen together; the dialog starts among the
+// factory scales.
+void PresetMenu::OpenTuningWithDialog() {
+    fs::path start = QDir::homePath().toStdString();
+    std::error_code ec;
+    for (const fs::path& folder : factory_folders_) {
+        if (fs::is_directory(folder.parent_path() / "scales", ec)) {
+            start = folder.parent_path() / "scales";
+            break;
+        }
+    }
+    const QStringList files = QFileDialog::getOpenFileNames(
+        parentWidget(), QStringLiteral("Open Tuning"), ToQString(start),
+        QStringLiteral("Scala scales and keyboard maps (*.scl *.kbm);;All files (*)"));
+    if (files.isEmpty()) {
+        ShowTuning();
+        return;
+    }
+    fs::path scale, keymap;
+    for (const QString& file : files) {
+        fs::path& slot = file.endsWith(QStringLiteral(".kbm"), Qt::CaseInsensitive) ? keymap : scale;
+        if (!slot.empty() || files.size() > 2) {
+            ShowMessage("Choose one scale (.scl), one keyboard map (.kbm), or one of each.\n\nThe tuning was not "
+                        "changed.");
+            ShowTuning();
+            return;
+        }
+        slot = file.toStdString();
+    }
+    LoadTuning(scale, keymap);
 }
 
 void PresetMenu::SaveWithDialog() {

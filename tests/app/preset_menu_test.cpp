@@ -54,10 +54,17 @@ TEST_F(PresetMenuTest, FactoryPresetFromTheMenuMovesWidgetsAndEngineButNotPlay) 
     EXPECT_EQ(titles[0]->text(), "Presets");
     EXPECT_EQ(titles[1]->text(), "Keyboard");
     EXPECT_EQ(titles[2]->text(), "?");
-    const QList<QAction*> items = window->presets().actions();
-    ASSERT_GE(items.size(), 13);
-    EXPECT_EQ(items[items.size() - 2]->text(), "Open Preset…");
-    EXPECT_EQ(items.back()->text(), "Save Preset As…");
+    QList<QAction*> items = window->presets().actions();
+    items.removeIf([](const QAction* item) { return item->isSeparator(); });
+    ASSERT_GE(items.size(), 16);
+    const QStringList last = {"Open Preset…", "Save Preset As…", "Tuning: Twelve-tone equal temperament",
+                              "Open Tuning…", "Twelve-Tone Equal"};
+    QStringList texts;
+    for (qsizetype i = items.size() - last.size(); i < items.size(); ++i) {
+        texts.push_back(items[i]->text());
+    }
+    EXPECT_EQ(texts, last);
+    EXPECT_TRUE(items.back()->isChecked());
 
     QTest::mouseClick(Control<QPushButton>(id::kPlay), Qt::LeftButton);
     const int redraws = window->display().redraw_count();
@@ -123,6 +130,37 @@ TEST_F(PresetMenuTest, RefusedPresetLeavesEveryControlAsItWas) {
 
     EXPECT_FALSE(window->presets().SaveFile(folder)) << "wrote over a folder";
     EXPECT_EQ(messages.messages.size(), 3u);
+}
+
+// A scale, then a keyboard map beside it, tune the keys and name the tuning in the menu; a saved
+// preset carries it, "Twelve-Tone Equal" goes back, a refused file changes nothing.
+TEST_F(PresetMenuTest, TuningFromTheMenuTunesTheKeysAndTravelsWithAPreset) {
+    PresetMenu& menu = window->presets();
+    const fs::path scales = fs::path(VORTANE_BUILD_DATA_DIR) / "vortane" / "scales";
+    QAction* equal = MenuItem("Twelve-Tone Equal", "Presets");
+    ASSERT_NE(equal, nullptr);
+    ASSERT_TRUE(menu.LoadTuning(scales / "19-equal.scl", {}));
+    EXPECT_NEAR(app.synth().keys.Get(79), 2.0 * kMiddleCHz, 1e-3) << "19 keys up: an octave";
+    EXPECT_FALSE(equal->isChecked());
+    EXPECT_NE(MenuItem("Tuning: 19 equal divisions of the octave", "Presets"), nullptr);
+
+    std::ofstream(folder / "a432.kbm") << "! A at 432 Hz\n0\n0\n127\n60\n69\n432\n0\n";
+    ASSERT_TRUE(menu.LoadTuning(scales / "19-equal.scl", folder / "a432.kbm"));
+    EXPECT_NEAR(app.synth().keys.Get(69), 432.0, 1e-3);
+    ASSERT_TRUE(menu.SaveFile(folder / "tuned.vpreset"));
+
+    equal->trigger();
+    EXPECT_TRUE(equal->isChecked());
+    EXPECT_NEAR(app.synth().keys.Get(69), 440.0, 1e-3);
+    ASSERT_TRUE(menu.LoadFile(folder / "tuned.vpreset"));
+    EXPECT_NEAR(app.synth().keys.Get(69), 432.0, 1e-3) << "the preset brought its tuning back";
+    EXPECT_FALSE(equal->isChecked());
+
+    std::ofstream(folder / "bad.scl") << "two\n2\n100.0\n-3/2\n";
+    EXPECT_FALSE(menu.LoadTuning(folder / "bad.scl", {}));
+    EXPECT_NEAR(app.synth().keys.Get(69), 432.0, 1e-3);
+    ASSERT_EQ(messages.messages.size(), 1u);
+    EXPECT_NE(messages.messages[0].second.find("bad.scl\" line 4"), std::string::npos) << messages.messages[0].second;
 }
 
 } // namespace
