@@ -156,13 +156,22 @@ NOTE_NAMES = ["C", "C#", "D", "D#", "E", "F", "F#", "G", "G#", "A", "A#", "B"]
 
 
 def read_pitch_log(path):
-    """{voice: (times, Hz, key)} from vortane-render --pitch-log."""
+    """{voice: (times, Hz, keys)} from vortane-render --pitch-log."""
     rows = np.loadtxt(path, delimiter=",", skiprows=1, ndmin=2)
     paths = {}
     for voice in np.unique(rows[:, 1]).astype(int):
         mine = rows[rows[:, 1] == voice]
-        paths[voice] = (mine[:, 0], mine[:, 3], int(mine[-1, 2]))
+        paths[voice] = (mine[:, 0], mine[:, 3], mine[:, 2].astype(int))
     return paths
+
+
+def voice_label(voice, keys):
+    """The voice and its note: a key's name where it played one, else how many it played."""
+    played = np.unique(keys)
+    if played.size > 1:
+        return f"voice {voice}: {played.size} notes"
+    key = int(played[0])
+    return f"voice {voice}: {NOTE_NAMES[key % 12]}{key // 12 - 1}" if key >= 0 else f"voice {voice}: gate"
 
 
 def plot(samples, rate, output, method="crossings", zoom_start=1.0, zoom_ms=40.0, title=None, paths=None):
@@ -194,9 +203,12 @@ def plot(samples, rate, output, method="crossings", zoom_start=1.0, zoom_ms=40.0
               ylabel="sample")
 
     if paths:
-        for voice, (when, hz, key) in sorted(paths.items()):
-            name = f"{NOTE_NAMES[key % 12]}{key // 12 - 1}" if key >= 0 else "gate"
-            pitch.plot(when, hz, linewidth=0.8, label=f"voice {voice}: {name}")
+        for voice, (when, hz, keys) in sorted(paths.items()):
+            # A break wherever the voice takes another note or fell silent, so no line joins two notes.
+            breaks = np.flatnonzero((np.diff(keys) != 0) | (np.diff(when) > 0.01)) + 1
+            when = np.insert(when, breaks, np.nan)
+            hz = np.insert(hz, breaks, np.nan)
+            pitch.plot(when, hz, linewidth=0.8, label=voice_label(voice, keys))
         pitch.legend(fontsize=8, loc="upper left", bbox_to_anchor=(1.0, 1.0))
         source = "each voice's period, from --pitch-log"
     else:
