@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "control/tuning.h"
 #include "presets/preset.h"
 
 namespace vortane {
@@ -26,8 +27,10 @@ namespace vortane {
 inline constexpr int kPresetFormatVersion = 1;
 inline constexpr std::string_view kPresetHeader = "Vortane preset";
 inline constexpr std::string_view kPresetSuffix = ".vpreset";
-// A preset is about a kilobyte; anything much larger is not one.
-inline constexpr std::size_t kMaxPresetFileBytes = 64 * 1024;
+// A preset is about a kilobyte, and its tuning's two texts at most 64 KiB each, a little more
+// written on one line each (a line break takes two characters): anything larger is not one, and
+// every preset the program saves loads again.
+inline constexpr std::size_t kMaxPresetFileBytes = 4 * kMaxTuningTextBytes + 64 * 1024; // 320 KiB
 
 struct PresetParse {
     std::optional<Preset> preset; // none when refused

@@ -235,6 +235,7 @@ def plot_small(samples, rate, output, zoom_start=1.0, zoom_ms=30.0, title=None):
 
     matplotlib.use("Agg")
     import matplotlib.pyplot as plt
+    import matplotlib.ticker
     from PIL import Image
 
     times, freqs = pitch_by_crossings(samples, rate)
@@ -249,12 +250,16 @@ def plot_small(samples, rate, output, zoom_start=1.0, zoom_ms=30.0, title=None):
     close.set_xlabel("ms", fontsize=7)
     pitch.plot(times, freqs, ".", markersize=1, color="#c0392b")
     pitch.set_yscale("log")
+    # Plain numbers on the log axis: a narrow range otherwise reads as 2.6 x 10^2.
+    plain = matplotlib.ticker.FuncFormatter(lambda hz, _: f"{hz:g}")
+    pitch.yaxis.set_major_formatter(plain)
+    pitch.yaxis.set_minor_formatter(plain)
     pitch.set_title("pitch (Hz)", fontsize=8)
     pitch.set_xlabel("s", fontsize=7)
     pitch.set_xlim(0, seconds)
     pitch.grid(True, which="both", linewidth=0.3)
     for axes in (close, pitch):
-        axes.tick_params(labelsize=7)
+        axes.tick_params(which="both", labelsize=7)
     buffer = io.BytesIO()
     fig.savefig(buffer, dpi=80, format="png")
     plt.close(fig)

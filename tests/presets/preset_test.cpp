@@ -131,7 +131,7 @@ TEST(PresetText, RefusesBadFilesNamingTheLine) {
         {"Vortane preset 1\nFrq = 9\x01\x02\xff\n", "line 2: binary data"},
         {std::string("\x7f\x45LF\x02\x01\0\0", 8), "line 1: binary data"},
         {"", "the file is empty"},
-        {big, "is larger than 64 KiB"},
+        {big, "is larger than 320 KiB"},
         {"Vortane preset 1\nX1 On = " + std::string(60000, 'x'), "takes 0 or 1, not \"xxx"},
     };
     for (size_t i = 0; i < std::size(kTexts); ++i) {
