@@ -5,7 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
-#include <numeric>
+#include <memory>
 #include <vector>
 
 #include "base/cpu_features.h"
@@ -44,8 +44,10 @@ namespace vortane {
 // vectors of eight (a plain float sum would stay serial: the compiler may not reorder it), added up
 // in a fixed order. Processors with AVX run the same operations in 256-bit registers, without fused
 // multiply-adds, so every processor gives the same bits.
-class PolyphaseResampler {
-public:
+// The filter of one pair of rates and its clock's steps (see above). Built once per pair and
+// shared, immutable, by every resampler in the process converting between the two rates; freed with
+// the last of them.
+struct PolyphaseTable {
     static constexpr double kAttenuationDb = 105.0;
     static constexpr double kPassbandEndHz = 20000.0;
     static constexpr size_t kMaxExactPhases = 1024; // 655 KB of taps at 160 per phase
@@ -53,46 +55,36 @@ public:
     static constexpr size_t kLanes = 32; // partial sums of a dot product (Dot adds them up)
     static constexpr size_t kFinePhases = size_t{1} << kFinePhaseBits;
 
-    // Designs the filter for in_rate → out_rate and sizes the ring for writes of up to max_write
-    // samples (allocates). Returns false for rates it does not convert (out of 1/8 … 16 times).
+    // The table for in_rate → out_rate: the one another resampler already holds, or a new one.
+    // Null for rates it does not convert (out of 1/8 … 16 times). Allocates and locks: never on
+    // the audio thread.
+    static std::shared_ptr<const PolyphaseTable> Shared(double in_rate, double out_rate);
+
+    size_t taps = 0;
+    bool exact = true; // one row per phase; else kFinePhases + 1 rows, interpolated
+    // the clock's step, M/L input samples per output: step_whole + step_fraction / denominator
+    uint64_t denominator = 1, step_fraction = 0;
+    int64_t step_whole = 0;
+    std::vector<float> rows; // rows of taps, one per phase
+};
+
+class PolyphaseResampler {
+public:
+    static constexpr size_t kLanes = PolyphaseTable::kLanes;
+    static constexpr int kFinePhaseBits = PolyphaseTable::kFinePhaseBits;
+
+    // Takes the filter for in_rate → out_rate (shared, see PolyphaseTable) and sizes the ring for
+    // writes of up to max_write samples (allocates). Returns false for rates it does not convert.
     bool Init(double in_rate, double out_rate, size_t max_write) {
-        taps_ = 0;
-        if (!(in_rate > 0.0 && out_rate > 0.0 && std::isfinite(in_rate) && std::isfinite(out_rate) &&
-              out_rate >= in_rate / 8.0 && out_rate <= in_rate * 16.0)) {
+        table_ = PolyphaseTable::Shared(in_rate, out_rate);
+        taps_ = table_ ? table_->taps : 0;
+        if (taps_ == 0) {
             return false;
         }
-        const double stop = std::min(in_rate, out_rate) / 2.0;
-        const double pass = std::min(kPassbandEndHz, (out_rate < in_rate ? 0.9 : 0.95) * stop);
-        const double width = 2.0 * M_PI * (stop - pass) / in_rate;
-        const double length = (kAttenuationDb - 7.95) / (2.285 * width);
-        taps_ = static_cast<size_t>(std::ceil(length / kLanes)) * kLanes;
-        cutoff_ = (pass + stop) / in_rate; // 2fc/fi
-        beta_ = 0.1102 * (kAttenuationDb - 8.7);
-
-        // the clock: exact L/M for whole-Hz rates with few phases, else 32-bit fixed point
-        const bool whole = in_rate == std::floor(in_rate) && out_rate == std::floor(out_rate) &&
-                           in_rate < 1e9 && out_rate < 1e9;
-        const uint64_t g =
-            whole ? std::gcd(static_cast<uint64_t>(in_rate), static_cast<uint64_t>(out_rate)) : 1;
-        exact_ = whole && static_cast<uint64_t>(out_rate) / g <= kMaxExactPhases;
-        uint64_t step = 0;
-        if (exact_) {
-            denominator_ = static_cast<uint64_t>(out_rate) / g; // L
-            step = static_cast<uint64_t>(in_rate) / g;          // M
-        } else {
-            denominator_ = uint64_t{1} << 32;
-            step = static_cast<uint64_t>(std::llround(in_rate / out_rate * 4294967296.0));
-        }
-        step_whole_ = static_cast<int64_t>(step / denominator_);
-        step_fraction_ = step % denominator_;
-
-        const size_t rows = exact_ ? denominator_ : kFinePhases + 1;
-        table_.assign(rows * taps_, 0.0f);
-        for (size_t row = 0; row < rows; ++row) {
-            const double phase = static_cast<double>(row) / static_cast<double>(exact_ ? rows : kFinePhases);
-            FillRow(phase, &table_[row * taps_]);
-        }
-
+        exact_ = table_->exact;
+        denominator_ = table_->denominator;
+        step_whole_ = table_->step_whole;
+        step_fraction_ = table_->step_fraction;
         size_t capacity = 1;
         while (capacity < taps_ + max_write) {
             capacity *= 2;
@@ -118,7 +110,7 @@ public:
     // input samples needed beyond the one at or before an output's instant
     size_t LookAhead() const { return taps_ / 2; }
     bool Interpolated() const { return !exact_; }
-
+    const std::shared_ptr<const PolyphaseTable>& table() const { return table_; }
     // Input samples still to be written before the next `outputs` samples can all be rendered.
     size_t InputNeeded(size_t outputs) const noexcept VORTANE_NONBLOCKING {
         if (outputs == 0 || taps_ == 0) {
@@ -159,36 +151,6 @@ public:
     }
 
 private:
-    static double BesselI0(double x) {
-        double sum = 1.0, term = 1.0;
-        for (int k = 1; term > 1e-17 * sum; ++k) {
-            term *= (x / (2.0 * k)) * (x / (2.0 * k));
-            sum += term;
-        }
-        return sum;
-    }
-
-    // One phase's taps, c_φ[i] = h(φ + H − 1 − i), scaled to sum to 1.
-    void FillRow(double phase, float* row) const {
-        const double half = static_cast<double>(taps_) / 2.0;
-        std::vector<double> c(taps_);
-        double sum = 0.0;
-        for (size_t i = 0; i < taps_; ++i) {
-            const double s = phase + half - 1.0 - static_cast<double>(i);
-            const double r = s / half;
-            if (std::abs(r) >= 1.0) {
-                continue;
-            }
-            const double x = M_PI * cutoff_ * s;
-            const double sinc = x == 0.0 ? 1.0 : std::sin(x) / x;
-            c[i] = cutoff_ * sinc * BesselI0(beta_ * std::sqrt(1.0 - r * r)) / BesselI0(beta_);
-            sum += c[i];
-        }
-        for (size_t i = 0; i < taps_; ++i) {
-            row[i] = static_cast<float>(c[i] / sum);
-        }
-    }
-
     // Σ c[i]·x[i] over taps (a multiple of kLanes) as kLanes interleaved partial sums in four
     // vectors of eight, enough independent sums to keep the multiply-adds in flight; the vectors
     // are added up at the end in a fixed order.
@@ -221,7 +183,7 @@ private:
         const size_t taps = taps_;
         const int64_t half = static_cast<int64_t>(taps / 2);
         const int64_t last = written_ - 1 - half; // the latest position whose window is complete
-        const float* table = table_.data();
+        const float* table = table_->rows.data();
         const float* history = history_.data();
         int64_t position = position_;
         uint64_t fraction = fraction_;
@@ -251,12 +213,11 @@ private:
         return done;
     }
 
-    // cached design
+    // the shared design, and what the per-sample loop reads of it
+    std::shared_ptr<const PolyphaseTable> table_;
     size_t taps_ = 0;
-    double cutoff_ = 0.0, beta_ = 0.0;
     bool exact_ = true;
     bool avx_ = false;
-    std::vector<float> table_; // rows of taps, one per phase
 
     // the clock: output instant = position_ + fraction_ / denominator_ input samples
     uint64_t denominator_ = 1, step_fraction_ = 0;

@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <complex>
+#include <memory>
 #include <ostream>
 #include <vector>
 
@@ -186,6 +187,20 @@ TEST(ResamplerStream, RefusesRatesItCannotConvertAndStaysSilent) {
         EXPECT_EQ(r.Write(samples, 4), 0u);
         EXPECT_EQ(r.Render(samples, 4), 0u);
     }
+}
+
+// Resamplers at one pair of rates share one table, freed with the last of them; another rate has
+// its own.
+TEST(ResamplerTable, IsSharedByRateAndFreedWithTheLastUser) {
+    std::weak_ptr<const PolyphaseTable> held;
+    {
+        PolyphaseResampler a, b, c;
+        ASSERT_TRUE(a.Init(kIn, 48000.0, 64) && b.Init(kIn, 48000.0, 256) && c.Init(kIn, 96000.0, 64));
+        EXPECT_EQ(a.table().get(), b.table().get());
+        EXPECT_NE(a.table().get(), c.table().get());
+        held = a.table();
+    }
+    EXPECT_TRUE(held.expired());
 }
 
 } // namespace
