@@ -7,8 +7,26 @@
 #include "base/audio_format.h"
 #include "base/cpu_features.h"
 #include "base/realtime.h"
+#include "engine/double_lanes.h"
 
 namespace vortane {
+
+// The filter's state and cached coefficients, in doubles or in lanes of doubles (one filter a
+// lane); see MasterFilter.
+template <typename T> struct FilterState {
+    // the output of each stage and the previous input of each
+    T y1{}, y2{}, y3{}, y4{};
+    T x_prev{}, y1_prev{}, y2_prev{}, y3_prev{};
+};
+// what one sample needs of the cached coefficients: p, k and r, and for the regrouped step the
+// weights of the state in each stage's output (see MasterFilter::Step)
+template <typename T> struct FilterCoefficients {
+    T p{}, k{}, r{};
+    T p2{}, p3{}, p4{};   // p^j: the input's weight in stage j
+    T q1{}, q2{}, q3{};   // p^j·(1 − k): a stage's weight j stages further on
+    T pr{}, p2r{}, p3r{}; // p^j·r: the feedback's weight in stage j
+    T c4{};               // −(p⁴·r + k): y4's own weight in the next y4
+};
 
 // Master Filter: four one-pole stages in series with resonant feedback from the last, then a soft
 // clipper. For cutoff fc at the sample rate fs = 44100 Hz and resonance res in 0..100:
@@ -26,20 +44,8 @@ namespace vortane {
 // clipper maps the range onto itself; below that bound nothing changes.
 class MasterFilter {
 public:
-    // filter state: the output of each stage and the previous input of each
-    struct State {
-        double y1 = 0, y2 = 0, y3 = 0, y4 = 0;
-        double x_prev = 0, y1_prev = 0, y2_prev = 0, y3_prev = 0;
-    };
-    // what one sample needs of the cached coefficients: p, k and r, and for the regrouped step the
-    // weights of the state in each stage's output (see Step)
-    struct Coefficients {
-        double p = 0, k = 0, r = 0;
-        double p2 = 0, p3 = 0, p4 = 0;   // p^j: the input's weight in stage j
-        double q1 = 0, q2 = 0, q3 = 0;   // p^j·(1 − k): a stage's weight j stages further on
-        double pr = 0, p2r = 0, p3r = 0; // p^j·r: the feedback's weight in stage j
-        double c4 = 0;                   // −(p⁴·r + k): y4's own weight in the next y4
-    };
+    using State = FilterState<double>;
+    using Coefficients = FilterCoefficients<double>;
 
     void Init() {
         *this = MasterFilter{};
@@ -135,16 +141,24 @@ public:
     template <bool kFused>
     [[gnu::always_inline]] static double Step(const Coefficients& c, State& s,
                                               float input) noexcept VORTANE_NONBLOCKING {
-        const auto u = static_cast<double>(input);
-        const double v = u + s.x_prev;
+        StepLanes<kFused>(c, s, static_cast<double>(input));
+        return s.y4;
+    }
+
+    // The same step in every lane of T (double, or lanes of doubles: a filter a lane), each lane
+    // with its own coefficients and state and exactly the bits of Step; the new y4 is s.y4.
+    template <bool kFused, typename T>
+    [[gnu::always_inline]] static void StepLanes(const FilterCoefficients<T>& c, FilterState<T>& s,
+                                                 const T& u) noexcept VORTANE_NONBLOCKING {
+        const T v = u + s.x_prev;
         // off the chain: each line but its Y4 term
-        const double b1 = MulAdd<kFused>(-c.k, s.y1, c.p * v);
-        const double b2 = MulAdd<kFused>(c.p2, v, MulAdd<kFused>(c.q1, s.y1, -c.k * s.y2));
-        const double b3 = MulAdd<kFused>(c.q1, s.y2, c.p3 * v) + MulAdd<kFused>(-c.k, s.y3, c.q2 * s.y1);
-        const double b4 = MulAdd<kFused>(c.p4, v, c.q1 * s.y3) + MulAdd<kFused>(c.q3, s.y1, c.q2 * s.y2);
+        const T b1 = MulAdd<kFused>(-c.k, s.y1, c.p * v);
+        const T b2 = MulAdd<kFused>(c.p2, v, MulAdd<kFused>(c.q1, s.y1, -c.k * s.y2));
+        const T b3 = MulAdd<kFused>(c.q1, s.y2, c.p3 * v) + MulAdd<kFused>(-c.k, s.y3, c.q2 * s.y1);
+        const T b4 = MulAdd<kFused>(c.p4, v, c.q1 * s.y3) + MulAdd<kFused>(c.q3, s.y1, c.q2 * s.y2);
         // the chain through Y4
-        const double y4 = s.y4;
-        const double clipped = std::clamp(MulAdd<kFused>(c.c4, y4, b4), -kClipperLimit, kClipperLimit);
+        const T y4 = s.y4;
+        const T clipped = Clamp(MulAdd<kFused>(c.c4, y4, b4));
         s.y4 = MulAdd<kFused>(clipped * clipped, clipped * (-1.0 / 6.0), clipped);
         // the rest of the state, beside it
         s.x_prev = MulAdd<kFused>(-c.r, y4, u);
@@ -154,7 +168,6 @@ public:
         s.y1_prev = s.y1;
         s.y2_prev = s.y2;
         s.y3_prev = s.y3;
-        return s.y4;
     }
 
     // One sample on a path fixed at compile time; kFused only inside a function compiled for FMA.
@@ -190,13 +203,19 @@ private:
     static constexpr double kClipperLimit = 3.4641016151377544; // √12
 
     // a·b + c, in one rounding where kFused
-    template <bool kFused>
-    [[gnu::always_inline]] static double MulAdd(double a, double b, double c) noexcept VORTANE_NONBLOCKING {
+    template <bool kFused, typename T>
+    [[gnu::always_inline]] static T MulAdd(const T& a, const T& b, const T& c) noexcept VORTANE_NONBLOCKING {
         if constexpr (kFused) {
-            return __builtin_fma(a, b, c);
+            return FusedMulAdd(a, b, c);
         } else {
             return a * b + c;
         }
+    }
+
+    // std::clamp(v, −√12, √12), lane by lane in lanes: NaN passes
+    template <typename T> [[gnu::always_inline]] static T Clamp(const T& v) noexcept VORTANE_NONBLOCKING {
+        const T low = T{} - kClipperLimit, high = T{} + kClipperLimit;
+        return v < low ? low : (high < v ? high : v);
     }
 
     Path path_ = Path::kPlain;

@@ -3,36 +3,38 @@
 #include <array>
 #include <cmath>
 
-#if defined(__SSE__)
-#include <xmmintrin.h>
-#endif
+#include "engine/denormal_guard.h"
 
 namespace vortane {
 namespace {
 
-constexpr int kFadeInFrames = 100;
 constexpr float kFadeInExponent = 5.0f;
-constexpr int kChunkFrames = OscillatorPlan::kMaxFrames;
 
-// The filter state decays towards zero in silence; subnormal values there would cost far more
-// per sample than the rest of the voice. Flush-to-zero and denormals-are-zero for the duration of
-// a block, restoring whatever the caller had.
-class DenormalGuard {
-public:
-#if defined(__SSE__)
-    DenormalGuard() : saved_(_mm_getcsr()) {
-        _mm_setcsr(saved_ | kFlushToZero | kDenormalsAreZero);
-    }
-    ~DenormalGuard() {
-        _mm_setcsr(saved_);
-    }
+constexpr int kChunkFrames = Voice::kChunkFrames;
 
-private:
-    static constexpr unsigned kFlushToZero = 0x8000;
-    static constexpr unsigned kDenormalsAreZero = 0x0040;
-    unsigned saved_;
-#endif
-};
+// The chunk shaped: the groups' chains of Newton steps are independent of each other, so shaped in
+// one pass they overlap; the filter then runs at the speed of its own recursion. (Shaping each
+// group beside the filter's run over the group before cannot keep up: a group's chain is longer
+// than the filter's time for it, and the processor's window does not reach far enough ahead to
+// start the next one early.) A group is as wide as the caller's registers: sixteen lanes with
+// AVX-512, eight with AVX (which every processor with FMA has), four otherwise.
+template <int kGroupLanes>
+[[gnu::always_inline]] inline void ShapeChunk(const OscillatorPlan& plan, float* raw,
+                                              int count) noexcept VORTANE_NONBLOCKING {
+    for (int first = 0; first < count; first += kGroupLanes) {
+        ShapeGroup<kGroupLanes>(plan, first, raw);
+    }
+}
+
+VORTANE_TARGET_FMA void ShapeChunkFused(const OscillatorPlan& plan, float* raw,
+                                        int count) noexcept VORTANE_NONBLOCKING {
+    ShapeChunk<8>(plan, raw, count);
+}
+
+VORTANE_TARGET_FMA_AVX512 void ShapeChunkWide(const OscillatorPlan& plan, float* raw,
+                                              int count) noexcept VORTANE_NONBLOCKING {
+    ShapeChunk<16>(plan, raw, count);
+}
 
 } // namespace
 
@@ -60,7 +62,8 @@ void Voice::ApplyEvents(const VoiceParams& params) noexcept VORTANE_NONBLOCKING 
     if ((events & VoiceParams::kCentre) != 0) {
         oscillator_.period_walk().CentreOn(params.oscillator.period);
     }
-    if ((events & (VoiceParams::kCentre | VoiceParams::kRestart)) == (VoiceParams::kCentre | VoiceParams::kRestart)) {
+    if ((events & (VoiceParams::kCentre | VoiceParams::kRestart)) ==
+        (VoiceParams::kCentre | VoiceParams::kRestart)) {
         // A note on a silent voice: the start reset below begins its first period at the note's
         // pitch. (The gate's start reset keeps the last length.)
         oscillator_.RestartAt(oscillator_.period_walk().period_length);
@@ -91,19 +94,10 @@ void Voice::UpdateGate(const VoiceParams& params) noexcept VORTANE_NONBLOCKING {
     gain_ = 1.0;
 }
 
-// The chunk shaped, then through the filter's serial recursion with gain and fade-in. The groups'
-// chains of Newton steps are independent of each other, so shaped in one pass they overlap; the
-// filter then runs at the speed of its own recursion. (Shaping each group beside the filter's run
-// over the group before cannot keep up: a group's chain is longer than the filter's time for it,
-// and the processor's window does not reach far enough ahead to start the next one early.) A
-// group is as wide as the caller's registers: sixteen lanes with AVX-512, eight with AVX (which
-// every processor with FMA has), four otherwise.
-template <MasterFilter::Path kPath, int kGroupLanes>
-[[gnu::always_inline]] inline void Voice::FilterChunk(const OscillatorPlan& plan, float* raw, float* chunk,
+// The chunk through the filter's serial recursion, with gain and fade-in.
+template <MasterFilter::Path kPath>
+[[gnu::always_inline]] inline void Voice::FilterChunk(const float* raw, float* out,
                                                       int count) noexcept VORTANE_NONBLOCKING {
-    for (int first = 0; first < count; first += kGroupLanes) {
-        ShapeGroup<kGroupLanes>(plan, first, raw);
-    }
     const MasterFilter::Coefficients coefficients = filter_.coefficients();
     MasterFilter::State state = filter_.state();
     const double gain = gain_;
@@ -112,11 +106,9 @@ template <MasterFilter::Path kPath, int kGroupLanes>
         frame = frame > kFrameIndexLimit ? 0 : frame; // the fade-in then runs again
         double value = MasterFilter::StepOn<kPath>(coefficients, state, raw[i]) * gain;
         if (frame < kFadeInFrames) {
-            // w = (frame ÷ 100)^5, quotient and power each in float
-            const float ratio = static_cast<float>(frame) / static_cast<float>(kFadeInFrames);
-            value *= std::pow(ratio, kFadeInExponent);
+            value *= FadeInWeight(frame);
         }
-        chunk[i] = static_cast<float>(value);
+        out[i] = static_cast<float>(value);
         ++frame;
     }
     filter_.set_state(state);
@@ -125,53 +117,67 @@ template <MasterFilter::Path kPath, int kGroupLanes>
 
 // The same loop compiled for processors with fused multiply-add; only called where the filter's
 // path says the processor has it.
-VORTANE_TARGET_FMA void Voice::FilterChunkFused(const OscillatorPlan& plan, float* raw, float* chunk,
+VORTANE_TARGET_FMA void Voice::FilterChunkFused(const float* raw, float* out,
                                                 int count) noexcept VORTANE_NONBLOCKING {
-    FilterChunk<MasterFilter::Path::kFused, 8>(plan, raw, chunk, count);
+    FilterChunk<MasterFilter::Path::kFused>(raw, out, count);
 }
 
-VORTANE_TARGET_FMA_AVX512 void Voice::FilterChunkFusedWide(const OscillatorPlan& plan, float* raw,
-                                                           float* chunk,
-                                                           int count) noexcept VORTANE_NONBLOCKING {
-    FilterChunk<MasterFilter::Path::kFused, 16>(plan, raw, chunk, count);
+// w = (frame ÷ 100)^5, quotient and power each in float
+float Voice::FadeInWeight(int frame) noexcept VORTANE_NONBLOCKING {
+    const float ratio = static_cast<float>(frame) / static_cast<float>(kFadeInFrames);
+    return std::pow(ratio, kFadeInExponent);
 }
 
 bool Voice::WideShapingRuns() noexcept {
     return CpuHas(CpuFeature::kFmaAvx512);
 }
 
-// The block goes in chunks: the oscillator's plan (period starts and walks), then the filter's
-// serial recursion on the path the filter chose at Init. The gate and the start reset are looked at once per
-// chunk, at its first frame; only the frame-index wrap can happen on a later frame, and it is checked on
-// each.
-void Voice::Render(const VoiceParams& params, float* out, size_t size) noexcept VORTANE_NONBLOCKING {
-    [[maybe_unused]] const DenormalGuard denormal_guard;
+void Voice::Begin(const VoiceParams& params) noexcept VORTANE_NONBLOCKING {
     ApplyEvents(params);
     oscillator_.ClearWalked();
+}
+
+// The gate and the start reset are looked at once per chunk, at its first frame; only the
+// frame-index wrap can happen on a later frame, and the filter checks it on each.
+void Voice::Shape(const VoiceParams& params, float* raw, int count) noexcept VORTANE_NONBLOCKING {
+    UpdateGate(params);
     OscillatorPlan plan;
+    oscillator_.Plan(params.oscillator, random_, plan, count);
+    filter_.Set(params.cutoff, params.resonance);
+    if (filter_.path() != MasterFilter::Path::kFused) {
+        ShapeChunk<4>(plan, raw, count);
+    } else if (wide_shaping_) {
+        ShapeChunkWide(plan, raw, count);
+    } else {
+        ShapeChunkFused(plan, raw, count);
+    }
+}
+
+void Voice::Filter(const float* raw, float* out, int count) noexcept VORTANE_NONBLOCKING {
+    switch (filter_.path()) {
+    case MasterFilter::Path::kWrittenOrder:
+        FilterChunk<MasterFilter::Path::kWrittenOrder>(raw, out, count);
+        break;
+    case MasterFilter::Path::kPlain:
+        FilterChunk<MasterFilter::Path::kPlain>(raw, out, count);
+        break;
+    case MasterFilter::Path::kFused:
+        FilterChunkFused(raw, out, count);
+        break;
+    }
+}
+
+// The block goes in chunks: the oscillator's plan (period starts and walks) shaped, then the
+// filter's serial recursion on the path the filter chose at Init.
+void Voice::Render(const VoiceParams& params, float* out, size_t size) noexcept VORTANE_NONBLOCKING {
+    [[maybe_unused]] const DenormalGuard denormal_guard;
+    Begin(params);
     std::array<float, kChunkFrames> raw;
     for (size_t done = 0; done < size;) {
         const size_t left = size - done;
         const int count = left < kChunkFrames ? static_cast<int>(left) : kChunkFrames;
-        UpdateGate(params);
-        oscillator_.Plan(params.oscillator, random_, plan, count);
-
-        filter_.Set(params.cutoff, params.resonance);
-        switch (filter_.path()) {
-        case MasterFilter::Path::kWrittenOrder:
-            FilterChunk<MasterFilter::Path::kWrittenOrder, 4>(plan, raw.data(), out + done, count);
-            break;
-        case MasterFilter::Path::kPlain:
-            FilterChunk<MasterFilter::Path::kPlain, 4>(plan, raw.data(), out + done, count);
-            break;
-        case MasterFilter::Path::kFused:
-            if (wide_shaping_) {
-                FilterChunkFusedWide(plan, raw.data(), out + done, count);
-            } else {
-                FilterChunkFused(plan, raw.data(), out + done, count);
-            }
-            break;
-        }
+        Shape(params, raw.data(), count);
+        Filter(raw.data(), out + done, count);
         done += static_cast<size_t>(count);
     }
 }

@@ -53,6 +53,14 @@ public:
     // Fills size samples. Never fails, never allocates, locks or calls the OS.
     void Render(const VoiceParams& params, float* out, size_t size) noexcept VORTANE_NONBLOCKING;
 
+    // Render in its parts, for voices run side by side (VoiceLanes): Begin once per block, then
+    // chunk by chunk (up to kChunkFrames each) Shape the filter's input, and Filter it or pass it to
+    // VoiceLanes, under a DenormalGuard. Render is exactly these calls.
+    static constexpr int kChunkFrames = OscillatorPlan::kMaxFrames;
+    void Begin(const VoiceParams& params) noexcept VORTANE_NONBLOCKING;
+    void Shape(const VoiceParams& params, float* raw, int count) noexcept VORTANE_NONBLOCKING;
+    void Filter(const float* raw, float* out, int count) noexcept VORTANE_NONBLOCKING;
+
     // The coordinates that a walk moved during the last block, one bit each (1 << Coordinate).
     uint32_t walked_points() const { return oscillator_.walked(); }
 
@@ -63,21 +71,23 @@ public:
     static bool WideShapingRuns() noexcept;
     int32_t frame_index() const { return frame_index_; }
 
+    // The fade-in's weight at a frame after a start reset, for frames 0 .. kFadeInFrames − 1.
+    static constexpr int kFadeInFrames = 100;
+    static float FadeInWeight(int frame) noexcept VORTANE_NONBLOCKING;
+
     // The frame index wraps to 0 (and the fade-in runs again) once it passes this value.
     static constexpr int32_t kFrameIndexLimit = 2147483640; // 2^31 − 8
 
 private:
     friend struct VoiceTestAccess; // the frame index wraps only after 13.5 hours; tests move it there
+    friend class VoiceLanes;       // runs the filter and output stage of many voices side by side
 
     void ApplyEvents(const VoiceParams& params) noexcept VORTANE_NONBLOCKING;
     void UpdateGate(const VoiceParams& params) noexcept VORTANE_NONBLOCKING;
-    template <MasterFilter::Path kPath, int kGroupLanes>
-    void FilterChunk(const OscillatorPlan& plan, float* raw, float* chunk,
-                     int count) noexcept VORTANE_NONBLOCKING;
-    VORTANE_TARGET_FMA void FilterChunkFused(const OscillatorPlan& plan, float* raw, float* chunk,
+    template <MasterFilter::Path kPath>
+    void FilterChunk(const float* raw, float* out, int count) noexcept VORTANE_NONBLOCKING;
+    VORTANE_TARGET_FMA void FilterChunkFused(const float* raw, float* out,
                                              int count) noexcept VORTANE_NONBLOCKING;
-    VORTANE_TARGET_FMA_AVX512 void FilterChunkFusedWide(const OscillatorPlan& plan, float* raw, float* chunk,
-                                                        int count) noexcept VORTANE_NONBLOCKING;
 
     RandomSource random_;
     Oscillator oscillator_;
