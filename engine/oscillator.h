@@ -40,19 +40,33 @@ struct OscillatorPlan {
     // the values of one period, by Field
     using Period = std::array<float, kFieldCount>;
 
-    // position0 + offset is the first frame's distance from its period's start, in samples.
+    // position0 + offset is the first frame's distance from its period's start, in samples. Frames go
+    // in groups of four from `first`, so up to three past first + count are written too: they
+    // belong to the next Fill, which comes later and writes them again, or to no group shaped (a
+    // row has room for them). Four at a time, each lane's value is the one the frame would get
+    // alone: float(position0 + j) + offset.
     void Fill(int first, int count, int position0, float offset,
               const Period& period) noexcept VORTANE_NONBLOCKING {
-        for (int j = 0; j < count; ++j) {
-            position[static_cast<size_t>(first + j)] = static_cast<float>(position0 + j) + offset;
+        using Float4 = Lanes<4>::Float;
+        using Int4 = Lanes<4>::Int;
+        const auto at = static_cast<size_t>(first);
+        for (int j = 0; j < count; j += 4) {
+            const Int4 whole = Int4{0, 1, 2, 3} + (position0 + j);
+            const Float4 values = __builtin_convertvector(whole, Float4) + offset;
+            std::memcpy(&position[at + static_cast<size_t>(j)], &values, sizeof values);
         }
         for (size_t k = 0; k < kFieldCount; ++k) {
-            std::fill_n(fields[k].begin() + first, count, period[k]);
+            const Float4 values = Float4{} + period[k];
+            for (int j = 0; j < count; j += 4) {
+                std::memcpy(&fields[k][at + static_cast<size_t>(j)], &values, sizeof values);
+            }
         }
     }
 
-    alignas(64) std::array<float, kMaxFrames> position;
-    alignas(64) std::array<std::array<float, kMaxFrames>, kFieldCount> fields;
+    // a row: the frames, and room for a group past them (rows stay 64-byte aligned)
+    static constexpr int kRowFrames = kMaxFrames + kMaxGroupLanes;
+    alignas(64) std::array<float, kRowFrames> position;
+    alignas(64) std::array<std::array<float, kRowFrames>, kFieldCount> fields;
 };
 
 // The Bezier waveform oscillator. Each period is one cubic Bezier curve through the control points

@@ -159,6 +159,7 @@ private:
                                                    size_t taps) noexcept VORTANE_NONBLOCKING {
         Lanes sum[4] = {};
         for (size_t i = 0; i < taps; i += kLanes) {
+#pragma GCC unroll 4 // the four sums stay in registers, not on the stack
             for (size_t k = 0; k < 4; ++k) {
                 Lanes cv, xv;
                 std::memcpy(&cv, c + i + 8 * k, sizeof cv);
