@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "control/derivation.h"
+#include "engine/denormal_guard.h"
 
 namespace vortane {
 namespace {
@@ -35,6 +36,7 @@ int Whole(const ParamValues& v, ParamId id) noexcept VORTANE_NONBLOCKING {
 } // namespace
 
 void Polyphony::Init(uint64_t seed, const VoiceOptions& options) noexcept VORTANE_NONBLOCKING {
+    side_by_side_ = options.lane_width != 1 && lanes_.Init(options.filter_path, options.lane_width);
     for (int k = 0; k < kMaxVoices; ++k) {
         Slot& slot = slots_[static_cast<size_t>(k)];
         slot.voice.Init(SlotSeed(seed, k), options);
@@ -218,8 +220,22 @@ Polyphony::Slot& Polyphony::Choose(int voices) noexcept VORTANE_NONBLOCKING {
     return released != nullptr ? *released : *held;
 }
 
+// A voice's chunk, filtered, through its envelope and level, added to out: what VoiceLanes does for
+// many voices at once.
+void Polyphony::RenderAlone(const VoiceLane& lane, float* out, int count) noexcept VORTANE_NONBLOCKING {
+    std::array<float, Voice::kChunkFrames> voice;
+    lane.voice->Filter(lane.input, voice.data(), count);
+    float level = *lane.level;
+    for (int i = 0; i < count; ++i) {
+        level += (lane.target - level) * kGainGlide;
+        out[i] += voice[static_cast<size_t>(i)] * lane.envelope->Process() * level;
+    }
+    *lane.level = level;
+}
+
 void Polyphony::Render(const VoiceParams& shared, const ParamValues& values, uint64_t handed_over, float* out,
                        size_t size) noexcept VORTANE_NONBLOCKING {
+    [[maybe_unused]] const DenormalGuard denormal_guard;
     std::fill(out, out + size, 0.0f);
     const float range = values[Index(P::BendRange)];
     const float attack = values[Index(P::Attack)], decay = values[Index(P::Decay)];
@@ -227,14 +243,19 @@ void Polyphony::Render(const VoiceParams& shared, const ParamValues& values, uin
     const std::array<float, kCoordinateCount> start_points = {
         kInitialPoints[0], SliderPoint(Coordinate::Y1, values, handed_over),
         SliderPoint(Coordinate::X2, values, handed_over), SliderPoint(Coordinate::Y2, values, handed_over)};
-    std::array<float, kChunk> voice;
+    // the sounding voices in slot order, each with its own parameters and chunk
+    std::array<VoiceParams, kMaxVoices> params;
+    std::array<VoiceLane, kMaxVoices> lanes;
+    alignas(64) std::array<std::array<float, Voice::kChunkFrames>, kMaxVoices> raw;
     for (size_t done = 0; done < size; done += kChunk) {
         const size_t count = std::min(kChunk, size - done);
+        int n = 0;
         for (Slot& slot : slots_) {
             if (!slot.active) {
                 continue;
             }
-            VoiceParams p = shared;
+            VoiceParams& p = params[static_cast<size_t>(n)];
+            p = shared;
             // Only the curve sliders' writes, and the slot's own note events, concern a played voice.
             p.events = (done == 0 ? shared.events & kAllPoints : 0u) | slot.pending;
             if ((slot.pending & VoiceParams::kCentre) != 0) {
@@ -244,15 +265,27 @@ void Polyphony::Render(const VoiceParams& shared, const ParamValues& values, uin
             p.gate = true;
             p.oscillator.period.centre_frequency =
                 slot.hz * std::exp2(bend_[static_cast<size_t>(slot.channel)] * range / 12.0f);
-            slot.voice.Render(p, voice.data(), count);
+            slot.voice.Begin(p);
             slot.envelope.Set(attack, decay, sustain, release);
-            float gain = slot.voice_gain;
-            for (size_t i = 0; i < count; ++i) {
-                gain += (slot.gain - gain) * kGainGlide;
-                out[done + i] += voice[i] * slot.envelope.Process() * gain;
+            lanes[static_cast<size_t>(n)] = {&slot.voice, &slot.envelope, &slot.voice_gain, slot.gain,
+                                             raw[static_cast<size_t>(n)].data()};
+            ++n;
+        }
+        for (size_t first = 0; first < count; first += Voice::kChunkFrames) {
+            const int frames = static_cast<int>(std::min<size_t>(Voice::kChunkFrames, count - first));
+            for (size_t j = 0; j < static_cast<size_t>(n); ++j) {
+                lanes[j].voice->Shape(params[j], raw[j].data(), frames);
             }
-            slot.voice_gain = gain;
-            slot.active = !slot.envelope.idle();
+            if (side_by_side_) {
+                lanes_.Render(lanes.data(), n, kGainGlide, out + done + first, frames);
+            } else {
+                for (size_t j = 0; j < static_cast<size_t>(n); ++j) {
+                    RenderAlone(lanes[j], out + done + first, frames);
+                }
+            }
+        }
+        for (Slot& slot : slots_) {
+            slot.active = slot.active && !slot.envelope.idle();
         }
     }
 }

@@ -10,6 +10,7 @@
 #include "control/pitch_log.h"
 #include "engine/envelope.h"
 #include "engine/voice.h"
+#include "engine/voice_lanes.h"
 
 namespace vortane {
 
@@ -19,7 +20,8 @@ namespace vortane {
 // else the oldest released note's, else the oldest held one's. With one voice, the last held key
 // sounds and a release returns to a key still held. Notes on every channel; pitch bend, the sustain
 // pedal (64), all sound off (120), reset all controllers (121) and all notes off (123) per channel.
-// Idle voices are not rendered. Audio thread only.
+// Idle voices are not rendered; the sounding ones run side by side (VoiceLanes), each exactly as it
+// would alone. Audio thread only.
 class Polyphony {
 public:
     static constexpr int kMaxVoices = 16;
@@ -74,8 +76,11 @@ private:
     void Start(Slot& slot, int channel, int key, float hz, float gain) noexcept VORTANE_NONBLOCKING;
     void Release(Slot& slot) noexcept VORTANE_NONBLOCKING;
     Slot& Choose(int voices) noexcept VORTANE_NONBLOCKING;
+    static void RenderAlone(const VoiceLane& lane, float* out, int count) noexcept VORTANE_NONBLOCKING;
 
     std::array<Slot, kMaxVoices> slots_{};
+    VoiceLanes lanes_;
+    bool side_by_side_ = false; // else one voice after another
     // per channel
     std::array<float, 16> bend_{}; // −1..1 of the bend range
     std::array<bool, 16> pedal_{}; // sustain pedal down

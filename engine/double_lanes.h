@@ -33,22 +33,24 @@ template <> struct DoubleLanes<8> {
 inline constexpr int kMaxDoubleLanes = 8;
 
 // a·b + c in one rounding: the scalar fma, and the same lane by lane (x86: FMA3's own instructions,
-// inlined only into callers compiled for FMA, and AVX-512 for eight lanes).
+// for callers compiled for FMA, and AVX-512 for eight lanes). The lanes' versions are not forced
+// inline: the generic code between a kernel and them is compiled without the kernel's instruction
+// set, and only the kernel itself, once that code is inlined into it, may inline them.
 [[gnu::always_inline]] inline double FusedMulAdd(double a, double b, double c) noexcept VORTANE_NONBLOCKING {
     return __builtin_fma(a, b, c);
 }
 #if VORTANE_X86
-[[gnu::always_inline]] VORTANE_TARGET_FMA inline DoubleLanes<2>::Double
+VORTANE_TARGET_FMA inline DoubleLanes<2>::Double
 FusedMulAdd(DoubleLanes<2>::Double a, DoubleLanes<2>::Double b,
             DoubleLanes<2>::Double c) noexcept VORTANE_NONBLOCKING {
     return _mm_fmadd_pd(a, b, c);
 }
-[[gnu::always_inline]] VORTANE_TARGET_FMA inline DoubleLanes<4>::Double
+VORTANE_TARGET_FMA inline DoubleLanes<4>::Double
 FusedMulAdd(DoubleLanes<4>::Double a, DoubleLanes<4>::Double b,
             DoubleLanes<4>::Double c) noexcept VORTANE_NONBLOCKING {
     return _mm256_fmadd_pd(a, b, c);
 }
-[[gnu::always_inline]] VORTANE_TARGET_FMA_AVX512 inline DoubleLanes<8>::Double
+VORTANE_TARGET_FMA_AVX512 inline DoubleLanes<8>::Double
 FusedMulAdd(DoubleLanes<8>::Double a, DoubleLanes<8>::Double b,
             DoubleLanes<8>::Double c) noexcept VORTANE_NONBLOCKING {
     return _mm512_fmadd_pd(a, b, c);

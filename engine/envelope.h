@@ -6,6 +6,8 @@
 
 namespace vortane {
 
+template <bool kFused, int kWidth, int kRegisters> struct LaneKernel;
+
 // The amplitude envelope of a played note: attack, decay, sustain, release. The attack rises
 // linearly to 1 in A ms from wherever the level stands (a stolen or retriggered voice does not
 // jump); decay and release fall exponentially, each reaching 1/1000 (−60 dB) of its way in D or R
@@ -83,6 +85,7 @@ public:
     float level() const { return level_; }
 
 private:
+    template <bool, int, int> friend struct LaneKernel; // runs envelopes side by side (VoiceLanes)
     static constexpr float kSilent = 1e-5f;
     static constexpr float kQuickMs = 3.0f;
 

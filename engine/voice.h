@@ -13,6 +13,8 @@
 
 namespace vortane {
 
+template <bool kFused, int kWidth, int kRegisters> struct LaneKernel;
+
 // Everything one block of the voice reads, taken by the host once per block.
 struct VoiceParams {
     // Things that happened since the last block, one bit each; the voice acts on them at the block's
@@ -41,9 +43,13 @@ struct VoiceParams {
 // follows the "Frq" slider, which every write of the cutoff moves too. Output is not clipped.
 // The filter's path and the shaper's width: the processor's fastest unless a test asks for others;
 // the samples are the same on every path but the written order's.
+// Voices played together run side by side in registers of lane_width doubles (VoiceLanes): 0 for
+// the processor's widest, or 2, 4 or 8 where it has them; 1 runs them one after another, the
+// reference the lanes are held to.
 struct VoiceOptions {
     MasterFilter::Path filter_path = MasterFilter::FastestPath();
     bool wide_shaping = true; // sixteen lanes on the fused path where the processor has AVX-512
+    int lane_width = 0;
 };
 
 class Voice {
@@ -80,7 +86,7 @@ public:
 
 private:
     friend struct VoiceTestAccess; // the frame index wraps only after 13.5 hours; tests move it there
-    friend class VoiceLanes;       // runs the filter and output stage of many voices side by side
+    template <bool, int, int> friend struct LaneKernel; // runs voices side by side (VoiceLanes)
 
     void ApplyEvents(const VoiceParams& params) noexcept VORTANE_NONBLOCKING;
     void UpdateGate(const VoiceParams& params) noexcept VORTANE_NONBLOCKING;

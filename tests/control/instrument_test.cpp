@@ -3,7 +3,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <numbers>
+#include <tuple>
 #include <vector>
 
 #include "synth_test_util.h"
@@ -201,6 +203,66 @@ TEST_F(PitchMode, VelocityScalesTheLevel) {
     };
     EXPECT_NEAR(rms(32) / rms(127), (32.0 / 127.0) * (32.0 / 127.0), 1e-4);
 }
+
+// Voices played together run side by side in lanes (VoiceLanes); each lane must hold its voice's
+// samples exactly as the voice rendered alone, at every width the processor runs and the narrower
+// ones, on either filter path. A chord grows note by note to sixteen and past (stealing), each
+// note with its fade-in, then shrinks as they are released and die away, the filter moving and a
+// bend meanwhile; then short notes of one or two voices.
+class VoicesSideBySide : public ::testing::TestWithParam<std::tuple<MasterFilter::Path, int>> {};
+
+TEST_P(VoicesSideBySide, EachLaneIsItsVoiceRenderedAlone) {
+    const auto [path, width] = GetParam();
+    if (!VoiceLanes::Runs(path, width) ||
+        (path != MasterFilter::FastestPath() && path != MasterFilter::Path::kPlain)) {
+        GTEST_SKIP() << "not on this processor";
+    }
+    const auto render = [path](int lane_width) {
+        Synth synth;
+        synth.Init(31, {path, true, lane_width});
+        for (auto [id, value] : {std::pair{P::Keyboard, 1.0f},
+                                 {P::Voices, 16.0f},
+                                 {P::Release, 40.0f},
+                                 {P::X1On, 1.0f},
+                                 {P::Y2On, 1.0f},
+                                 {P::Res, 70.0f}}) {
+            synth.params.Set(id, value);
+        }
+        constexpr size_t kBlock = 100, kBlocks = 600;
+        std::vector<float> out(kBlock * kBlocks);
+        for (size_t block = 0; block < kBlocks; ++block) {
+            const auto key = [](size_t note) { return static_cast<uint8_t>(30 + note * 7 % 64); };
+            const uint8_t on[3] = {0x90, key(block / 10), static_cast<uint8_t>(20 + block % 100)};
+            const uint8_t off[3] = {0x80, key(block < 400 ? block / 10 - 20 : block / 10 - 1), 0};
+            if (block % 10 == 0 && (block < 200 || block >= 400)) {
+                synth.Midi(on, 3);
+            } else if (block % 10 == 5 && block >= 200) {
+                synth.Midi(off, 3);
+            }
+            if (block % 150 == 100) {
+                synth.params.Set(P::Frq, static_cast<float>(500 + 5 * block));
+                synth.params.Set(P::Res, static_cast<float>(block / 10));
+            }
+            if (block == 250) {
+                const uint8_t bend[3] = {0xE0, 0, 0x50};
+                synth.Midi(bend, 3);
+            }
+            synth.Render(out.data() + block * kBlock, kBlock);
+        }
+        return out;
+    };
+    const std::vector<float> alone = render(1);
+    EXPECT_EQ(std::memcmp(alone.data(), render(width).data(), alone.size() * sizeof(float)), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Widths, VoicesSideBySide,
+                         ::testing::Combine(::testing::Values(MasterFilter::Path::kPlain,
+                                                              MasterFilter::Path::kFused),
+                                            ::testing::Values(2, 4, 8)),
+                         [](const auto& info) {
+                             const bool fused = std::get<0>(info.param) == MasterFilter::Path::kFused;
+                             return (fused ? "Fused" : "Plain") + std::to_string(std::get<1>(info.param));
+                         });
 
 } // namespace
 } // namespace vortane
