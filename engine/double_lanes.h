@@ -32,14 +32,21 @@ template <> struct DoubleLanes<8> {
 };
 inline constexpr int kMaxDoubleLanes = 8;
 
-// a·b + c in one rounding: the scalar fma, and the same lane by lane (x86: FMA3's own instructions,
-// for callers compiled for FMA, and AVX-512 for eight lanes). The lanes' versions are not forced
-// inline: the generic code between a kernel and them is compiled without the kernel's instruction
-// set, and only the kernel itself, once that code is inlined into it, may inline them.
+// a·b + c in one rounding: the scalar fma, and the same lane by lane. Clang's element-wise fma is
+// no call, so the generic code between a kernel and it needs no instruction set of its own; it
+// becomes FMA3's instructions once inlined into a kernel compiled for them. With GCC, FMA3's own
+// instructions (AVX-512 for eight lanes), not forced inline: the generic code between a kernel and
+// them is compiled without the kernel's instruction set, and only the kernel itself, once that
+// code is inlined into it, may inline them.
 [[gnu::always_inline]] inline double FusedMulAdd(double a, double b, double c) noexcept VORTANE_NONBLOCKING {
     return __builtin_fma(a, b, c);
 }
-#if VORTANE_X86
+#if defined(__clang__)
+template <typename T>
+[[gnu::always_inline]] inline T FusedMulAdd(const T& a, const T& b, const T& c) noexcept VORTANE_NONBLOCKING {
+    return __builtin_elementwise_fma(a, b, c);
+}
+#elif VORTANE_X86
 VORTANE_TARGET_FMA inline DoubleLanes<2>::Double
 FusedMulAdd(DoubleLanes<2>::Double a, DoubleLanes<2>::Double b,
             DoubleLanes<2>::Double c) noexcept VORTANE_NONBLOCKING {

@@ -10,8 +10,6 @@ namespace {
 
 constexpr float kFadeInExponent = 5.0f;
 
-constexpr int kChunkFrames = Voice::kChunkFrames;
-
 // The chunk shaped: the groups' chains of Newton steps are independent of each other, so shaped in
 // one pass they overlap; the filter then runs at the speed of its own recursion. (Shaping each
 // group beside the filter's run over the group before cannot keep up: a group's chain is longer
