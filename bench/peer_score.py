@@ -2,11 +2,13 @@
 """Writes the peer chain's score for scsynth's non-real-time mode, no sclang needed.
 
 The chain: a dynamic stochastic oscillator (Gendy1, 12 control points) into a four-pole ladder
-filter (MoogFF at 1500 Hz, gain 2) and tanh, to output bus 0, for SECONDS seconds. The synth
-definition is written in the server's binary format (version 2) and sent inside the score with
-/d_recv, so the score file is all scsynth needs:
+filter (MoogFF at 1500 Hz, gain 2) and tanh, to output bus 0, for SECONDS seconds; VOICES of them
+side by side (default 1), and then also CHORD.mid, a Standard MIDI File holding a chord of VOICES
+notes for SECONDS, for vortane-render --midi to play against them. The synth definition is written
+in the server's binary format (version 2) and sent inside the score with /d_recv, so the score
+file is all scsynth needs:
 
-    python3 bench/peer_score.py 600 /tmp/peer.osc
+    python3 bench/peer_score.py 600 /tmp/peer.osc [16 /tmp/chord.mid]
     scsynth -o 1 -N /tmp/peer.osc _ /tmp/peer.wav 44100 WAV float
 """
 import struct
@@ -74,15 +76,32 @@ def bundle(seconds, *messages):
     return struct.pack(">i", len(data)) + data
 
 
+def chord(seconds, notes):
+    """A format-0 file at 480 ticks a beat and 120 beats a minute: notes 36, 39, 42, ... held."""
+    ticks = int(seconds * 960)
+    events = b"".join(b"\0" + bytes([0x90, 36 + 3 * k, 100]) for k in range(notes))
+    delta = bytes([ticks & 0x7F])  # a variable-length quantity, seven bits a byte, the last without 0x80
+    while ticks > 0x7F:
+        ticks >>= 7
+        delta = bytes([0x80 | ticks & 0x7F]) + delta
+    events += b"".join((delta if k == 0 else b"\0") + bytes([0x80, 36 + 3 * k, 0]) for k in range(notes))
+    events += b"\0\xff\x2f\0"
+    return b"MThd" + struct.pack(">ihhh", 6, 0, 1, 480) + b"MTrk" + struct.pack(">i", len(events)) + events
+
+
 def main():
-    if len(sys.argv) != 3:
-        sys.exit("usage: peer_score.py SECONDS SCORE.osc")
+    if len(sys.argv) not in (3, 5):
+        sys.exit("usage: peer_score.py SECONDS SCORE.osc [VOICES CHORD.mid]")
     seconds = float(sys.argv[1])
+    voices = int(sys.argv[3]) if len(sys.argv) == 5 else 1
     score = bundle(0.0, osc_message("/d_recv", synth_def("gendy_moog_tanh")),
-                   osc_message("/s_new", "gendy_moog_tanh", 1000, 0, 0))
+                   *(osc_message("/s_new", "gendy_moog_tanh", 1000 + k, 0, 0) for k in range(voices)))
     score += bundle(seconds, osc_message("/c_set", 0, 0))  # the render ends at the last bundle
     with open(sys.argv[2], "wb") as f:
         f.write(score)
+    if len(sys.argv) == 5:
+        with open(sys.argv[4], "wb") as f:
+            f.write(chord(seconds, voices))
 
 
 if __name__ == "__main__":

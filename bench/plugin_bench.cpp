@@ -1,9 +1,14 @@
-// Cost of one plugin instance per output sample: the voice at its own 44.1 kHz (what the standalone
-// program's stream callback does) against the same voice resampled to 48 and 96 kHz; and the
-// keyboard's voices, 1 to 16 notes held at once at 48 kHz.
+// What plugin instances cost, measured as a host runs them. Instances: 1, 100 or 1,000 instances at
+// 44.1, 48 or 96 kHz, each a new instance's sound (Keyboard at Pitch, the X1 walk on) holding a note,
+// each processing its own 256-frame block in turn as a host's audio thread does; ns_per_sample is
+// CPU time per output sample of one instance. HeldVoices: 1, 8 or 16 notes held in one instance.
+// Activation: an instance's activate() while another holds its rate's resampler table, and (arg 0)
+// the first one at a rate, which builds it.
 #include <benchmark/benchmark.h>
 
 #include <array>
+#include <memory>
+#include <vector>
 
 #include "plugin/host_rate_voice.h"
 
@@ -12,43 +17,59 @@ namespace {
 
 constexpr uint32_t kBlockFrames = 256;
 
-void Run(benchmark::State& state, HostRateVoice& voice) {
+std::unique_ptr<HostRateVoice> Playing(double rate, uint64_t seed, int notes) {
+    auto voice = std::make_unique<HostRateVoice>();
+    voice->Activate(rate, seed);
+    voice->synth().params.Set(ParamId::Keyboard, static_cast<float>(KeyboardMode::Pitch));
+    voice->synth().params.Set(ParamId::Voices, 16.0f);
+    voice->synth().params.Set(ParamId::X1On, 1.0f);
+    for (int k = 0; k < notes; ++k) {
+        const uint8_t note[3] = {0x90, static_cast<uint8_t>(36 + 3 * k), 100};
+        voice->ScheduleMidi(0, note, 3);
+    }
+    return voice;
+}
+
+void Run(benchmark::State& state, const std::vector<std::unique_ptr<HostRateVoice>>& voices) {
     std::array<float, kBlockFrames> out{};
     for (auto _ : state) {
-        voice.Process(out.data(), kBlockFrames);
-        benchmark::DoNotOptimize(out.data());
+        for (const auto& voice : voices) {
+            voice->Process(out.data(), kBlockFrames);
+            benchmark::DoNotOptimize(out.data());
+        }
         benchmark::ClobberMemory();
     }
+    const double samples =
+        static_cast<double>(state.iterations()) * static_cast<double>(voices.size()) * kBlockFrames;
     state.counters["ns_per_sample"] =
-        benchmark::Counter(static_cast<double>(state.iterations()) * kBlockFrames * 1e-9,
-                           benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+        benchmark::Counter(samples * 1e-9, benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 
-// The gate's one voice, the X1 walk on as in a typical patch.
-void HostRate(benchmark::State& state) {
-    HostRateVoice voice;
-    voice.Activate(static_cast<double>(state.range(0)), 1234);
-    voice.synth().params.Set(ParamId::X1On, 1.0f);
-    const uint8_t note[3] = {0x90, 60, 100};
-    voice.ScheduleMidi(0, note, 3);
-    Run(state, voice);
-}
-BENCHMARK(HostRate)->Arg(44100)->Arg(48000)->Arg(96000);
-
-// Notes held in Pitch mode at 48 kHz, a chord of up to sixteen (the X1 walk on).
-void HeldVoices(benchmark::State& state) {
-    HostRateVoice voice;
-    voice.Activate(48000.0, 1234);
-    voice.synth().params.Set(ParamId::Keyboard, static_cast<float>(KeyboardMode::Pitch));
-    voice.synth().params.Set(ParamId::Voices, 16.0f);
-    voice.synth().params.Set(ParamId::X1On, 1.0f);
-    for (int k = 0; k < state.range(0); ++k) {
-        const uint8_t note[3] = {0x90, static_cast<uint8_t>(36 + 3 * k), 100};
-        voice.ScheduleMidi(0, note, 3);
+void Instances(benchmark::State& state) {
+    std::vector<std::unique_ptr<HostRateVoice>> voices;
+    for (int64_t i = 0; i < state.range(0); ++i) {
+        voices.push_back(Playing(static_cast<double>(state.range(1)), 1234 + static_cast<uint64_t>(i), 1));
     }
-    Run(state, voice);
+    Run(state, voices);
 }
-BENCHMARK(HeldVoices)->Arg(1)->Arg(8)->Arg(16);
+BENCHMARK(Instances)->ArgsProduct({{1, 100, 1000}, {44100, 48000, 96000}});
+
+void HeldVoices(benchmark::State& state) {
+    std::vector<std::unique_ptr<HostRateVoice>> voices;
+    voices.push_back(Playing(static_cast<double>(state.range(1)), 1234, static_cast<int>(state.range(0))));
+    Run(state, voices);
+}
+BENCHMARK(HeldVoices)->ArgsProduct({{1, 8, 16}, {44100, 48000}});
+
+void Activation(benchmark::State& state) {
+    const auto holder = state.range(0) == 1 ? Playing(48000.0, 1, 0) : nullptr;
+    for (auto _ : state) {
+        HostRateVoice voice;
+        voice.Activate(48000.0, 1234);
+        benchmark::DoNotOptimize(voice.Latency());
+    }
+}
+BENCHMARK(Activation)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
 
 } // namespace
 } // namespace vortane::plugin
