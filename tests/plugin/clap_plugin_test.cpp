@@ -304,10 +304,12 @@ TEST_F(ClapPlugin, AStatesTuningPlaysAndIsSavedAgain) {
 // has a latency to report. The voice is converted from 44.1 kHz by 1/8 to 16 times: any other rate
 // is refused, not played as silence.
 TEST_F(ClapPlugin, AHostWithoutExtensionsRunsItAtEveryRateItCanPlay) {
-    for (const double rate : {5512.0, 705601.0, 0.0, std::nan("")}) {
-        EXPECT_FALSE(ClapInstance(*library_, ClapInstance::Host::kBare).Activate(rate, 512)) << rate << " Hz";
+    for (const double rate : {5512.0, 705601.0, 0.0, std::nan(""), 5512.5, 705600.0}) {
+        EXPECT_EQ(ClapInstance(*library_, ClapInstance::Host::kBare).Activate(rate, 512),
+                  rate == 5512.5 || rate == 705600.0)
+            << rate << " Hz";
     }
-    for (const double rate : {5512.5, 44100.0, 48000.0, 705600.0}) {
+    for (const double rate : {22050.0, 44100.0, 48000.0, 96000.0}) {
         ClapInstance instance(*library_, ClapInstance::Host::kBare);
         ASSERT_TRUE(instance.Activate(rate, 512)) << rate;
         instance.QueueMidi(0, kNoteOn, 60, 100);
