@@ -65,8 +65,8 @@ double Mean(const std::vector<float>& samples) {
     return sum / static_cast<double>(samples.size());
 }
 
-// A MIDI file plays each note at its pitch until the last has died away; Keyboard=Gate plays it on the one
-// voice's gate instead.
+// A MIDI file plays each note at its pitch until the last has died away; Keyboard=Gate plays it on
+// the one voice's gate instead.
 TEST_F(RenderTool, MidiFilePlaysUntilItsLastNoteHasDiedAway) {
     const std::string notes = WriteMidiFile(
         "chord.mid",
