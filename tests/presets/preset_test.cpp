@@ -215,5 +215,27 @@ TEST(PresetApply, SetsEveryParameterAndTheTuningItNames) {
               std::string::npos);
 }
 
+// A sound sets every control: one loaded after another that switched walks on plays exactly what it
+// plays alone (as the plugins load a program: the parameters, then the voice afresh from its seed).
+TEST(PresetApply, ASoundAfterAnotherPlaysWhatItPlaysAlone) {
+    const auto factory = [](const char* name) {
+        return *LoadPresetFile(fs::path(VORTANE_FACTORY_PRESET_SOURCE) / name).preset;
+    };
+    const auto play = [](Synth& synth, const Preset& preset) {
+        ApplyPreset(preset, synth);
+        synth.Restart(77);
+        synth.transport.TogglePlay();
+        std::vector<float> out(44100);
+        synth.Render(out.data(), out.size());
+        return out;
+    };
+    Synth after, alone;
+    after.Init(77);
+    alone.Init(77);
+    play(after, factory("insect-swarm.vpreset"));
+    EXPECT_EQ(play(after, factory("overdriven-growl.vpreset")),
+              play(alone, factory("overdriven-growl.vpreset")));
+}
+
 } // namespace
 } // namespace vortane
