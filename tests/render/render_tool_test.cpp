@@ -101,9 +101,9 @@ TEST_F(RenderTool, PresetsValuesAndSeedActAndTheOptionsOverrideThem) {
     EXPECT_TRUE(bytes({"--seed", "77", "--preset", "@/p.vpreset"}) == preset);
     EXPECT_FALSE(bytes({"--seed", "77"}) == preset) << "the preset's values did not act";
     EXPECT_FALSE(bytes({"--preset", "@/p.vpreset", "--seed", "78"}) == preset) << "--seed did not override";
-    const std::string set = bytes({"--preset", "@/p.vpreset", "--set", "Res=10"});
+    const std::string set = bytes({"--preset", "@/p.vpreset", "--set", "smirror"}); // an option by its name
     EXPECT_FALSE(set == preset);
-    EXPECT_TRUE(bytes({"--set", "Res=10", "--preset", "@/p.vpreset"}) == set);
+    EXPECT_TRUE(bytes({"--set", "SMirror", "--preset", "@/p.vpreset"}) == set);
 }
 
 // Every factory sound played from a keyboard has almost no offset: the DC blocker after the voices.
