@@ -41,8 +41,9 @@ Bytes TooManyEvents() {
     return Header(0, 1, 96) + Track(events);
 }
 
-// Damaged files in general are the fuzzer's (fuzz/midi_file_fuzz.cpp); here the messages a user
-// reads, and the limit on events, which no fuzzed file reaches.
+// Damaged files in general are the fuzzer's (fuzz/midi_file_fuzz.cpp); here the faults a user meets
+// most (another format, a bad length, a cut chunk, a lost running status, a huge delta time) with
+// the messages they read, and the limit on events, which no fuzzed file reaches.
 TEST(MidiFileTest, DamagedFilesAreRefusedWithWhatAndWhere) {
     const struct {
         const char* name;
@@ -50,8 +51,17 @@ TEST(MidiFileTest, DamagedFilesAreRefusedWithWhatAndWhere) {
         std::string error;
     } kCases[] = {
         {"RIFF", Chunk("RIFF", {}), "not a Standard MIDI File: it does not begin with \"MThd\""},
+        {"header length", Chunk("MThd", {0, 0, 0, 1, 0}) + Track(kEnd),
+         "byte 4: header length 5, where it takes at least 6"},
+        {"format 2", Header(2, 1, 96) + Track(kEnd),
+         "byte 8: format 2 (independent sequences) is not supported, only formats 0 and 1"},
+        {"chunk past end", Header(0, 1, 96) + Bytes{'M', 'T', 'r', 'k', 0, 0, 0, 4, 0x00, 0xFF, 0x2F},
+         "track 1, byte 14: chunk of 4 bytes runs past the end of the file"},
         {"no running status", Header(0, 1, 96) + Track(Bytes{0x00, 60, 100} + kEnd),
          "track 1, byte 23: data byte 0x3C with no running status before it"},
+        {"beyond a day",
+         Header(0, 1, 96) + Track(Bytes{0x00, 0x90, 60, 1, 0xFF, 0xFF, 0xFF, 0x7F, 60, 0} + kEnd),
+         "track 1, byte 26: delta times put this event beyond 24 hours"},
         {"too many", TooManyEvents(),
          "track 1, byte 8000023: more than 4000000 channel messages and tempo changes"},
     };
