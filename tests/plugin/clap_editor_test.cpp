@@ -98,7 +98,9 @@ TEST(ClapEditor, OpensScalesShowsHidesAndClosesAHundredTimesWhileAudioRuns) {
             gui->destroy(plugin.plugin());
             resident_warm = i == 20 ? ResidentKiB() : resident_warm;
         }
+#if !defined(__SANITIZE_THREAD__) // whose shadow memory and deferred frees grow by themselves
         EXPECT_LT(ResidentKiB() - resident_warm, 4 * 1024) << "eighty editors leaked memory";
+#endif
     });
     XDestroyWindow(display, parent);
     XCloseDisplay(display);
