@@ -9,6 +9,8 @@
 #include <fstream>
 #include <thread>
 
+#include "plugin/editor/layout.h"
+#include "plugin/factory_programs.h"
 #include "tests/plugin/clap_host.h"
 
 // Xlib's macros (None, Bool, Status) after gtest's headers, which use those names.
@@ -70,7 +72,8 @@ TEST(ClapEditor, OpensScalesShowsHidesAndClosesAHundredTimesWhileAudioRuns) {
         const clap_plugin_gui_t* gui = plugin.gui();
         ASSERT_NE(gui, nullptr);
         EXPECT_TRUE(gui->is_api_supported(plugin.plugin(), CLAP_WINDOW_API_X11, false));
-        long resident_warm = 0; // after the first twenty, once the OpenGL driver's caches are warm
+        [[maybe_unused]] long resident_warm =
+            0; // after the first twenty, once the OpenGL driver's caches are warm
         for (int i = 0; i < 100; ++i) {
             SCOPED_TRACE(i);
             const double scale = 1.0 + 0.5 * (i % 3);
@@ -102,6 +105,74 @@ TEST(ClapEditor, OpensScalesShowsHidesAndClosesAHundredTimesWhileAudioRuns) {
         EXPECT_LT(ResidentKiB() - resident_warm, 4 * 1024) << "eighty editors leaked memory";
 #endif
     });
+    XDestroyWindow(display, parent);
+    XCloseDisplay(display);
+}
+
+// A button of the pointer pressed and released at a point of the editor's window, as the X server
+// would deliver it.
+void Click(Display* display, Window window, int x, int y, unsigned button) {
+    for (const int type : {ButtonPress, ButtonRelease}) {
+        XEvent e{};
+        e.xbutton = {type, 0, True, display, window, DefaultRootWindow(display), 0, CurrentTime, x, y,
+                     x,    y, 0,    button,  True};
+        XSendEvent(display, window, True, type == ButtonPress ? ButtonPressMask : ButtonReleaseMask, &e);
+    }
+    XSync(display, False);
+}
+
+// The factory sound with a tuning, picked in the editor's preset list (scrolled to it with the wheel):
+// every parameter as the host reads it is the sound's, and the instance's state carries its tuning.
+TEST(ClapEditor, APresetPickedInTheEditorSetsEveryParameterAndItsTuning) {
+    Display* display = XOpenDisplay(nullptr);
+    ASSERT_NE(display, nullptr) << "needs an X display (CTest runs it under Xvfb)";
+    const Window parent = XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, 1200, 800, 0, 0, 0);
+    XMapWindow(display, parent);
+    XSync(display, False);
+    ClapLibrary library(VORTANE_CLAP_PATH);
+    ClapInstance plugin(library, ClapInstance::Host::kWithGui);
+    ASSERT_TRUE(plugin.Activate(48000, kBlock));
+    const clap_plugin_gui_t* gui = plugin.gui();
+    clap_window_t window{CLAP_WINDOW_API_X11, {}};
+    window.x11 = parent;
+    ASSERT_TRUE(gui->create(plugin.plugin(), CLAP_WINDOW_API_X11, false) &&
+                gui->set_scale(plugin.plugin(), 1.0) && gui->set_parent(plugin.plugin(), &window) &&
+                gui->show(plugin.plugin()));
+    plugin.FireTimers();
+    Window root, up, *children = nullptr;
+    unsigned count = 0;
+    XQueryTree(display, parent, &root, &up, &children, &count);
+    ASSERT_EQ(count, 1u);
+    const Window editor = children[0];
+    XFree(children);
+
+    size_t chimes = 0;
+    while (plugin::FactoryProgramName(chimes) != "Nineteen Step Chimes") {
+        ASSERT_LT(++chimes, plugin::FactoryProgramCount());
+    }
+    const auto& controls = editor::EditorLayout().controls;
+    const auto list = std::find_if(controls.begin(), controls.end(), [](const editor::Control& c) {
+        return c.kind == editor::Kind::PresetList;
+    });
+    const int x = static_cast<int>(list->rect.x) + 20, y = static_cast<int>(list->rect.y) + 10;
+    const int scrolled = 3; // rows scrolled, one per step of the wheel
+    for (int i = 0; i < scrolled; ++i) {
+        Click(display, editor, x, y, 5);
+    }
+    Click(display, editor, x, y + 20 * (static_cast<int>(chimes) - scrolled), 1);
+    plugin.FireTimers();
+    std::vector<float> block(kBlock);
+    plugin.Process(block.data(), kBlock); // the host passes the editor's changes in its next block
+
+    const Preset preset = *plugin::FactoryProgram(chimes);
+    for (const ParamSpec& spec : Params()) {
+        if (spec.sound || (preset.named & (uint64_t{1} << Index(spec.id))) != 0) {
+            EXPECT_EQ(plugin.GetParam(static_cast<clap_id>(Index(spec.id))), preset[spec.id]) << spec.name;
+        }
+    }
+    const std::vector<uint8_t> state = *plugin.SaveState();
+    EXPECT_NE(std::string(state.begin(), state.end()).find("scale=! 19-equal.scl"), std::string::npos);
+    gui->destroy(plugin.plugin());
     XDestroyWindow(display, parent);
     XCloseDisplay(display);
 }
