@@ -7,6 +7,7 @@
 
 #include <atomic>
 #include <fstream>
+#include <set>
 #include <thread>
 
 #include "plugin/editor/layout.h"
@@ -151,6 +152,12 @@ TEST(ClapEditor, APresetPickedInTheEditorSetsEveryParameterAndItsTuning) {
         ASSERT_LT(++chimes, plugin::FactoryProgramCount());
     }
     const auto& controls = editor::EditorLayout().controls;
+    std::set<ParamId> shown;
+    for (const editor::Control& c : controls) {
+        shown.insert(c.param);
+    }
+    EXPECT_EQ(shown.size(), kParamCount + 1)
+        << "every parameter has a control (and the preset browser its own)";
     const auto list = std::find_if(controls.begin(), controls.end(), [](const editor::Control& c) {
         return c.kind == editor::Kind::PresetList;
     });
