@@ -220,7 +220,11 @@ bool UiModel::SavePreset() {
 
 // ---- events
 
+// A drag ends at its button's release, which X delivers to the window that saw the press even
+// when the focus moved meanwhile (a host's socket takes it at a click); one whose release never
+// came (a grab elsewhere) ends at the next press.
 bool UiModel::Press(float x, float y) {
+    Release();
     const int index = ControlAt(x, y);
     if (index < 0) {
         return false;

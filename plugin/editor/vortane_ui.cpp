@@ -118,11 +118,6 @@ protected:
     bool onCharacterInput(const CharacterInputEvent& ev) override {
         return Repaint(model_.Character(ev.character));
     }
-    void uiFocus(bool focus, CrossingMode) override {
-        if (!focus) {
-            Repaint(model_.Release());
-        }
-    }
 
 private:
     struct View {
