@@ -89,6 +89,11 @@ TEST(ClapEditor, OpensScalesShowsHidesAndClosesAHundredTimesWhileAudioRuns) {
             EXPECT_EQ(width, static_cast<uint32_t>(960 * scale));
             EXPECT_EQ(height, static_cast<uint32_t>(640 * scale));
             EXPECT_TRUE(gui->can_resize(plugin.plugin()));
+            uint32_t huge[2] = {100000, 100000}, tiny[2] = {10, 10}; // offered back: 1x to 4x
+            gui->adjust_size(plugin.plugin(), &huge[0], &huge[1]);
+            gui->adjust_size(plugin.plugin(), &tiny[0], &tiny[1]);
+            EXPECT_EQ(std::vector<uint32_t>({huge[0], huge[1], tiny[0], tiny[1]}),
+                      std::vector<uint32_t>({4 * width, 4 * height, width, height}));
             for (int frame = 0; frame < 3; ++frame) { // the host's idle loop draws the editor
                 plugin.FireTimers();
             }
