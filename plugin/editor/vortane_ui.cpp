@@ -28,8 +28,9 @@ using vortane::ParamKind;
 class VortaneUI : public UI, private ed::UiModel::Host {
 public:
     VortaneUI()
-        : UI(static_cast<uint>(ed::kBaseWidth), static_cast<uint>(ed::kBaseHeight), true),
+        : UI(static_cast<uint>(ed::kBaseWidth), static_cast<uint>(ed::kBaseHeight), false),
           model_(*this, vortane::UserPresetFolder()) {
+        ApplyScale(getScaleFactor());
         loadSharedResources(); // the built-in DejaVu Sans, so no font file is needed
         auto* plugin = static_cast<Plugin*>(getPluginInstancePointer());
         source_ = dynamic_cast<vortane::plugin::EditorSource*>(plugin);
@@ -57,6 +58,7 @@ protected:
         repaint();
     }
     void stateChanged(const char* key, const char* value) override { model_.StateChanged(key, value); }
+    void uiScaleFactorChanged(double scale) override { ApplyScale(scale); }
 
     // Screen rate: the curve and the new pitch points.
     void uiIdle() override {
@@ -123,11 +125,21 @@ private:
     struct View {
         float zoom, x, y;
     };
+    // The editor's size at the host's scale is its smallest (and the host's DPF wrapper offers
+    // at most four times it). The editor scales its drawing itself rather than through the
+    // toolkit's automatic scaling, which would stretch text drawn at scale 1.
+    void ApplyScale(double scale) {
+        scale_ = static_cast<float>(scale);
+        const auto w = static_cast<uint>(std::lround(ed::kBaseWidth * scale_));
+        const auto h = static_cast<uint>(std::lround(ed::kBaseHeight * scale_));
+        setGeometryConstraints(w, h, true, false);
+        setSize(w, h);
+    }
     // The layout's scale: the window's size over the base size, kept within four times the
     // host's scale factor; centred where the host gave a different shape.
     View CurrentView() const {
         const float w = static_cast<float>(getWidth()), h = static_cast<float>(getHeight());
-        const float limit = 4.0f * static_cast<float>(getScaleFactor());
+        const float limit = 4.0f * scale_;
         const float zoom = std::max(0.1f, std::min({w / ed::kBaseWidth, h / ed::kBaseHeight, limit}));
         return {zoom, (w - ed::kBaseWidth * zoom) / 2, (h - ed::kBaseHeight * zoom) / 2};
     }
@@ -152,6 +164,7 @@ private:
     vortane::plugin::EditorSource* source_ = nullptr;
     vortane::PitchLog* pitch_log_ = nullptr; // null while another editor of the instance reads it
     vortane::DisplayCurve curve_{};
+    float scale_ = 1.0f; // the host's scale factor
     ed::PitchHistory history_;
 
     DISTRHO_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR(VortaneUI)
