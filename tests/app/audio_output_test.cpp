@@ -2,8 +2,8 @@
 #include <future>
 #include <optional>
 
+#include "app/audio_output.h"
 #include "app/device_rate_voice.h"
-#include "app/device_table.h"
 #include "shell_fixture.h"
 
 namespace vortane {
@@ -12,30 +12,6 @@ namespace {
 using testing::Calls;
 using testing::FakeAudioBackend;
 using testing::ShellFixture;
-
-// The library's default output first, then the other output devices in its order; without any
-// output device one empty entry, so that start-up reports the library's error.
-TEST(DeviceTable, ListsOutputDevicesWithTheDefaultFirst) {
-    using Table = std::vector<std::pair<std::string, int>>; // name, device number
-    struct Case {
-        std::vector<AudioBackend::DeviceInfo> devices;
-        int default_device;
-        Table expected;
-    };
-    for (const Case& c : {Case{{{"hw", 2}, {"mic", 0}, {"pipewire", 2}, {"hdmi", 8}},
-                               2,
-                               {{"pipewire", 2}, {"hw", 0}, {"hdmi", 3}}},
-                          Case{{{"mic", 0}, {"line in", 0}}, -1, {{"", 0}}}, Case{{}, -1, {{"", 0}}}}) {
-        FakeAudioBackend backend;
-        backend.devices = c.devices;
-        backend.default_device = c.default_device;
-        Table table;
-        for (const OutputDevice& d : BuildOutputDeviceTable(backend)) {
-            table.emplace_back(d.name, d.number);
-        }
-        EXPECT_EQ(table, c.expected) << c.devices.size() << " devices";
-    }
-}
 
 // An output playing on entry 0 of {"jack", "alsa"}, with the calls of start-up forgotten.
 struct PlayingOutput {
@@ -158,18 +134,19 @@ TEST_F(ShellFixture, StatusBarShowsTheLostOutputUntilADeviceStartsAgain) {
     EXPECT_EQ(backend.misuse, 0);
 }
 
-// A device that opens only at its own rate (a JACK server at 48 or 96 kHz) plays there with the
-// voice resampled, at start-up and after a switch, and the status bar names the rate; a device that
-// takes 44.1 kHz gets the voice as it is.
+// The device list holds the library's default output first, then the other output devices in its
+// order. A device that opens only at its own rate (a JACK server at 48 or 96 kHz) plays there with
+// the voice resampled, at start-up and after a switch, and the status bar names the rate; a device
+// that takes 44.1 kHz gets the voice as it is. (Without any output device: StartUpFailure.)
 TEST(DeviceRate, OnlyADeviceThatRefuses44100GetsTheVoiceResampled) {
     FakeAudioBackend backend;
-    backend.devices = {{"system", 2, 48000.0}, {"hw:0", 2}, {"hdmi", 2, 96000.0}};
-    backend.default_device = 0;
+    backend.devices = {{"mic", 0}, {"hw:0", 2}, {"system", 2, 48000.0}, {"hdmi", 2, 96000.0}};
+    backend.default_device = 2;
     testing::FakeMidiInput midi;
     testing::RecordingMessageSink messages;
     Application app(backend, midi, messages);
     ASSERT_TRUE(app.StartUp());
-    EXPECT_EQ(backend.calls, (Calls{"Initialize", "Open 0", "Open 0 at 48000", "Start"}));
+    EXPECT_EQ(backend.calls, (Calls{"Initialize", "Open 2", "Open 2 at 48000", "Start"}));
     auto* devices = app.window()->controls().As<QComboBox>(id::kAudioDevice);
     const auto notice_on = [&](int entry) {
         devices->setCurrentIndex(entry);
@@ -177,9 +154,14 @@ TEST(DeviceRate, OnlyADeviceThatRefuses44100GetsTheVoiceResampled) {
         EXPECT_TRUE(app.audio().stream_running());
         return app.window()->status().Notice().toStdString();
     };
-    EXPECT_EQ(notice_on(0), "48000 Hz (voice resampled from 44100 Hz)");
+    QStringList listed;
+    for (int i = 0; i < devices->count(); ++i) {
+        listed.push_back(devices->itemText(i));
+    }
+    EXPECT_EQ(listed, QStringList({"system", "hw:0", "hdmi"}));
     EXPECT_EQ(notice_on(1), "44100 Hz");
     EXPECT_EQ(notice_on(2), "96000 Hz (voice resampled from 44100 Hz)");
+    EXPECT_EQ(notice_on(0), "48000 Hz (voice resampled from 44100 Hz)");
     EXPECT_EQ(messages.messages, testing::RecordingMessageSink::Messages{});
     EXPECT_EQ(backend.misuse, 0);
 }

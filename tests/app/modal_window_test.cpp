@@ -8,13 +8,25 @@ namespace {
 
 class ModalWindowTest : public testing::ShellFixture, public ::testing::WithParamInterface<const char*> {};
 
-// While Help or About is open, Escape, the close box, a slider key and the Play button reach the
-// main window's widgets but none of their events run; afterwards the widgets show the parameters
-// again and the window acts as usual.
-TEST_P(ModalWindowTest, DropsTheMainWindowsEvents) {
+// While Help, About or the controller window is open, Escape, the close box, a slider key and the
+// Play button reach the main window's widgets but none of their events run. Escape, Return and a
+// click inside do not end Help or the controller window (About's buttons answer them); only the
+// close box does. Afterwards the widgets show the parameters again and the window acts as usual,
+// its Escape ending the program at once.
+TEST_P(ModalWindowTest, DropsTheMainWindowsEventsAndClosesOnlyByItsCloseBox) {
+    const bool message_box = std::string_view(GetParam()) == "About";
     auto* y2 = Control<QSlider>(ParamId::Y2);
     int shown_in_modal = 0;
+    bool open_after_keys = true;
     ASSERT_TRUE(testing::InModalWindow(MenuItem(GetParam()), [&](QWidget& modal) {
+        if (!message_box) {
+            QTest::keyClick(modal.focusWidget() != nullptr ? modal.focusWidget() : &modal, Qt::Key_Escape);
+            QTest::keyClick(&modal, Qt::Key_Escape);
+            QTest::keyClick(&modal, Qt::Key_Return);
+            QTest::mouseClick(&modal, Qt::LeftButton, {}, QPoint(2, 2));
+            QTest::qWait(20);
+            open_after_keys = modal.isVisible() && QApplication::activeModalWidget() == &modal;
+        }
         QTest::keyClick(window->windowHandle(), Qt::Key_Escape);
         window->close();
         QTest::keyClick(y2, Qt::Key_Up);
@@ -22,6 +34,7 @@ TEST_P(ModalWindowTest, DropsTheMainWindowsEvents) {
         shown_in_modal = y2->value();
         modal.close();
     }));
+    EXPECT_TRUE(open_after_keys);
     EXPECT_FALSE(window->quit_requested());
     EXPECT_EQ(shown_in_modal, 96);               // the slider itself moved ...
     EXPECT_EQ(params().Get(ParamId::Y2), 95.0f); // ... but its event did not run
@@ -29,36 +42,14 @@ TEST_P(ModalWindowTest, DropsTheMainWindowsEvents) {
     EXPECT_FALSE(transport().gate_open());
     QTest::keyClick(y2, Qt::Key_Up);
     EXPECT_EQ(Point(Coordinate::Y2), 0.96f);
-}
-
-INSTANTIATE_TEST_SUITE_P(Windows, ModalWindowTest, ::testing::Values("Help", "About", "Midi Controllers"));
-
-using ClosedOnlyByItsCloseBox = ModalWindowTest;
-
-// Escape (the main window's quit key), Return and a click inside do not end Help or the controller
-// window; the close box does, and then the main window's Escape ends the program at once.
-TEST_P(ClosedOnlyByItsCloseBox, AndTheMainWindowsEscapeWorksAgainAfterwards) {
-    bool open_after_keys = false;
-    ASSERT_TRUE(testing::InModalWindow(MenuItem(GetParam()), [&](QWidget& modal) {
-        QTest::keyClick(modal.focusWidget() != nullptr ? modal.focusWidget() : &modal, Qt::Key_Escape);
-        QTest::keyClick(&modal, Qt::Key_Escape);
-        QTest::keyClick(&modal, Qt::Key_Return);
-        QTest::mouseClick(&modal, Qt::LeftButton, {}, QPoint(2, 2));
-        QTest::qWait(20);
-        open_after_keys = modal.isVisible() && QApplication::activeModalWidget() == &modal;
-        modal.close();
-    }));
-    EXPECT_TRUE(open_after_keys);
-    EXPECT_FALSE(window->quit_requested());
     // The user's next key comes after the window events that closing the window raised.
     EXPECT_TRUE(LoopEndsAfter([&] {
         QCoreApplication::processEvents();
         PressEscape();
     }));
-    EXPECT_TRUE(window->quit_requested());
 }
 
-INSTANTIATE_TEST_SUITE_P(Windows, ClosedOnlyByItsCloseBox, ::testing::Values("Help", "Midi Controllers"));
+INSTANTIATE_TEST_SUITE_P(Windows, ModalWindowTest, ::testing::Values("Help", "About", "Midi Controllers"));
 
 using ControllerWindowInTheShell = testing::ShellFixture;
 
@@ -85,8 +76,7 @@ TEST_F(ControllerWindowInTheShell, CaptionsFitWithOrWithoutTheCondensedFace) {
                 EXPECT_EQ(label->font().family(), window->font().family());
                 EXPECT_LE(label->font().pixelSize(), window->font().pixelSize());
                 EXPECT_LE(label->fontMetrics().horizontalAdvance(label->text()), label->width());
-                EXPECT_LE(label->geometry().right(), 280 - 1);
-                EXPECT_EQ(controllers.List(slot)->geometry(), QRect(280, 30 * slot, 40, 20));
+                EXPECT_LT(label->geometry().right(), controllers.List(slot)->geometry().left());
                 EXPECT_EQ(controllers.List(slot)->accessibleName(), label->text());
             }
             controllers.close();

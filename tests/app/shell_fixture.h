@@ -21,7 +21,6 @@
 
 #include "app/application.h"
 #include "app/audio_backend.h"
-#include "app/audio_output.h"
 #include "app/control_set.h"
 #include "app/main_window.h"
 #include "app/message_sink.h"
@@ -58,7 +57,7 @@ public:
     }
     void Terminate() override {
         Call("Terminate", initialised_ && !server_lost);
-        initialised_ = stream_open_ = running_ = false;
+        initialised_ = stream_open_ = false;
     }
     std::string ErrorText(int error) const override {
         return error == kInvalidDevice ? "Invalid device" : "Error " + std::to_string(error);
@@ -68,7 +67,7 @@ public:
         return device >= 0 && device < DeviceCount() ? devices[size_t(device)] : DeviceInfo{};
     }
     int DefaultOutputDevice() const override { return default_device; }
-    int OpenStream(int device, double rate, RenderFunction render, void* context) override {
+    int OpenStream(int device, double rate, RenderFunction, void*) override {
         Call("Open " + std::to_string(device) + (rate == 44100.0 ? "" : " at " + std::to_string(int(rate))),
              initialised_);
         if (device < 0 || device >= DeviceCount() || failing_devices.count(device) > 0) {
@@ -78,8 +77,6 @@ public:
         if (own != 0.0 && rate != own) {
             return kInvalidSampleRate;
         }
-        render_ = render;
-        context_ = context;
         stream_open_ = true;
         return 0;
     }
@@ -108,14 +105,6 @@ public:
         running_ = false;
         server_lost = true;
     }
-    // Pulls frames through the stream callback, as the audio thread would; -1 where none runs.
-    std::vector<float> Pull(unsigned long frames) {
-        std::vector<float> out(frames, -1.0f);
-        if (running_) {
-            render_(context_, out.data(), frames);
-        }
-        return out;
-    }
 
 private:
     static constexpr int kInvalidDevice = -9996;
@@ -127,8 +116,6 @@ private:
         return 0;
     }
     bool initialised_ = false, stream_open_ = false, running_ = false;
-    RenderFunction render_ = nullptr;
-    void* context_ = nullptr;
 };
 
 // A MIDI service with a fixed list of ports; Send delivers a message on a thread of its own.
@@ -186,11 +173,6 @@ struct RecordingMessageSink final : MessageSink {
     }
     Messages messages;
 };
-
-inline std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-}
 
 // The item `text` of the menu bar's menu titled `menu`; nullptr when there is none.
 inline QAction* MenuItem(const MainWindow& window, const QString& text, const QString& menu = "?") {

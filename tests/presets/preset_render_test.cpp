@@ -4,8 +4,6 @@
 namespace vortane {
 namespace {
 
-namespace fs = std::filesystem;
-
 // A preset far from the start-up state, with every kind of field and a seed.
 constexpr const char* kRichPreset = "Vortane preset 1\n"
                                     "Frequency Setting = 420\n"
@@ -59,52 +57,12 @@ TEST_F(PresetRender, PresetEqualsTheSameValuesAsSetOptionsByteForByte) {
     ASSERT_GT(with_sets.size(), 44100u * 4);
     EXPECT_TRUE(RenderBytes("preset.wav", {"--preset", "@/rich.vpreset"}) == with_sets)
         << "the preset's own seed or values did not act";
-    // The group names work for --set too.
-    set_args.insert(set_args.end(), {"--set", "Frequency Probability Distribution=Logistic", "--set",
-                                     "frequency barriers=SRandom"});
-    EXPECT_TRUE(RenderBytes("groups.wav", set_args) == with_sets);
     EXPECT_FALSE(RenderBytes("reseeded.wav", {"--preset", "@/rich.vpreset", "--seed", "78"}) == with_sets)
         << "--seed must override the preset's seed";
     // --set overrides the preset wherever it stands on the line.
     EXPECT_TRUE(RenderBytes("a.wav", {"--preset", "@/rich.vpreset", "--set", "Res=10"}) ==
                 RenderBytes("b.wav", {"--set", "Res=10", "--preset", "@/rich.vpreset"}));
     EXPECT_FALSE(RenderBytes("c.wav", {"--preset", "@/rich.vpreset", "--set", "Res=10"}) == with_sets);
-}
-
-// A bare name is a preset's name only.
-TEST_F(PresetRender, FactoryPresetByNameWithoutItsPath) {
-    const fs::path file = fs::path(VORTANE_FACTORY_PRESET_SOURCE) / "falling-sirens.vpreset";
-    ASSERT_TRUE(fs::exists(file));
-    const std::string by_path = RenderBytes("path.wav", {"--seed", "3", "--preset", file.string()});
-    // A file or folder of the current folder named like it does not shadow it.
-    fs::create_directory(dir_ / "Falling Sirens");
-    std::ofstream(dir_ / "falling-sirens.vpreset") << "not a preset";
-    for (const char* name : {"Falling Sirens", "falling-sirens.vpreset"}) {
-        const RunResult result = Run({"--seed", "3", "--seconds", "1", "--preset", name, "name.wav"},
-                                     "cd '" + dir_.string() + "' && ");
-        EXPECT_EQ(result.exit_code, 0) << result.output;
-        EXPECT_TRUE(ReadBytes(dir_ / "name.wav") == by_path) << name;
-    }
-    EXPECT_FALSE(RenderBytes("default.wav", {"--seed", "3"}) == by_path);
-}
-
-// Exit 2 with one line that names the fault, and no output file. (The preset tests go through
-// every kind of refused text; here one of each source of failure.)
-TEST_F(PresetRender, BadPresetsExitTwoWithTheReasonAndNoFile) {
-    std::ofstream(dir_ / "bad.vpreset") << "Vortane preset 1\n\nRes = 101\n";
-    const std::pair<std::vector<std::string>, std::string> kCases[] = {
-        {{"--preset", "@/bad.vpreset"}, "line 3: \"Res\" value 101 is outside 0..100"},
-        {{"--preset", "No Such Sound"}, "no preset named \"No Such Sound\""},
-        {{"--preset", "@/bad.vpreset", "--preset", "@/rich.vpreset"}, "more than one --preset"},
-    };
-    for (auto [args, message] : kCases) {
-        args.push_back("@/x.wav");
-        const RunResult result = Run(args);
-        EXPECT_EQ(result.exit_code, 2) << message;
-        EXPECT_NE(result.output.find(message), std::string::npos) << result.output;
-        EXPECT_EQ(result.Lines(), 1) << result.output;
-        EXPECT_FALSE(fs::exists(dir_ / "x.wav"));
-    }
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 // disk and under concurrent renders, and the temporary file when a signal ends the render. (What
 // stays of a replaced file is tested once for every writer, in tests/presets.)
 #include <chrono>
+#include <cmath>
 #include <csignal>
 #include <fcntl.h>
 #include <sys/file.h>
@@ -71,8 +72,9 @@ template <typename Ready> void WaitUntil(Ready ready) {
     }
 }
 
-// Every output that may be written gets the bytes of the same render to a new file and keeps what
-// it is: a pipe, a FIFO, a device.
+// A render is a mono 32-bit float WAV at 44.1 kHz of finite samples. Every output that may be
+// written gets the bytes of the same render to a new file and keeps what it is: a pipe, a FIFO, a
+// device.
 TEST_F(RenderTool, EveryKindOfOutputGetsTheSameBytes) {
     const auto render_to = [&](const std::string& output, const std::string& prefix = "",
                                const std::string& suffix = "") {
@@ -82,7 +84,11 @@ TEST_F(RenderTool, EveryKindOfOutputGetsTheSameBytes) {
         EXPECT_EQ(result.exit_code, 0) << output << ": " << result.output;
     };
     const fs::path d = dir_;
-    render_to(d / "reference.wav");
+    const std::vector<float> samples = Render("reference.wav", kRenderArgs);
+    EXPECT_EQ(info_.format, SF_FORMAT_WAV | SF_FORMAT_FLOAT);
+    EXPECT_EQ(info_.samplerate, 44100);
+    EXPECT_EQ(info_.channels, 1);
+    EXPECT_TRUE(std::all_of(samples.begin(), samples.end(), [](float s) { return std::isfinite(s); }));
     const std::string reference = ReadBytes(d / "reference.wav");
     ASSERT_EQ(reference.size(), 80u + 22050u * 4); // header, then 0.5 s of floats
 

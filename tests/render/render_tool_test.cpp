@@ -22,65 +22,39 @@ double Rms(const std::vector<float>& samples) {
     return samples.empty() ? 0.0 : std::sqrt(sum / static_cast<double>(samples.size()));
 }
 
-TEST_F(RenderTool, TwoSecondsAreAudibleFiniteMonoFloat) {
-    const std::vector<float> samples = Render("default.wav", {"--seconds", "2", "--seed", "7"});
-    EXPECT_EQ(info_.samplerate, 44100);
-    EXPECT_EQ(info_.channels, 1);
-    EXPECT_EQ(info_.format, SF_FORMAT_WAV | SF_FORMAT_FLOAT);
-    ASSERT_EQ(samples.size(), 88200u);
-    for (float s : samples) {
-        ASSERT_TRUE(std::isfinite(s));
-    }
-    EXPECT_GT(Rms(samples), 0.02);
-}
-
-TEST_F(RenderTool, SameSeedSameBytesOtherSeedOtherBytes) {
-    auto render = [&](const std::string& name, const char* seed) {
-        EXPECT_EQ(Run({"--seconds", "1", "--set", "X1 On", "--set", "Y2 On", "--seed", seed, "@/" + name})
-                      .exit_code,
-                  0);
-        return ReadBytes(dir_ / name);
-    };
-    const std::string first = render("a.wav", "42");
-    ASSERT_GT(first.size(), 44100u * 4);
-    EXPECT_TRUE(first == render("b.wav", "42")) << "one seed gave two different files";
-    EXPECT_FALSE(first == render("c.wav", "43")) << "two seeds gave the same file";
-}
-
-// --set runs the same derivation as a user's move, whatever the letter case of the name.
-TEST_F(RenderTool, SetActsAsTheUsersMove) {
-    for (float s : Render("silent.wav", {"--seconds", "0.5", "--seed", "3", "--set", "Master Volume=0"})) {
-        ASSERT_EQ(s, 0.0f);
-    }
-    const double rms_default = Rms(Render("default.wav", {"--seconds", "0.5", "--seed", "3"}));
-    const std::vector<float> louder =
-        Render("louder.wav", {"--seconds", "0.5", "--seed", "3", "--set", "master volume=800"});
-    EXPECT_GT(Rms(louder), rms_default * 1.3);
-}
-
-// One case per class of bad input: exit code 2, one short line on stderr (a pasted page of a value
-// is cut), and neither the output nor a temporary file left behind.
+// One case per class of bad input: exit code 2, one short line on stderr that names the fault (a
+// pasted page of a value is cut), and neither the output nor a temporary file left behind.
 TEST_F(RenderTool, BadInputExitsTwoWithOneLineAndNoFile) {
+    std::ofstream(dir_ / "bad.vpreset") << "Vortane preset 1\n\nRes = 101\n";
+    std::ofstream(dir_ / "short.scl") << "three steps\n3\n100.0\n200.0\n";
+    const fs::path cut = WriteMidiFile("cut.mid", {{0, {0x90, 60, 100}}});
+    fs::resize_file(cut, fs::file_size(cut) - 6);
     const std::string page(60000, '0');
-    const std::vector<std::vector<std::string>> kCases = {
-        {"--set", "Frq=" + page + "6000", "@/x.wav"}, // out of range, and long
-        {"--seconds", page + "x", "@/x.wav"},         // not a number, and long
-        {"--set", "Frequency=500", "@/x.wav"},        // unknown control name
-        {"--set", "Master Volume=loud", "@/x.wav"},   // not a number
-        {"@/missing/x.wav"},                          // unwritable path
-        {"--seconds", "0", "@/x.wav"},                // zero duration
-        {"--volume", "2", "@/x.wav"},                 // unknown option
-        {"@/x.wav", "--seed"},                        // missing value
-        {"--midi", "@/x.wav", "@/x.wav"},             // not a MIDI file (nor there)
+    const std::vector<std::pair<std::vector<std::string>, std::string>> kCases = {
+        // a page of a value, out of range or not a number
+        {{"--set", "Frq=" + page + "6000", "@/x.wav"}, "\"Frq\" value 6000 is outside 20..5000"},
+        {{"--seconds", page + "x", "@/x.wav"}, "...000000000000000x\" is not a number"},
+        {{"--set", "Frequency=500", "@/x.wav"}, "unknown control \"Frequency\""},
+        {{"--set", "Master Volume=loud", "@/x.wav"}, "\"loud\" is not a whole number"},
+        {{"@/missing/x.wav"}, "x.wav\": No such file or directory"},
+        {{"--seconds", "0", "@/x.wav"}, "--seconds must be greater than 0"},
+        {{"--volume", "2", "@/x.wav"}, "unknown option \"--volume\""},
+        {{"@/x.wav", "--seed"}, "--seed needs a value"},
+        {{"--midi", "@/cut.mid", "@/x.wav"}, "cut.mid\": track 1"},
+        {{"--preset", "@/bad.vpreset", "@/x.wav"}, "line 3: \"Res\" value 101 is outside 0..100"},
+        {{"--preset", "No Such Sound", "@/x.wav"}, "no preset named \"No Such Sound\""},
+        {{"--preset", "@/bad.vpreset", "--preset", "@/bad.vpreset", "@/x.wav"}, "more than one --preset"},
+        {{"--tuning", "@/short.scl", "@/x.wav"}, "short.scl\" line 2"},
     };
-    for (const std::vector<std::string>& args : kCases) {
+    for (const auto& [args, reason] : kCases) {
         const RunResult result = Run(args);
         const std::string shown = result.output.substr(0, 300);
         EXPECT_EQ(result.exit_code, 2) << shown;
         EXPECT_TRUE(result.output.starts_with("vortane-render: ")) << shown;
+        EXPECT_NE(result.output.find(reason), std::string::npos) << shown;
         EXPECT_EQ(result.Lines(), 1) << shown;
         EXPECT_LT(result.output.size(), 200u) << shown;
-        EXPECT_TRUE(fs::is_empty(dir_)) << shown;
+        EXPECT_EQ(std::distance(fs::directory_iterator(dir_), {}), 3) << shown; // the three bad files
     }
 }
 
@@ -92,8 +66,8 @@ double Mean(const std::vector<float>& samples) {
     return sum / static_cast<double>(samples.size());
 }
 
-// A MIDI file plays each note at its pitch until the last has died away, the same bytes for the
-// same seed; Keyboard=Gate plays it on the one voice's gate instead; a damaged file is refused.
+// A MIDI file plays each note at its pitch until the last has died away; Keyboard=Gate plays it on
+// the one voice's gate instead.
 TEST_F(RenderTool, MidiFilePlaysUntilItsLastNoteHasDiedAway) {
     const std::string notes = WriteMidiFile(
         "chord.mid",
@@ -107,18 +81,9 @@ TEST_F(RenderTool, MidiFilePlaysUntilItsLastNoteHasDiedAway) {
     EXPECT_GT(pitch.size(), 44100u + 8820u);  // the release's 200 ms run past the file's second
     EXPECT_LT(pitch.size(), 44100u + 44100u); // and then it stops
     EXPECT_GT(Rms(std::vector<float>(pitch.begin(), pitch.begin() + 44100)), 0.01);
-    Render("again.wav", args);
-    EXPECT_EQ(ReadBytes(dir_ / "pitch.wav"), ReadBytes(dir_ / "again.wav"));
     const std::vector<float> gate = Render("gate.wav", with({"--set", "Keyboard=Gate", "--seconds", "2"}));
     EXPECT_GT(Rms(std::vector<float>(gate.begin(), gate.begin() + 44100)), 0.01);
     EXPECT_TRUE(std::all_of(gate.begin() + 44100 + 64, gate.end(), [](float s) { return s == 0.0f; }));
-
-    fs::path damaged = WriteMidiFile("cut.mid", {{0, {0x90, 60, 100}}});
-    fs::resize_file(damaged, fs::file_size(damaged) - 6);
-    const RunResult refused = Run({"--midi", damaged.string(), "@/cut.wav"});
-    EXPECT_EQ(refused.exit_code, 2);
-    EXPECT_NE(refused.output.find("cut.mid"), std::string::npos) << refused.output;
-    EXPECT_FALSE(fs::exists(dir_ / "cut.wav"));
 }
 
 // Every factory sound played from a keyboard has almost no offset: the DC blocker after the voices.
@@ -131,18 +96,17 @@ TEST_F(RenderTool, FactorySoundsPlayedInPitchModeCarryNoOffset) {
     }
 }
 
-// Each key's pitch in a --pitch-log file: the mean period of its lines, as Hz.
-std::map<int, double> KeyPitches(const fs::path& log) {
+// Each key's pitch in a --pitch-log file (seconds,voice,key,Hz): the mean period of its lines.
+std::map<int, double> KeyPitches(const fs::path& csv) {
     std::map<int, std::pair<double, int>> periods;
-    std::ifstream in(log);
+    std::ifstream log(csv);
     std::string line;
-    std::getline(in, line); // the heading
-    while (std::getline(in, line)) {
-        std::istringstream fields(line);
+    std::getline(log, line); // the heading
+    while (std::getline(log, line)) {
         double seconds = 0.0, hz = 0.0;
         int voice = 0, key = 0;
         char comma = 0;
-        fields >> seconds >> comma >> voice >> comma >> key >> comma >> hz;
+        std::istringstream(line) >> seconds >> comma >> voice >> comma >> key >> comma >> hz;
         periods[key].first += 1.0 / hz;
         ++periods[key].second;
     }
@@ -153,30 +117,27 @@ std::map<int, double> KeyPitches(const fs::path& log) {
     return pitches;
 }
 
-double Cents(double hz, double reference) {
-    return 1200.0 * std::log2(hz / reference);
-}
-
 // 19 equal steps: keys 60 to 79 one after another, each within 2 cents of 261.63 × 2^(k/19) at the
 // narrowest width. A keyboard map alone puts A at 432 Hz and leaves the black keys silent. A preset
-// brings its tuning. A bad scale is refused with its file and line.
+// brings its tuning: the factory sound on 19 steps plays what the scale file plays, not 12 steps.
 TEST_F(RenderTool, TuningFilesSetWhereEachKeySounds) {
-    std::ofstream(dir_ / "12.scl") << "twelve equal steps\n1\n100.0\n";
     std::vector<std::pair<int, std::vector<uint8_t>>> run;
     for (int key = 60; key <= 79; ++key) {
-        const int tick = (key - 60) * 480; // half a second each
-        run.push_back({tick, {0x90, static_cast<uint8_t>(key), 100}});
-        run.push_back({tick + 400, {0x80, static_cast<uint8_t>(key), 0}});
+        run.push_back({(key - 60) * 480, {0x90, static_cast<uint8_t>(key), 100}});
+        run.push_back({(key - 60) * 480 + 400, {0x80, static_cast<uint8_t>(key), 0}});
     }
-    const std::vector<std::string> narrow = {"--seed", "9", "--set", "Secondary Barrier=2", "--set", "Release=20"};
-    std::vector<std::string> args = {"--midi", WriteMidiFile("run.mid", run), "--tuning",
-                                     VORTANE_FACTORY_SCALE_SOURCE "/19-equal.scl", "--pitch-log", "@/run.csv"};
+    const std::vector<std::string> narrow = {"--seed", "9",         "--set", "Secondary Barrier=2",
+                                             "--set",  "Release=20"};
+    std::vector<std::string> args = {"--midi",      WriteMidiFile("run.mid", run),
+                                     "--tuning",    VORTANE_FACTORY_SCALE_SOURCE "/19-equal.scl",
+                                     "--pitch-log", "@/run.csv"};
     args.insert(args.end(), narrow.begin(), narrow.end());
     Render("run.wav", args);
     const std::map<int, double> pitches = KeyPitches(dir_ / "run.csv");
     ASSERT_EQ(pitches.size(), 20u);
     for (const auto& [key, hz] : pitches) {
-        EXPECT_LE(std::fabs(Cents(hz, 261.6255653 * std::exp2((key - 60) / 19.0))), 2.0) << "key " << key;
+        EXPECT_LE(std::fabs(1200.0 * std::log2(hz / (261.6255653 * std::exp2((key - 60) / 19.0)))), 2.0)
+            << key;
     }
 
     std::ofstream(dir_ / "white.kbm") << "! white keys, A at 432 Hz\n12\n0\n127\n60\n69\n432.0\n12\n"
@@ -190,9 +151,9 @@ TEST_F(RenderTool, TuningFilesSetWhereEachKeySounds) {
         << "an unmapped key plays nothing";
     const std::map<int, double> a_pitch = KeyPitches(dir_ / "a.csv");
     ASSERT_EQ(a_pitch.size(), 1u);
-    EXPECT_LE(std::fabs(Cents(a_pitch.at(69), 432.0)), 2.0);
+    EXPECT_LE(std::fabs(1200.0 * std::log2(a_pitch.at(69) / 432.0)), 2.0) << "cents from 432 Hz";
 
-    // A preset carries its tuning: the factory sound on 19 steps plays what the scale file plays.
+    std::ofstream(dir_ / "12.scl") << "twelve equal steps\n1\n100.0\n";
     const std::string chimes = VORTANE_FACTORY_PRESET_SOURCE "/nineteen-step-chimes.vpreset";
     Render("preset.wav", {"--midi", black_then_a, "--seed", "4", "--preset", chimes});
     Render("file.wav", {"--midi", black_then_a, "--seed", "4", "--preset", chimes, "--tuning",
@@ -200,13 +161,6 @@ TEST_F(RenderTool, TuningFilesSetWhereEachKeySounds) {
     Render("equal.wav", {"--midi", black_then_a, "--seed", "4", "--preset", chimes, "--tuning", "@/12.scl"});
     EXPECT_EQ(ReadBytes(dir_ / "preset.wav"), ReadBytes(dir_ / "file.wav"));
     EXPECT_NE(ReadBytes(dir_ / "preset.wav"), ReadBytes(dir_ / "equal.wav"));
-
-    std::ofstream(dir_ / "short.scl") << "three steps\n3\n100.0\n200.0\n";
-    const RunResult refused = Run({"--midi", black_then_a, "--tuning", "@/short.scl", "@/short.wav"});
-    EXPECT_EQ(refused.exit_code, 2);
-    EXPECT_EQ(refused.Lines(), 1);
-    EXPECT_NE(refused.output.find("short.scl\" line"), std::string::npos) << refused.output;
-    EXPECT_FALSE(fs::exists(dir_ / "short.wav"));
 }
 
 } // namespace
