@@ -12,6 +12,8 @@ class EditorSource {
 public:
     // The curve as of now (any thread).
     virtual DisplayCurve Curve() const = 0;
+    // The instance's seed (any thread): an LV2 host may never pass its state to the editor.
+    virtual uint64_t Seed() const = 0;
     // The pitch log's reading end, for one editor at a time: nullptr while another editor of this
     // instance holds it. Give it back with ReleasePitchLog.
     virtual PitchLog* ClaimPitchLog() = 0;

@@ -64,6 +64,7 @@ public:
         return pitch_log_claimed_.exchange(true) ? nullptr : &voice_.synth().pitch_log;
     }
     void ReleasePitchLog() override { pitch_log_claimed_.store(false); }
+    uint64_t Seed() const override { return seed_.load(); }
 
 protected:
     const char* getLabel() const override { return "Vortane"; }

@@ -147,7 +147,8 @@ void UiModel::Status(std::string text, bool warning) {
 
 // As the host's own program change does: every parameter of the sound (and those beside it that the
 // file names), each through the host so that it records them; then the seed the file names and its
-// tuning, through the instance's state. A preset without either keeps the instance's.
+// tuning, through the instance's state. A preset without either keeps the instance's; one with a
+// seed alone needs the instance's tuning, which only the host's state shows the editor.
 bool UiModel::LoadPreset(size_t entry) {
     const auto& entries = browser_.entries();
     if (entry >= entries.size()) {
@@ -168,14 +169,20 @@ bool UiModel::LoadPreset(size_t entry) {
         }
     }
     const plugin::VoiceState now = plugin::ParseVoiceState(voice_state_);
-    const std::optional<uint64_t> seed = preset.seed ? preset.seed : now.seed;
     const std::optional<Tuning> tuning = PresetTuning(preset);
+    const std::optional<uint64_t> seed = preset.seed ? preset.seed
+                                         : now.seed  ? now.seed
+                                                     : host_.InstanceSeed();
     selected_ = list_cursor_ = static_cast<int>(entry);
     name_ = entries[entry].factory ? "" : entries[entry].name;
-    if (!seed) {
+    if (!tuning && !preset.seed) {
+        Status("Loaded " + entries[entry].name + ".", false);
+        return true;
+    }
+    if (!seed || (!tuning && voice_state_.empty())) {
         Status("Loaded " + entries[entry].name +
-                   " (the host has not shown the editor the instance's seed: its tuning "
-                   "was not applied).",
+                   " (the host has not shown the editor the instance's state: its seed and "
+                   "tuning were not applied).",
                true);
         return true;
     }

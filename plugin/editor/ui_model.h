@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <string>
 
 #include "control/curve_monitor.h"
@@ -32,6 +33,8 @@ public:
         virtual void SetParameter(uint32_t index, float value) = 0;
         virtual void EndGesture(uint32_t index) = 0;
         virtual void SetVoiceState(const char* text) = 0;
+        // The instance's seed where the editor can read it from the plugin.
+        virtual std::optional<uint64_t> InstanceSeed() = 0;
 
     protected:
         ~Host() = default;

@@ -159,6 +159,9 @@ private:
     void SetParameter(uint32_t index, float value) override { setParameterValue(index, value); }
     void EndGesture(uint32_t index) override { editParameter(index, false); }
     void SetVoiceState(const char* text) override { setState("voice", text); }
+    std::optional<uint64_t> InstanceSeed() override {
+        return source_ != nullptr ? std::optional(source_->Seed()) : std::nullopt;
+    }
 
     ed::UiModel model_;
     vortane::plugin::EditorSource* source_ = nullptr;
