@@ -19,9 +19,10 @@ for _ in $(seq 50); do jack_lsp >/dev/null 2>&1 && break; sleep 0.1; done
 jalv.gtk3 -c y1_on=1 -c x2_on=1 -c y2_on=1 urn:vortane:vortane >"$work/jalv.log" 2>&1 & pids+=($!)
 jack_midiseq seq 48000 0 60 47900 >/dev/null 2>&1 & pids+=($!)
 
-# The editor: a 960x640 child window of jalv's; its top left corner is where layout units start.
+# The editor: a 960x640 child window of jalv's, below its menu bar (not the editor's own window while
+# it still sits at the screen's corner before jalv embeds it); its top left is where layout units start.
 for _ in $(seq 100); do
-    geometry=$(xwininfo -root -tree | grep -o ' 960x640+[0-9]*+[0-9]*  +[0-9]*+[0-9]*' | head -1) || true
+    geometry=$(xwininfo -root -tree | grep -o ' 960x640+[0-9]*+[0-9]*  +[0-9]*+[1-9][0-9]*' | head -1) || true
     [[ -n $geometry ]] && jack_connect seq:out Vortane:lv2_events_in 2>/dev/null && break
     sleep 0.2
 done
