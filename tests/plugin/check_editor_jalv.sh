@@ -9,7 +9,14 @@ export LV2_PATH=$1 JACK_DEFAULT_SERVER=$3-editor GSETTINGS_BACKEND=memory
 out=$2 work=$(mktemp -d)
 export HOME=$work XDG_DATA_HOME=$work/data
 pids=()
-trap 'kill -9 "${pids[@]}" 2>/dev/null; wait 2>/dev/null; rm -rf "$work"' EXIT
+# The clients go first; the server is stopped, not killed, so that it leaves JACK's table of servers.
+cleanup() {
+    kill -9 "${pids[@]:1}" 2>/dev/null
+    kill "${pids[0]}" 2>/dev/null
+    wait 2>/dev/null
+    rm -rf "$work"
+}
+trap cleanup EXIT
 fail() { echo "FAIL: $*"; exit 1; }
 
 jackd -n "$JACK_DEFAULT_SERVER" --no-realtime -d dummy -r 48000 >"$work/jackd.log" 2>&1 & pids+=($!)
