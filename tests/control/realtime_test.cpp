@@ -1,9 +1,9 @@
 // The audio path never allocates, locks or makes a blocking call: the whole of Synth::Render under
 // load (every walk on nearly every sample, every option, start resets, slider writes, restarts and
 // a frame-index wrap). Two guards watch the same run: in the normal build counting replacements of
-// the heap calls and mutex locks; built with -fsanitize=realtime, the nonblocking annotation, which
-// makes one malloc, lock or blocking system call anywhere below Render abort the process (exit
-// code 43).
+// the heap calls and mutex locks (heap_lock_counter.cpp); built with -fsanitize=realtime, the nonblocking
+// annotation, which makes one malloc, lock or blocking system call anywhere below Render abort the process
+// (exit code 43).
 #include <gtest/gtest.h>
 
 #include <array>
@@ -24,78 +24,13 @@
 #endif
 
 #if !defined(VORTANE_RTSAN_BUILD)
-#include <dlfcn.h>
-#include <pthread.h>
-
-// Counting replacements of the heap calls and mutex locks, active on the calling thread while
-// counting is on. They forward to glibc's own entry points, so that nothing is looked up (a lookup
-// could itself allocate); sanitizers bring their own allocator and bypass them.
-extern "C" {
-void* __libc_malloc(size_t size);
-void* __libc_calloc(size_t count, size_t size);
-void* __libc_realloc(void* ptr, size_t size);
-void* __libc_memalign(size_t alignment, size_t size);
-void __libc_free(void* ptr);
-}
-
-namespace {
-
-constinit thread_local bool counting = false;
-constinit thread_local long heap_calls = 0;
-constinit thread_local long locks = 0;
-
-using LockFunction = int (*)(pthread_mutex_t*);
-LockFunction real_lock = nullptr;
-
-// Resolved before main and so before counting starts: dlsym may allocate and lock.
-__attribute__((constructor(101))) void ResolveLock() {
-    real_lock = reinterpret_cast<LockFunction>(dlsym(RTLD_NEXT, "pthread_mutex_lock"));
-}
-
-void* Counted(void* p) {
-    heap_calls += counting ? 1 : 0;
-    return p;
-}
-
-} // namespace
-
-extern "C" {
-void* malloc(size_t size) {
-    return Counted(__libc_malloc(size));
-}
-void* calloc(size_t count, size_t size) {
-    return Counted(__libc_calloc(count, size));
-}
-void* realloc(void* ptr, size_t size) {
-    return Counted(__libc_realloc(ptr, size));
-}
-void* aligned_alloc(size_t alignment, size_t size) {
-    return Counted(__libc_memalign(alignment, size));
-}
-void free(void* ptr) {
-    heap_calls += counting && ptr != nullptr ? 1 : 0;
-    __libc_free(ptr);
-}
-int pthread_mutex_lock(pthread_mutex_t* mutex) {
-    locks += counting ? 1 : 0;
-    if (real_lock == nullptr) {
-        ResolveLock(); // a lock taken by another constructor before ours ran
-    }
-    return real_lock(mutex);
-}
-} // extern "C"
+#include "heap_lock_counter.h"
 
 namespace vortane {
 namespace {
 
-// Heap calls and locks made by body. Assertions allocate: none inside.
 template <typename Body> long Count(Body&& body) {
-    heap_calls = 0;
-    locks = 0;
-    counting = true;
-    body();
-    counting = false;
-    return heap_calls + locks;
+    return test::CountHeapCallsAndLocks(body);
 }
 
 void* volatile escaped = nullptr; // keeps the compiler from dropping the self-test's allocation

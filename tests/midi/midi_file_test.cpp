@@ -41,38 +41,24 @@ Bytes TooManyEvents() {
     return Header(0, 1, 96) + Track(events);
 }
 
+// Damaged files in general are the fuzzer's (fuzz/midi_file_fuzz.cpp); here the faults a user meets
+// most (another format, a bad length, a cut chunk, a lost running status, a huge delta time) with
+// the messages they read, and the limit on events, which no fuzzed file reaches.
 TEST(MidiFileTest, DamagedFilesAreRefusedWithWhatAndWhere) {
     const struct {
         const char* name;
         Bytes file;
         std::string error;
     } kCases[] = {
-        {"empty", {}, "not a Standard MIDI File: it does not begin with \"MThd\""},
         {"RIFF", Chunk("RIFF", {}), "not a Standard MIDI File: it does not begin with \"MThd\""},
         {"header length", Chunk("MThd", {0, 0, 0, 1, 0}) + Track(kEnd),
          "byte 4: header length 5, where it takes at least 6"},
         {"format 2", Header(2, 1, 96) + Track(kEnd),
          "byte 8: format 2 (independent sequences) is not supported, only formats 0 and 1"},
-        {"SMPTE rate", Header(0, 1, 0xE528) + Track(kEnd),
-         "byte 12: SMPTE division of 27 frames per second and 40 ticks per frame"},
-        {"chunk header cut", Header(0, 1, 96) + Bytes{'M', 'T', 'r', 'k', 0, 0},
-         "byte 14: chunk cut off after 6 bytes"},
         {"chunk past end", Header(0, 1, 96) + Bytes{'M', 'T', 'r', 'k', 0, 0, 0, 4, 0x00, 0xFF, 0x2F},
          "track 1, byte 14: chunk of 4 bytes runs past the end of the file"},
-        {"more tracks", Header(1, 1, 96) + Track(kEnd) + Track(kEnd),
-         "track 2, byte 26: more tracks than the 1 the header announces"},
-        {"fewer tracks", Header(1, 2, 96) + Track(kEnd),
-         "byte 26: the file ends after 1 of the 2 tracks the header announces"},
         {"no running status", Header(0, 1, 96) + Track(Bytes{0x00, 60, 100} + kEnd),
          "track 1, byte 23: data byte 0x3C with no running status before it"},
-        {"five-byte number", Header(0, 1, 96) + Track({0x81, 0x80, 0x80, 0x80, 0x00, 0x90, 60, 100}),
-         "track 1, byte 22: variable-length number longer than four bytes"},
-        {"status as data", Header(0, 1, 96) + Track({0x00, 0x90, 60, 0x80, 0}),
-         "track 1, byte 25: 0x80 inside a note-on message, where a data byte (below 0x80) belongs"},
-        {"message cut", Header(0, 1, 96) + Track({0x00, 0xE0, 0}),
-         "track 1, byte 25: event cut off by the end of the track chunk"},
-        {"meta past chunk", Header(0, 1, 96) + Track({0x00, 0xFF, 0x01, 0x05, 'a'}),
-         "track 1, byte 26: event of 5 bytes runs past the end of the track chunk"},
         {"beyond a day",
          Header(0, 1, 96) + Track(Bytes{0x00, 0x90, 60, 1, 0xFF, 0xFF, 0xFF, 0x7F, 60, 0} + kEnd),
          "track 1, byte 26: delta times put this event beyond 24 hours"},

@@ -1,7 +1,7 @@
-// The LV2 bundle as hosts read it: lv2info (lilv) lists every parameter of the table with its name,
-// range, default, option names and readable values, and the factory presets; sord_validate finds the
-// Turtle valid against the LV2 vocabularies; and the plugin refuses to be instantiated at a rate it
-// cannot play.
+// The LV2 bundle as hosts read it: lv2info (lilv) lists an instrument and the factory presets;
+// sord_validate finds the Turtle valid against the LV2 vocabularies; and the plugin refuses to be
+// instantiated at a rate it cannot play. (The parameters, which DPF describes to every format from
+// one table, are checked against the control table once, through the CLAP host.)
 #include <gtest/gtest.h>
 
 #include <dlfcn.h>
@@ -21,8 +21,8 @@
 #include <sstream>
 #include <string>
 
-#include "control/params.h"
 #include "base/text.h"
+#include "control/params.h"
 #include "presets/preset_file.h"
 #include "presets/preset_folders.h"
 
@@ -48,79 +48,6 @@ Command RunCommand(const std::string& command) {
     return result;
 }
 
-struct Port {
-    std::string name;
-    double minimum = 0, maximum = 0, initial = 0;
-    std::map<int, std::string> scale_points;
-};
-
-// lv2info's port blocks, by name ("Name:", "Minimum:", "Maximum:", "Default:", scale points).
-std::map<std::string, Port> ControlInputs(const std::string& text) {
-    std::map<std::string, Port> ports;
-    std::istringstream lines(text);
-    Port port;
-    bool control_input = false, in_port = false;
-    auto flush = [&] {
-        if (in_port && control_input) {
-            ports[port.name] = port;
-        }
-    };
-    for (std::string line; std::getline(lines, line);) {
-        const size_t at = line.find_first_not_of(" \t");
-        const std::string item = at == std::string::npos ? "" : line.substr(at);
-        if (item.rfind("Port ", 0) == 0) {
-            flush();
-            port = Port{};
-            in_port = true;
-            control_input = false;
-        } else if (item.find("lv2core#ControlPort") != std::string::npos) {
-            control_input = true;
-        } else if (item.find("lv2core#OutputPort") != std::string::npos) {
-            control_input = false;
-        } else if (item.rfind("Name:", 0) == 0) {
-            port.name = item.substr(item.find_first_not_of(" ", 5));
-        } else if (item.rfind("Minimum:", 0) == 0) {
-            port.minimum = std::stod(item.substr(8));
-        } else if (item.rfind("Maximum:", 0) == 0) {
-            port.maximum = std::stod(item.substr(8));
-        } else if (item.rfind("Default:", 0) == 0) {
-            port.initial = std::stod(item.substr(8));
-        } else if (const size_t eq = item.find(" = \""); eq != std::string::npos && std::isdigit(item[0])) {
-            port.scale_points[std::stoi(item)] = item.substr(eq + 4, item.size() - eq - 5);
-        }
-    }
-    flush();
-    return ports;
-}
-
-// The bundle's ports are the plugin's parameter table as lilv reads it (the table itself is checked
-// against the control table once, through the CLAP host).
-TEST(Lv2Bundle, LilvReadsThePluginsParameterTable) {
-    const Command info = RunCommand("LV2_PATH=" VORTANE_LV2_BUNDLE "/..:" VORTANE_LV2_VOCABULARY
-                                    " lv2info urn:vortane:vortane");
-    ASSERT_EQ(info.status, 0) << info.output;
-    EXPECT_NE(info.output.find("Instrument Plugin"), std::string::npos) << info.output;
-    const std::map<std::string, Port> ports = ControlInputs(info.output);
-
-    EXPECT_EQ(ports.size(), kParamCount);
-    for (const ParamSpec& spec : Params()) {
-        const auto it = ports.find(std::string(spec.display_name));
-        ASSERT_NE(it, ports.end()) << spec.name;
-        const Port& port = it->second;
-        const int initial = spec.id == ParamId::Keyboard ? 1 : spec.default_value; // Pitch in a host
-        EXPECT_EQ(std::tuple(port.minimum, port.maximum, port.initial),
-                  std::tuple(spec.minimum, spec.maximum, initial))
-            << spec.name;
-        for (const auto& [value, label] : port.scale_points) {
-            EXPECT_EQ(label, FormatParamValue(spec, value)) << spec.name;
-        }
-        if (spec.kind == ParamKind::Choice) {
-            EXPECT_EQ(port.scale_points.size(), spec.options.size()) << spec.name;
-        }
-    }
-    EXPECT_EQ(ports.at("Secondary Barrier").scale_points.at(360), "36.0 st");
-}
-
 std::string ReadText(const std::string& path) {
     std::ifstream in(path);
     std::stringstream text;
@@ -137,6 +64,7 @@ TEST(Lv2Bundle, FactoryPresetsAreListedAndHoldTheFilesValues) {
     const Command info = RunCommand("LV2_PATH=" VORTANE_LV2_BUNDLE "/..:" VORTANE_LV2_VOCABULARY
                                     " lv2info urn:vortane:vortane");
     ASSERT_EQ(info.status, 0) << info.output;
+    EXPECT_NE(info.output.find("Instrument Plugin"), std::string::npos) << info.output;
     const size_t listed = info.output.find("Presets:");
     ASSERT_NE(listed, std::string::npos) << info.output;
     std::set<std::string> names;

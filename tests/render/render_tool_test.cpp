@@ -86,6 +86,26 @@ TEST_F(RenderTool, MidiFilePlaysUntilItsLastNoteHasDiedAway) {
     EXPECT_TRUE(std::all_of(gate.begin() + 44100 + 64, gate.end(), [](float s) { return s == 0.0f; }));
 }
 
+// --preset sets the file's values and seed (every value, as the plugins and the window set them:
+// tests/presets); --seed overrides its seed and --set its values, wherever they stand on the line.
+TEST_F(RenderTool, PresetsValuesAndSeedActAndTheOptionsOverrideThem) {
+    std::ofstream(dir_ / "p.vpreset")
+        << "Vortane preset 1\nFrequency Barriers = SRandom\nRes = 80\nSeed = 77\n";
+    const auto bytes = [&](std::vector<std::string> args) {
+        args.insert(args.end(), {"--seconds", "1"});
+        Render("x.wav", args);
+        return ReadBytes(dir_ / "x.wav");
+    };
+    const std::string preset = bytes({"--preset", "@/p.vpreset"});
+    ASSERT_GT(preset.size(), 44100u * 4);
+    EXPECT_TRUE(bytes({"--seed", "77", "--preset", "@/p.vpreset"}) == preset);
+    EXPECT_FALSE(bytes({"--seed", "77"}) == preset) << "the preset's values did not act";
+    EXPECT_FALSE(bytes({"--preset", "@/p.vpreset", "--seed", "78"}) == preset) << "--seed did not override";
+    const std::string set = bytes({"--preset", "@/p.vpreset", "--set", "smirror"}); // an option by its name
+    EXPECT_FALSE(set == preset);
+    EXPECT_TRUE(bytes({"--set", "SMirror", "--preset", "@/p.vpreset"}) == set);
+}
+
 // Every factory sound played from a keyboard has almost no offset: the DC blocker after the voices.
 TEST_F(RenderTool, FactorySoundsPlayedInPitchModeCarryNoOffset) {
     const std::string held = WriteMidiFile("held.mid", {{0, {0x90, 48, 100}}});

@@ -1,7 +1,6 @@
 #include "stochastic/distributions.h"
 
 #include <set>
-#include <tuple>
 
 #include <gtest/gtest.h>
 
@@ -9,27 +8,6 @@
 
 namespace vortane {
 namespace {
-
-// The table's quantiles (Cauchy at the narrowest and widest settings, Logistic at 0.99, none for
-// Uniform) and their signs; Logistic is odd about the middle draw.
-TEST(SampleDistribution, QuantilesFromTheTableAndTheirMirrors) {
-    // distribution, p, probability width, step size, step
-    const std::tuple<Distribution, float, float, float, int32_t> kCases[] = {
-        {Distribution::Cauchy, 0.49f, 0.3f, 1.0f, 10},
-        {Distribution::Cauchy, 0.49f, 3.0f, 5.0f, 477},
-        {Distribution::Cauchy, -0.49f, 3.0f, 5.0f, -477},
-        {Distribution::Logistic, 0.99f, 3.0f, 5.0f, 69},
-        {Distribution::Uniform, 0.49f, 3.0f, 5.0f, 0}};
-    for (auto [distribution, p, width, step_size, step] : kCases) {
-        EXPECT_EQ(SampleDistribution(distribution, p, width, step_size), step) << p;
-    }
-    for (int32_t r = 0; r <= 100; ++r) {
-        const float p = RandomSource::OpenProbabilityFromDraw(r);
-        EXPECT_EQ(SampleDistribution(Distribution::Logistic, p, 3.0f, 5.0f),
-                  -SampleDistribution(Distribution::Logistic, 1.0f - p, 3.0f, 5.0f))
-            << p;
-    }
-}
 
 // The steps reach -m and m and nothing beyond: ArcSin's m = s rounded with ties to even (1 when
 // that is 0) over all 101 draws; Uniform's m = "Primary Step Size" / 25, truncated, over seeded

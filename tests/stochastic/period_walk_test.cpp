@@ -12,17 +12,6 @@
 namespace vortane {
 namespace {
 
-TEST(PeriodBarriers, MatchTheTable) {
-    // F, D, Lo, Hi
-    const std::tuple<int, float, int32_t, int32_t> kCases[] = {
-        {180, 36.0f, 51, 413}, {70, 0.2f, 623, 630}, {1000, 60.0f, 1, 44}, {1000, 0.2f, 44, 44}};
-    for (auto [f, d, lo, hi] : kCases) {
-        const PeriodBarriers b = ComputePeriodBarriers(f, d);
-        EXPECT_EQ(b.lo, lo) << f << " " << d;
-        EXPECT_EQ(b.hi, hi) << f << " " << d;
-    }
-}
-
 // Both folds reflect pass after pass; neither may loop forever on a barrier below 1 or a
 // one-value range.
 TEST(BarrierFolds, ReflectAtTheBarrierUntilInside) {
