@@ -1,6 +1,6 @@
 // Vortane as an instrument plugin (LV2, CLAP and VST3 from this one source): the instrument, its
 // parameters from the parameter table, MIDI as its keyboard, a seed kept with the host's project.
-// No editor and no toolkit: hosts show their generic controls.
+// Its editor (plugin/editor/) reads the curve and the pitch paths through EditorSource.
 #include <algorithm>
 #include <atomic>
 #include <chrono>
@@ -12,6 +12,7 @@
 
 #include "DistrhoPlugin.hpp"
 #include "control/params.h"
+#include "plugin/editor_source.h"
 #include "plugin/factory_programs.h"
 #include "plugin/host_rate_voice.h"
 #include "plugin/voice_state.h"
@@ -38,7 +39,7 @@ uint64_t FreshSeed() {
 
 } // namespace
 
-class VortanePlugin : public Plugin {
+class VortanePlugin : public Plugin, public vortane::plugin::EditorSource {
 public:
     VortanePlugin()
         : Plugin(static_cast<uint32_t>(vortane::kParamCount),
@@ -51,9 +52,19 @@ public:
         setLatency(voice_.Latency());
         for (size_t i = 0; i < vortane::plugin::FactoryProgramCount(); ++i) {
             programs_.push_back(vortane::plugin::FactoryProgram(i));
-            program_tunings_.push_back(programs_.back() ? vortane::PresetTuning(*programs_.back()) : std::nullopt);
+            program_tunings_.push_back(programs_.back() ? vortane::PresetTuning(*programs_.back())
+                                                        : std::nullopt);
         }
     }
+
+    vortane::DisplayCurve Curve() const override {
+        return voice_.synth().monitor.Curve(voice_.synth().params);
+    }
+    vortane::PitchLog* ClaimPitchLog() override {
+        return pitch_log_claimed_.exchange(true) ? nullptr : &voice_.synth().pitch_log;
+    }
+    void ReleasePitchLog() override { pitch_log_claimed_.store(false); }
+    uint64_t Seed() const override { return seed_.load(); }
 
 protected:
     const char* getLabel() const override { return "Vortane"; }
@@ -152,9 +163,11 @@ protected:
             return String();
         }
         const int from = tuning_from_.load();
-        const vortane::Tuning& tuning = from == kOwnTuning ? own_tuning_ : *program_tunings_[static_cast<size_t>(from)];
+        const vortane::Tuning& tuning =
+            from == kOwnTuning ? own_tuning_ : *program_tunings_[static_cast<size_t>(from)];
         return String(
-            vortane::plugin::FormatVoiceState(seed_.load(), tuning.scale_text(), tuning.keymap_text()).c_str());
+            vortane::plugin::FormatVoiceState(seed_.load(), tuning.scale_text(), tuning.keymap_text())
+                .c_str());
     }
 
     void setState(const char* key, const char* value) override {
@@ -234,7 +247,7 @@ private:
     }
 
     vortane::plugin::HostRateVoice voice_;
-    std::vector<std::optional<vortane::Preset>> programs_; // the factory sounds, by program index
+    std::vector<std::optional<vortane::Preset>> programs_;        // the factory sounds, by program index
     std::vector<std::optional<vortane::Tuning>> program_tunings_; // their tunings, read beforehand
     // The tuning the keys play: a state's (the main thread's own copy), or a program's, which the
     // audio thread may set. Both tables stay as they are while the index names them.
@@ -243,6 +256,7 @@ private:
     std::atomic<int> tuning_from_{kOwnTuning};
     std::atomic<uint64_t> seed_;
     std::atomic<bool> restart_pending_{false};
+    std::atomic<bool> pitch_log_claimed_{false}; // by an open editor, the log's one reader
 
     DISTRHO_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR(VortanePlugin)
 };

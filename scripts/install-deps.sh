@@ -6,7 +6,7 @@ set -euo pipefail
 
 run_packages=(
     build-essential cmake ninja-build pkg-config
-    qt6-base-dev libgl-dev fonts-dejavu-extra
+    qt6-base-dev libgl-dev libx11-dev fonts-dejavu-extra
     portaudio19-dev libasound2-dev libjack-jackd2-dev
     librtmidi-dev
     libsndfile1-dev
@@ -16,7 +16,7 @@ test_packages=(
     libgtest-dev libgmock-dev libbenchmark-dev
     jackd2 jack-tools
     clang-22 libclang-rt-22-dev
-    xvfb xauth x11-utils imagemagick xdotool
+    xvfb xauth x11-utils imagemagick xdotool libgl1-mesa-dri jalv
     desktop-file-utils dpkg-dev file man-db groff-base libxml2-utils
     python3 python3-numpy python3-matplotlib
     lv2-dev lilv-utils sordi ardour libsoxr-dev

@@ -1,5 +1,5 @@
-# DPF's format wrappers ship inside our plugins, so their faults are ours to mend. The framework's
-# distrho/ folder is copied into the build tree and the patches in plugin/dpf/ (NNNN-what.patch,
+# DPF's format wrappers and its UI toolkit ship inside our plugins, so their faults are ours to
+# mend. The framework's distrho/ and dgl/ folders (the wrappers include the toolkit as ../dgl) are copied into the build tree and the patches in plugin/dpf/ (NNNN-what.patch,
 # applied in order, each saying why at its top) are applied to the copy, at configure time and
 # again whenever a patch or the framework changes. A patch that does not apply exactly stops the
 # configure, so that a new DPF release is looked at rather than built half-mended.
@@ -7,7 +7,7 @@ find_program(VORTANE_PATCH_PROGRAM patch REQUIRED DOC "GNU patch, to apply plugi
 file(GLOB dpf_patches CONFIGURE_DEPENDS ${CMAKE_CURRENT_LIST_DIR}/*.patch)
 list(SORT dpf_patches)
 set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${dpf_patches})
-file(GLOB_RECURSE dpf_sources RELATIVE ${DPF_ROOT} ${DPF_ROOT}/distrho/*)
+file(GLOB_RECURSE dpf_sources RELATIVE ${DPF_ROOT} ${DPF_ROOT}/distrho/* ${DPF_ROOT}/dgl/*)
 list(SORT dpf_sources)
 set(dpf_digest "${DPF_ROOT}")
 foreach(file ${dpf_sources})
@@ -18,16 +18,16 @@ foreach(patch ${dpf_patches})
     file(SHA256 ${patch} hash)
     string(APPEND dpf_digest "\n${patch} ${hash}")
 endforeach()
-# the patched distrho/ is in here (a cache entry, for vortane_plugin_framework called from fuzz/)
+# the patched distrho/ and dgl/ are in here (a cache entry, for vortane_plugin_framework called from fuzz/)
 set(VORTANE_DPF_DIR ${CMAKE_CURRENT_BINARY_DIR}/dpf CACHE INTERNAL "")
 set(dpf_stamp ${CMAKE_CURRENT_BINARY_DIR}/dpf.stamp)
 set(dpf_applied "")
 if(EXISTS ${dpf_stamp})
     file(READ ${dpf_stamp} dpf_applied)
 endif()
-if(NOT dpf_applied STREQUAL dpf_digest OR NOT EXISTS ${VORTANE_DPF_DIR}/distrho)
+if(NOT dpf_applied STREQUAL dpf_digest OR NOT EXISTS ${VORTANE_DPF_DIR}/distrho OR NOT EXISTS ${VORTANE_DPF_DIR}/dgl)
     file(REMOVE_RECURSE ${VORTANE_DPF_DIR} ${dpf_stamp})
-    file(COPY ${DPF_ROOT}/distrho DESTINATION ${VORTANE_DPF_DIR})
+    file(COPY ${DPF_ROOT}/distrho ${DPF_ROOT}/dgl DESTINATION ${VORTANE_DPF_DIR})
     # Copies keep the framework's old times: touch them, so that every object is built again.
     file(GLOB_RECURSE copied ${VORTANE_DPF_DIR}/*)
     file(TOUCH_NOCREATE ${copied})
@@ -37,10 +37,10 @@ if(NOT dpf_applied STREQUAL dpf_digest OR NOT EXISTS ${VORTANE_DPF_DIR}/distrho)
             RESULT_VARIABLE status OUTPUT_VARIABLE output ERROR_VARIABLE output)
         if(NOT status EQUAL 0)
             file(REMOVE_RECURSE ${VORTANE_DPF_DIR})
-            message(FATAL_ERROR "${patch} does not apply to ${DPF_ROOT}/distrho:\n${output}")
+            message(FATAL_ERROR "${patch} does not apply to ${DPF_ROOT}:\n${output}")
         endif()
     endforeach()
     file(WRITE ${dpf_stamp} "${dpf_digest}")
     list(LENGTH dpf_patches count)
-    message(STATUS "DPF's distrho/ copied to ${VORTANE_DPF_DIR} with ${count} patches applied")
+    message(STATUS "DPF's distrho/ and dgl/ copied to ${VORTANE_DPF_DIR} with ${count} patches applied")
 endif()

@@ -27,9 +27,9 @@ for module in lv2/vortane.lv2/vortane.so clap/vortane.clap "vst3/vortane.vst3/Co
     clap/*) [[ "$exported" == "clap_entry " ]] || fail "$module exports: $exported" ;;
     vst3/*) [[ "$exported" == *GetPluginFactory* ]] || fail "$module exports: $exported" ;;
     esac
-    # No toolkit in the host's process.
-    if ldd "$lib/$module" | grep -Eq 'libQt|libgtk|libX11'; then
-        fail "$module links a toolkit: $(ldd "$lib/$module" | grep -E 'libQt|libgtk|libX11')"
+    # No toolkit in the host's process: the editor draws with Xlib and OpenGL itself.
+    if ldd "$lib/$module" | grep -Eq 'libQt|libgtk|libgdk'; then
+        fail "$module links a toolkit: $(ldd "$lib/$module" | grep -E 'libQt|libgtk|libgdk')"
     fi
 done
 LV2_PATH="$lib/lv2:$vocabulary" lv2info urn:vortane:vortane >"$scratch/lv2info.log" 2>&1 ||

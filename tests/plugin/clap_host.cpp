@@ -54,6 +54,22 @@ const void* HostExtension(const clap_host_t*, const char* id) {
     return std::strcmp(id, CLAP_EXT_LATENCY) == 0 ? &kLatency : nullptr;
 }
 
+bool Yes(const clap_host_t*) {
+    return true;
+}
+bool AcceptSize(const clap_host_t*, uint32_t, uint32_t) {
+    return true;
+}
+void Closed(const clap_host_t*, bool) {}
+const clap_host_gui_t kGui{Ignore, AcceptSize, Yes, Yes, Closed};
+
+const void* GuiHostExtension(const clap_host_t* host, const char* id) {
+    if (std::strcmp(id, CLAP_EXT_GUI) == 0) {
+        return &kGui;
+    }
+    return std::strcmp(id, CLAP_EXT_TIMER_SUPPORT) == 0 ? &ClapInstance::kTimers : HostExtension(host, id);
+}
+
 const void* NoExtension(const clap_host_t*, const char*) {
     return nullptr;
 }
@@ -100,7 +116,10 @@ ClapInstance::ClapInstance(const ClapLibrary& library, Host host) {
     host_.clap_version = CLAP_VERSION;
     host_.name = "vortane-test-host";
     host_.vendor = host_.url = host_.version = "";
-    host_.get_extension = host == Host::kBare ? NoExtension : HostExtension;
+    host_.get_extension = host == Host::kBare      ? NoExtension
+                          : host == Host::kWithGui ? GuiHostExtension
+                                                   : HostExtension;
+    host_.host_data = this;
     host_.request_restart = host_.request_process = host_.request_callback = Ignore;
     if (!library.ok()) {
         return;
@@ -168,6 +187,38 @@ std::string ClapInstance::ParamText(clap_id id, double value) const {
     char text[256] = {};
     params_->value_to_text(plugin_, id, value, text, sizeof(text));
     return text;
+}
+
+const clap_plugin_gui_t* ClapInstance::gui() const {
+    return static_cast<const clap_plugin_gui_t*>(plugin_->get_extension(plugin_, CLAP_EXT_GUI));
+}
+
+// Timers are the instance's: the host's data is the instance.
+const clap_host_timer_support_t ClapInstance::kTimers{RegisterTimer, UnregisterTimer};
+
+bool ClapInstance::RegisterTimer(const clap_host_t* host, uint32_t, clap_id* id) {
+    auto* self = static_cast<ClapInstance*>(host->host_data);
+    *id = self->next_timer_++;
+    self->timers_.push_back(*id);
+    return true;
+}
+
+bool ClapInstance::UnregisterTimer(const clap_host_t* host, clap_id id) {
+    auto* self = static_cast<ClapInstance*>(host->host_data);
+    const auto it = std::find(self->timers_.begin(), self->timers_.end(), id);
+    if (it == self->timers_.end()) {
+        return false;
+    }
+    self->timers_.erase(it);
+    return true;
+}
+
+void ClapInstance::FireTimers() const {
+    const auto* support = static_cast<const clap_plugin_timer_support_t*>(
+        plugin_->get_extension(plugin_, CLAP_EXT_TIMER_SUPPORT));
+    for (const clap_id id : std::vector<clap_id>(timers_)) {
+        support->on_timer(plugin_, id);
+    }
 }
 
 uint32_t ClapInstance::Latency() const {

@@ -1,9 +1,11 @@
 #pragma once
 
 #include <clap/entry.h>
+#include <clap/ext/gui.h>
 #include <clap/ext/latency.h>
 #include <clap/ext/params.h>
 #include <clap/ext/state.h>
+#include <clap/ext/timer-support.h>
 #include <clap/host.h>
 #include <clap/plugin-factory.h>
 #include <clap/process.h>
@@ -17,8 +19,9 @@ namespace vortane::test {
 
 // A small CLAP host for tests: loads a .clap, makes instances, sends MIDI and parameter events,
 // renders one mono output, saves and loads state. Enough of the host side for DPF's wrapper; no
-// GUI, no threads of its own (the calling thread is main and audio thread at once). It offers the
-// plugin clap.latency, or, as CLAP allows, no extension at all.
+// threads of its own (a test may render from a thread of its own while the calling thread is the
+// main thread). It offers the plugin clap.latency, or that and clap.gui with clap.timer-support
+// for an editor, or, as CLAP allows, no extension at all.
 class ClapLibrary {
 public:
     explicit ClapLibrary(const std::string& path);
@@ -49,7 +52,7 @@ struct ParamInfo {
 
 class ClapInstance {
 public:
-    enum class Host { kWithLatency, kBare }; // kBare: get_extension answers NULL for every id
+    enum class Host { kWithLatency, kWithGui, kBare }; // kBare: get_extension answers NULL for every id
     explicit ClapInstance(const ClapLibrary& library, Host host = Host::kWithLatency);
     ~ClapInstance();
     ClapInstance(const ClapInstance&) = delete;
@@ -79,6 +82,11 @@ public:
     bool LoadState(const std::vector<uint8_t>& bytes, size_t chunk = SIZE_MAX) const;
 
     const clap_plugin_t* plugin() const { return plugin_; }
+    // The plugin's editor (kWithGui), and the timers it asked for, fired as a host's loop would.
+    const clap_plugin_gui_t* gui() const;
+    int timers() const { return static_cast<int>(timers_.size()); }
+    void FireTimers() const;
+    static const clap_host_timer_support_t kTimers;
 
 private:
     union Event {
@@ -89,6 +97,8 @@ private:
     void Queue(const Event& e);
     static uint32_t EventCount(const clap_input_events_t* list);
     static const clap_event_header_t* EventAt(const clap_input_events_t* list, uint32_t index);
+    static bool RegisterTimer(const clap_host_t* host, uint32_t period_ms, clap_id* id);
+    static bool UnregisterTimer(const clap_host_t* host, clap_id id);
     static bool TryPush(const clap_output_events_t*, const clap_event_header_t*) { return true; }
 
     clap_host_t host_{};
@@ -100,6 +110,8 @@ private:
     uint32_t max_frames_ = 0;
     int64_t steady_time_ = 0;
     std::vector<Event> events_;
+    std::vector<clap_id> timers_;
+    clap_id next_timer_ = 1;
 };
 
 } // namespace vortane::test
