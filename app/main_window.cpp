@@ -74,8 +74,8 @@ void MainWindow::BuildMenu() {
         FollowPanel();
     };
     preset_hooks.show_message = hooks_.show_message;
-    presets_ = new PresetMenu(synth_, FactoryPresetFolders(), UserPresetFolder(),
-                              std::move(preset_hooks), this);
+    presets_ =
+        new PresetMenu(synth_, FactoryPresetFolders(), UserPresetFolder(), std::move(preset_hooks), this);
     menuBar()->addMenu(presets_);
     BuildKeyboardMenu();
     QMenu* menu = menuBar()->addMenu(QStringLiteral("?"));
@@ -102,7 +102,8 @@ void MainWindow::BuildKeyboardMenu() {
     auto* group = new QActionGroup(menu);
     const ParamSpec& spec = Spec(ParamId::Keyboard);
     for (size_t i = 0; i < spec.options.size(); ++i) {
-        QAction* mode = menu->addAction(QString::fromUtf8(spec.options[i].data(), qsizetype(spec.options[i].size())));
+        QAction* mode =
+            menu->addAction(QString::fromUtf8(spec.options[i].data(), qsizetype(spec.options[i].size())));
         mode->setCheckable(true);
         group->addAction(mode);
         connect(mode, &QAction::triggered, this, [this, i] {

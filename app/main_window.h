@@ -27,10 +27,10 @@ struct ShellHooks {
 };
 
 // The main window: title "Vortane", a fixed frame without minimise and maximise boxes, the
-// "Presets", "Keyboard" and "?" menus, every frame, label and control of the window's table placed in a 745 x 515 area under the
-// menu bar, the status bar along its bottom, and Escape to quit. A control event sets its parameter
-// (or moves the transport); the widgets follow the parameters, which the MIDI thread may change at
-// any time.
+// "Presets", "Keyboard" and "?" menus, every frame, label and control of the window's table placed
+// in a 745 x 515 area under the menu bar, the status bar along its bottom, and Escape to quit. A
+// control event sets its parameter (or moves the transport); the widgets follow the parameters,
+// which the MIDI thread may change at any time.
 // On a screen too small for it the window is shrunk to the screen and its control area scrolls.
 class MainWindow final : public QMainWindow {
     Q_OBJECT
@@ -84,7 +84,7 @@ private:
     StatusFields* status_ = nullptr;
     PresetMenu* presets_ = nullptr;
     std::vector<QAction*> keyboard_modes_; // "Gate", "Pitch"
-    uint64_t seen_revision_ = 0; // of the parameters and the transport, one in each half
+    uint64_t seen_revision_ = 0;           // of the parameters and the transport, one in each half
     bool quit_requested_ = false;
 };
 

@@ -23,8 +23,8 @@ QString ToQString(const fs::path& path) {
 
 } // namespace
 
-PresetMenu::PresetMenu(Synth& synth, std::vector<fs::path> factory_folders, fs::path user_folder,
-                       Hooks hooks, QWidget* parent)
+PresetMenu::PresetMenu(Synth& synth, std::vector<fs::path> factory_folders, fs::path user_folder, Hooks hooks,
+                       QWidget* parent)
     : QMenu(QStringLiteral("Presets"), parent), synth_(synth), factory_folders_(std::move(factory_folders)),
       user_folder_(std::move(user_folder)), hooks_(std::move(hooks)) {
     AddFactoryPresets();
@@ -92,7 +92,8 @@ void PresetMenu::ShowTuning() {
     // The scale file's own description line, cut where a long one would widen the menu.
     const std::string_view description = synth_.tuning().description();
     const std::string_view shown = Utf8Prefix(description, 60);
-    QString text = QString::fromStdString("Tuning: " + std::string(shown) + (shown.size() < description.size() ? "…" : ""));
+    QString text = QString::fromStdString("Tuning: " + std::string(shown) +
+                                          (shown.size() < description.size() ? "…" : ""));
     tuning_->setText(text.replace(QLatin1Char('&'), QStringLiteral("&&"))); // not a shortcut
 }
 
@@ -138,8 +139,9 @@ void PresetMenu::OpenTuningWithDialog() {
     for (const QString& file : files) {
         fs::path& slot = file.endsWith(QStringLiteral(".kbm"), Qt::CaseInsensitive) ? keymap : scale;
         if (!slot.empty() || files.size() > 2) {
-            ShowMessage("Choose one scale (.scl), one keyboard map (.kbm), or one of each.\n\nThe tuning was not "
-                        "changed.");
+            ShowMessage(
+                "Choose one scale (.scl), one keyboard map (.kbm), or one of each.\n\nThe tuning was not "
+                "changed.");
             ShowTuning();
             return;
         }

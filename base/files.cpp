@@ -321,8 +321,9 @@ bool ReadSmallFile(const std::string& path, size_t limit, std::string_view what,
         error = "cannot be read: " + Reason(errno);
         return false;
     }
-    const std::string too_large = "is larger than " + (limit % (1 << 20) == 0 ? std::to_string(limit >> 20) + " MiB"
-                                                                               : std::to_string(limit >> 10) + " KiB");
+    const std::string too_large =
+        "is larger than " + (limit % (1 << 20) == 0 ? std::to_string(limit >> 20) + " MiB"
+                                                    : std::to_string(limit >> 10) + " KiB");
     struct stat st {};
     error.clear();
     if (fstat(fd, &st) != 0) {

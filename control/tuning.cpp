@@ -104,10 +104,9 @@ TuningParse ParseLabelled(std::string_view scl_text, std::string_view kbm_text, 
     }
     const std::optional<double> reference_cents = KeyCents(scale, map, map.reference);
     if (!reference_cents) {
-        return Refused(map_label,
-                       {map.reference_line, "the reference note " + std::to_string(map.reference) +
-                                                " is unmapped, so nothing would sound at the "
-                                                "reference frequency"});
+        return Refused(map_label, {map.reference_line, "the reference note " + std::to_string(map.reference) +
+                                                           " is unmapped, so nothing would sound at the "
+                                                           "reference frequency"});
     }
 
     // f(key) = f_ref × 2^((cents(key) − cents(reference)) / 1200), where the map gives the key a degree.
@@ -132,8 +131,8 @@ TuningParse LoadTuningFiles(const std::string& scl_path, const std::string& kbm_
     const std::string* paths[2] = {&scl_path, &kbm_path};
     for (int i = 0; i < 2; ++i) {
         std::string error;
-        if (!paths[i]->empty() &&
-            !ReadSmallFile(*paths[i], kMaxTuningTextBytes, i == 0 ? "a scale" : "a keyboard map", texts[i], error)) {
+        if (!paths[i]->empty() && !ReadSmallFile(*paths[i], kMaxTuningTextBytes,
+                                                 i == 0 ? "a scale" : "a keyboard map", texts[i], error)) {
             return TuningParse{std::nullopt, 0, Quoted(*paths[i]) + ": " + error};
         }
         if (!paths[i]->empty() && texts[i].empty()) {

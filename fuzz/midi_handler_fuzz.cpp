@@ -1,6 +1,6 @@
 // MIDI handler: any slot assignments and any stream of messages of any length, with port closes
-// Play/Stop clicks and keyboard mode changes among them, leave every parameter within its range and whole where its
-// control is (X1's step size alone may fall between positions).
+// Play/Stop clicks and keyboard mode changes among them, leave every parameter within its range and whole
+// where its control is (X1's step size alone may fall between positions).
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>

@@ -93,7 +93,8 @@ bool MidiHandler::PlayKeyboard(std::span<const uint8_t> message) {
     const int type = message[0] >> 4;
     const bool note = type == kNoteOn >> 4 || type == kNoteOff >> 4;
     const bool keyboard_controller =
-        type == kControlChange && (message[1] == 64 || (message[1] >= 120 && message[1] != 122 && message[1] <= 123));
+        type == kControlChange &&
+        (message[1] == 64 || (message[1] >= 120 && message[1] != 122 && message[1] <= 123));
     if (!note && type != 0xE && !keyboard_controller) {
         return false;
     }

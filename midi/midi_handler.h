@@ -42,7 +42,8 @@ public:
 // key is held.
 class MidiHandler : public MidiReceiver {
 public:
-    MidiHandler(ParamStore& params, Transport& transport, MidiQueue& keyboard, const ControllerSlots& assigned);
+    MidiHandler(ParamStore& params, Transport& transport, MidiQueue& keyboard,
+                const ControllerSlots& assigned);
 
     void Receive(std::span<const uint8_t> message) override;
     void OnClose() override;

@@ -6,7 +6,8 @@
 namespace vortane::plugin {
 
 std::string FormatVoiceState(uint64_t seed, std::string_view scale, std::string_view keymap) {
-    std::string text = "format=" + std::to_string(VoiceState::kFormat) + "\nseed=" + std::to_string(seed) + "\n";
+    std::string text =
+        "format=" + std::to_string(VoiceState::kFormat) + "\nseed=" + std::to_string(seed) + "\n";
     if (!scale.empty()) {
         text += "scale=" + JoinLines(scale) + "\n";
     }

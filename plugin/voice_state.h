@@ -23,7 +23,7 @@ struct VoiceState {
     static constexpr int kFormat = 2;
     int format = 1;
     std::optional<uint64_t> seed;
-    std::string scale, keymap; // "" for none
+    std::string scale, keymap;   // "" for none
     bool tuning_damaged = false; // a scale or map line that does not unescape
 };
 

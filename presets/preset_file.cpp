@@ -90,8 +90,14 @@ PresetParse ParsePresetText(std::string_view text) {
             }
             return Refused(number, "unknown name " + Quoted(name));
         }
-        const std::string_view label = seed ? kSeedName : scale ? kTuningName : keymap ? kKeymapName : Spec(*id).name;
-        int& seen = set_on_line[seed ? kParamCount : scale ? kParamCount + 1 : keymap ? kParamCount + 2 : Index(*id)];
+        const std::string_view label = seed     ? kSeedName
+                                       : scale  ? kTuningName
+                                       : keymap ? kKeymapName
+                                                : Spec(*id).name;
+        int& seen = set_on_line[seed     ? kParamCount
+                                : scale  ? kParamCount + 1
+                                : keymap ? kParamCount + 2
+                                         : Index(*id)];
         if (seen != 0) {
             return Refused(number, Quoted(label) + " is already set on line " + std::to_string(seen));
         }

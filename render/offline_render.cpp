@@ -8,8 +8,8 @@
 #include <unistd.h>
 #include <vector>
 
-#include "control/synth.h"
 #include "base/files.h"
+#include "control/synth.h"
 #include "render/progress_bar.h"
 #include "render/wav_writer.h"
 
@@ -84,8 +84,9 @@ public:
     void Drain(Synth& synth) {
         for (PitchPoint p; synth.pitch_log.Pop(p);) {
             char line[96];
-            std::snprintf(line, sizeof line, "%.6f,%d,%d,%.3f\n", static_cast<double>(p.frame) / kRenderSampleRate,
-                          p.voice, p.key, static_cast<double>(p.hz));
+            std::snprintf(line, sizeof line, "%.6f,%d,%d,%.3f\n",
+                          static_cast<double>(p.frame) / kRenderSampleRate, p.voice, p.key,
+                          static_cast<double>(p.hz));
             text_ += line;
         }
     }

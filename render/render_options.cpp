@@ -136,9 +136,9 @@ ParseResult ParseRenderOptions(std::span<const std::string_view> args) {
             result.status = ParseStatus::Help;
             return result;
         }
-        const bool takes_value =
-            arg == "--seconds" || arg == "--seed" || arg == "--set" || arg == "--preset" || arg == "--midi" ||
-            arg == "--pitch-log" || arg == "--tuning" || arg == "--keymap";
+        const bool takes_value = arg == "--seconds" || arg == "--seed" || arg == "--set" ||
+                                 arg == "--preset" || arg == "--midi" || arg == "--pitch-log" ||
+                                 arg == "--tuning" || arg == "--keymap";
         if (takes_value && i + 1 == args.size()) {
             return Failure(std::string(arg) + " needs a value");
         }
@@ -185,7 +185,8 @@ ParseResult ParseRenderOptions(std::span<const std::string_view> args) {
     }
     if (scale || keymap) {
         // Given here, the tuning replaces the preset's.
-        TuningParse parsed = LoadTuningFiles(std::string(scale.value_or("")), std::string(keymap.value_or("")));
+        TuningParse parsed =
+            LoadTuningFiles(std::string(scale.value_or("")), std::string(keymap.value_or("")));
         if (!parsed.tuning) {
             return Failure(std::move(parsed.error));
         }
