@@ -3,13 +3,13 @@
 #include <string>
 #include <vector>
 
+#include "control/midi_queue.h"
 #include "midi/controller_slots.h"
 #include "midi/midi_handler.h"
 #include "midi/settings_store.h"
 
 namespace vortane {
 
-class MidiQueue;
 class ParamStore;
 class Transport;
 class MidiInput;
