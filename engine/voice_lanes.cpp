@@ -99,6 +99,9 @@ template <bool kFused, int W, int G> struct LaneKernel {
 
     [[gnu::always_inline]] void Run(const VoiceLane* lanes, int n, float glide, float* out,
                                     int count) noexcept VORTANE_NONBLOCKING {
+        // n ≤ kLanes already (the caller chose the kernel by it); said here, so that the compiler
+        // sees no lane index past the registers
+        n = std::min(n, kLanes);
         alignas(64) float in[kFrames * kLanes];
         alignas(64) float terms[kFrames * kLanes];
         std::memset(in, 0, sizeof(float) * static_cast<size_t>(count * kLanes));
