@@ -1,5 +1,5 @@
-// Counting replacements of the heap calls and mutex locks, active on the calling thread while
-// counting is on. They forward to glibc's own entry points, so that nothing is looked up (a lookup
+// Counting replacements of the heap calls and mutex locks (tried ones too), active on the calling thread
+// while counting is on. They forward to glibc's own entry points, so that nothing is looked up (a lookup
 // could itself allocate). Linked only into executables built without a sanitizer, which brings its
 // own allocator.
 #include "heap_lock_counter.h"
@@ -25,10 +25,12 @@ constinit thread_local long locks = 0;
 
 using LockFunction = int (*)(pthread_mutex_t*);
 LockFunction real_lock = nullptr;
+LockFunction real_trylock = nullptr;
 
 // Resolved before main and so before counting starts: dlsym may allocate and lock.
 __attribute__((constructor(101))) void ResolveLock() {
     real_lock = reinterpret_cast<LockFunction>(dlsym(RTLD_NEXT, "pthread_mutex_lock"));
+    real_trylock = reinterpret_cast<LockFunction>(dlsym(RTLD_NEXT, "pthread_mutex_trylock"));
 }
 
 void* Counted(void* p) {
@@ -61,6 +63,14 @@ int pthread_mutex_lock(pthread_mutex_t* mutex) {
         ResolveLock(); // a lock taken by another constructor before ours ran
     }
     return real_lock(mutex);
+}
+// A lock tried is a lock too: its unlock wakes whoever waits on it, a system call.
+int pthread_mutex_trylock(pthread_mutex_t* mutex) {
+    locks += counting ? 1 : 0;
+    if (real_trylock == nullptr) {
+        ResolveLock();
+    }
+    return real_trylock(mutex);
 }
 } // extern "C"
 
