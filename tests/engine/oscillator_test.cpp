@@ -65,33 +65,6 @@ TEST(Oscillator, PeriodOfOneSampleStaysOnTheCentreLine) {
     EXPECT_GT(at_length_one, 19000);
 }
 
-// The first start reset begins a period with a new length; a later one (a new MIDI note) restarts
-// the current period at phase 0 and keeps its length, count and control points. Only switched-on
-// walks move their coordinate.
-TEST(Oscillator, FirstStartTakesANewLengthAndLaterStartResetKeepsIt) {
-    Stepper s(3);
-    s.params.walk_on = {false, true, true, true};
-    EXPECT_EQ(s.Step(), 0.0f); // phase 0 lies on the centre line
-    EXPECT_GE(s.oscillator.length(), 51);
-    EXPECT_EQ(s.oscillator.period_walk().period_count, 1);
-    for (int i = 0; i < 1000; ++i) {
-        s.Step();
-    }
-    const int length = s.oscillator.length();
-    const int count = s.oscillator.period_walk().period_count;
-    const float y2 = s.oscillator.point(Coordinate::Y2);
-    ASSERT_NE(s.oscillator.position(), 0);
-    EXPECT_EQ(s.oscillator.point(Coordinate::X1), 0.5f);
-    EXPECT_NE(s.oscillator.walked() & (1u << 3), 0u);
-
-    s.oscillator.Restart();
-    EXPECT_EQ(s.Step(), 0.0f);
-    EXPECT_EQ(s.oscillator.position(), 0);
-    EXPECT_EQ(s.oscillator.length(), length);
-    EXPECT_EQ(s.oscillator.period_walk().period_count, count);
-    EXPECT_EQ(s.oscillator.point(Coordinate::Y2), y2);
-}
-
 // Before the first start reset the position runs free. Run it on past the point where a 32-bit count
 // comes round to 0 (about 27 hours in all): no period starts in the silence, and the first start then
 // plays exactly as on an oscillator that never waited.
