@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <tuple>
 
 #include <gtest/gtest.h>
 
@@ -47,34 +46,6 @@ TEST(SecondaryFold, BringsTheLengthBackByTheSelectedBehaviour) {
         }
     }
     EXPECT_EQ(FoldPeriodLength(900, PeriodBarriers{51, 413}, 0.0f, B::Mirror), 176); // 900 -> -74 -> 176
-}
-
-// "PriC" holds s rounded with ties to even, at least 1, folded at the primary barrier; it returns
-// to Lo once more periods than the drawn interval have passed, and Stop restarts the count.
-TEST(PeriodWalk, PriCHoldsTheRoundedStepSizeAndReturnsToLo) {
-    RandomSource random;
-    random.Seed(7);
-    PeriodWalk walk;
-    PeriodWalkParams params;
-    params.primary_mode = PrimaryMode::Constant;
-    for (auto [step_size, barrier, primary] :
-         {std::tuple{5.0f, 2, -1}, {1.5f, 30, 2}, {2.5f, 30, 2}, {5.0f, 30, 5}, {0.4f, 30, 1}}) {
-        params.step.primary_step_size = step_size;
-        params.primary_step_barrier = barrier;
-        walk.period_length = 200;
-        EXPECT_EQ(walk.Next(params, random), 200 + primary) << step_size;
-        EXPECT_EQ(walk.primary_value, primary) << step_size;
-    }
-    ASSERT_EQ(walk.reset_armed, 1);
-    const int32_t interval = walk.reset_interval;
-    EXPECT_TRUE(interval >= 20 && interval <= 200);
-    walk.RestartCount();
-    for (int32_t i = 1; i <= interval; ++i) {
-        ASSERT_NE(walk.Next(params, random), 51) << i;
-    }
-    EXPECT_EQ(walk.Next(params, random), 51);
-    EXPECT_EQ(walk.period_count, 0);
-    EXPECT_EQ(walk.reset_armed, 0);
 }
 
 // Corner settings, distribution, primary mode and behaviour drawn anew every 50 periods, so that the
