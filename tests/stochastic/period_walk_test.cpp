@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "stochastic/barrier_fold.h"
+#include "stochastic/control_point_walk.h"
 #include "stochastic/random_source.h"
 
 namespace vortane {
@@ -80,23 +81,39 @@ TEST(PeriodWalk, StaysWithinBarriersAtExtremeSettings) {
     }
 }
 
-// The barriers are kept between periods: moving F and D now and then must land at the next period,
-// exactly as for a walk that works them out afresh each time.
-TEST(PeriodWalk, KeptBarriersFollowEveryMoveOfFAndD) {
+// The walks keep their barriers (and the control points their step scale) between periods: moves
+// of F, D and the curve sliders must land at the next period as for walks that work them out afresh.
+TEST(Walks, KeptBarriersAndStepScaleFollowEverySliderMove) {
     RandomSource kept_random, fresh_random;
     kept_random.Seed(3);
     fresh_random.Seed(3);
     PeriodWalk kept, fresh;
+    ControlPointWalk kept_points[kCoordinateCount], fresh_points[kCoordinateCount];
     PeriodWalkParams params;
-    for (int i = 0; i < 5000; ++i) {
+    ControlPointParams point_params;
+    for (int i = 0; i < 20000; ++i) {
         if (i % 5 == 0) {
             params.frequency_setting = 70 + (i * 37) % 931;
         }
         if (i % 13 == 0) {
             params.secondary_barrier = static_cast<float>((i * 53) % 61);
         }
+        if (i % 7 == 0) {
+            point_params.barrier = (i * 37) % 101;
+        }
+        if (i % 11 == 0) {
+            point_params.step_size = static_cast<float>((i * 53) % 101);
+        }
+        const auto k = static_cast<Coordinate>(i % kCoordinateCount);
+        ControlPointWalk& kept_point = kept_points[i % kCoordinateCount];
+        ControlPointWalk& fresh_point = fresh_points[i % kCoordinateCount];
         fresh.derived = {}; // forgets what it kept
+        fresh_point.derived = {};
         ASSERT_EQ(kept.Next(params, kept_random), fresh.Next(params, fresh_random)) << i;
+        ASSERT_EQ(kept_point.Next(k, point_params, kept_random),
+                  fresh_point.Next(k, point_params, fresh_random))
+            << i;
+        ASSERT_EQ(kept_point.primary_value, fresh_point.primary_value) << i;
     }
 }
 
