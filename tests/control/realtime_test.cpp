@@ -1,12 +1,9 @@
 // The audio path never allocates, locks or makes a blocking call: the whole of Synth::Render under
-// load (every walk on nearly every sample, every option, start resets, slider writes, restarts and
-// a frame-index wrap). Two guards watch the same run: in the normal build counting replacements of
-// the heap calls and mutex locks (heap_lock_counter.cpp); built with -fsanitize=realtime, the nonblocking
-// annotation, which makes one malloc, lock or blocking system call anywhere below Render abort the process
-// (exit code 43).
+// load. In the normal build counting replacements of the heap calls and mutex locks watch it
+// (heap_lock_counter.cpp); built with -fsanitize=realtime, the nonblocking annotation makes one
+// malloc, lock or blocking system call anywhere below Render abort the process (exit code 43).
 #include <gtest/gtest.h>
 
-#include <array>
 #include <cmath>
 #include <cstddef>
 #include <cstdlib>
@@ -22,16 +19,17 @@
 #define VORTANE_RTSAN_BUILD 1
 #endif
 #endif
-
 #if !defined(VORTANE_RTSAN_BUILD)
 #include "heap_lock_counter.h"
+#endif
 
 namespace vortane {
 namespace {
 
-template <typename Body> long Count(Body&& body) {
-    return test::CountHeapCallsAndLocks(body);
-}
+using P = ParamId;
+
+#if !defined(VORTANE_RTSAN_BUILD)
+using test::CountHeapCallsAndLocks;
 
 void* volatile escaped = nullptr; // keeps the compiler from dropping the self-test's allocation
 
@@ -42,21 +40,11 @@ TEST(AllocationCounter, SeesAnAllocationAndALock) {
         const auto block = std::make_unique<int[]>(100);
         escaped = block.get();
     };
-    EXPECT_GE(Count(allocate), 1);
-    EXPECT_GE(Count([&] { const std::lock_guard lock(mutex); }), 1);
-    EXPECT_EQ(Count([] {}), 0);
+    EXPECT_GE(CountHeapCallsAndLocks(allocate), 1);
+    EXPECT_GE(CountHeapCallsAndLocks([&] { const std::lock_guard lock(mutex); }), 1);
+    EXPECT_EQ(CountHeapCallsAndLocks([] {}), 0);
 }
-
-} // namespace
-} // namespace vortane
-#endif
-
-namespace vortane {
-namespace {
-
-using P = ParamId;
-
-#if defined(VORTANE_RTSAN_BUILD)
+#else
 // The sanitizer must catch a malloc in a nonblocking function (exit code 43 and its report), or the
 // run below proves nothing. The allocation goes through a volatile pointer, so that the optimiser
 // cannot drop it, and past the compiler's own check of nonblocking functions.
@@ -70,8 +58,8 @@ TEST(RealTimeGuard, SanitizerCatchesAnAllocation) {
     EXPECT_EXIT(AllocateOnAudioPath(), testing::ExitedWithCode(43), "RealtimeSanitizer: unsafe-library-call");
 }
 
-template <typename Body> long Count(Body&& body) {
-    body();
+template <typename Body> long CountHeapCallsAndLocks(Body&& body) {
+    body(); // the sanitizer watches instead
     return 0;
 }
 #endif
@@ -130,7 +118,7 @@ TEST(RealTime, RenderNeverAllocatesNorLocks) {
         if (block >= 2000) {
             const auto key = static_cast<uint8_t>(24 + block * 7 % 72);
             const auto channel = static_cast<uint8_t>(block % 3);
-            calls += Count([&] {
+            calls += CountHeapCallsAndLocks([&] {
                 MidiRealtime(e, 0x90 | channel, key, static_cast<uint8_t>(1 + block % 127));
                 MidiRealtime(e, 0x80 | channel, static_cast<uint8_t>(24 + (block - 20) * 7 % 72), 0);
                 MidiRealtime(e, 0xE0 | channel, 0, static_cast<uint8_t>(block % 128));
@@ -141,7 +129,7 @@ TEST(RealTime, RenderNeverAllocatesNorLocks) {
             });
         }
         const int count_before = e.voice.oscillator().period_walk().period_count;
-        calls += Count([&] { RenderRealtime(e, buffer.data(), buffer.size()); });
+        calls += CountHeapCallsAndLocks([&] { RenderRealtime(e, buffer.data(), buffer.size()); });
         blocks_with_period_starts += e.voice.oscillator().period_walk().period_count != count_before ? 1 : 0;
         for (float s : buffer) {
             ASSERT_TRUE(std::isfinite(s)) << "block " << block;

@@ -41,10 +41,6 @@ double Gain(double cutoff, int resonance, double frequency) {
     return std::sqrt(out_power / in_power);
 }
 
-double Decibels(double gain) {
-    return 20.0 * std::log10(gain);
-}
-
 // Each stage passes DC unchanged, so the DC gain is 1 / (1 + r). Four poles: about 24 dB an octave
 // above the cutoff, at either end of the "Frq" range, over a flat pass band. The peak at the
 // cutoff grows with "Res" to above the pass band.
@@ -55,9 +51,12 @@ TEST(MasterFilter, ResponseFollowsCutoffAndResonance) {
         EXPECT_NEAR(Gain(1000.0, resonance, 0.0), 1.0 / (1.0 + filter.coefficients().r), 1e-3) << resonance;
     }
     for (double cutoff : {200.0, 1000.0, 3000.0}) {
-        EXPECT_LT(Decibels(Gain(cutoff, 0, 2.0 * cutoff)), -18.0) << cutoff;
-        EXPECT_LT(Decibels(Gain(cutoff, 0, 4.0 * cutoff)), -36.0) << cutoff;
-        EXPECT_GT(Decibels(Gain(cutoff, 0, cutoff / 4.0)), -1.0) << cutoff;
+        const auto decibels = [cutoff](double frequency) {
+            return 20.0 * std::log10(Gain(cutoff, 0, frequency));
+        };
+        EXPECT_LT(decibels(2.0 * cutoff), -18.0) << cutoff;
+        EXPECT_LT(decibels(4.0 * cutoff), -36.0) << cutoff;
+        EXPECT_GT(decibels(cutoff / 4.0), -1.0) << cutoff;
     }
     double previous = 0.0;
     for (int resonance : {0, 25, 50, 75}) {

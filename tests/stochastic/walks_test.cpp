@@ -1,3 +1,4 @@
+// The walks: the period walk with its barrier folds and the four control-point walks.
 #include "stochastic/period_walk.h"
 
 #include <algorithm>
@@ -7,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include "stochastic/barrier_fold.h"
+#include "stochastic/control_point_walk.h"
 #include "stochastic/random_source.h"
 
 namespace vortane {
@@ -49,34 +51,6 @@ TEST(SecondaryFold, BringsTheLengthBackByTheSelectedBehaviour) {
     EXPECT_EQ(FoldPeriodLength(900, PeriodBarriers{51, 413}, 0.0f, B::Mirror), 176); // 900 -> -74 -> 176
 }
 
-// "PriC" holds s rounded with ties to even, at least 1, folded at the primary barrier; it returns
-// to Lo once more periods than the drawn interval have passed, and Stop restarts the count.
-TEST(PeriodWalk, PriCHoldsTheRoundedStepSizeAndReturnsToLo) {
-    RandomSource random;
-    random.Seed(7);
-    PeriodWalk walk;
-    PeriodWalkParams params;
-    params.primary_mode = PrimaryMode::Constant;
-    for (auto [step_size, barrier, primary] :
-         {std::tuple{5.0f, 2, -1}, {1.5f, 30, 2}, {2.5f, 30, 2}, {5.0f, 30, 5}, {0.4f, 30, 1}}) {
-        params.step.primary_step_size = step_size;
-        params.primary_step_barrier = barrier;
-        walk.period_length = 200;
-        EXPECT_EQ(walk.Next(params, random), 200 + primary) << step_size;
-        EXPECT_EQ(walk.primary_value, primary) << step_size;
-    }
-    ASSERT_EQ(walk.reset_armed, 1);
-    const int32_t interval = walk.reset_interval;
-    EXPECT_TRUE(interval >= 20 && interval <= 200);
-    walk.RestartCount();
-    for (int32_t i = 1; i <= interval; ++i) {
-        ASSERT_NE(walk.Next(params, random), 51) << i;
-    }
-    EXPECT_EQ(walk.Next(params, random), 51);
-    EXPECT_EQ(walk.period_count, 0);
-    EXPECT_EQ(walk.reset_armed, 0);
-}
-
 // Corner settings, distribution, primary mode and behaviour drawn anew every 50 periods, so that the
 // barriers jump, and the behaviour left out now and then: the period stays within the barriers of
 // its own call and at least 1, and the primary value within +-B.
@@ -109,23 +83,84 @@ TEST(PeriodWalk, StaysWithinBarriersAtExtremeSettings) {
     }
 }
 
-// The barriers are kept between periods: moving F and D now and then must land at the next period,
-// exactly as for a walk that works them out afresh each time.
-TEST(PeriodWalk, KeptBarriersFollowEveryMoveOfFAndD) {
+// L = x M / 99 for X1 (M 97 / 99 at the top); the other coordinates take x, pulled in at the top.
+TEST(ControlPointWalk, RangeAtTheSliderEnds) {
+    // coordinate, x, X1 Max, Negative, lo, hi
+    const std::tuple<Coordinate, int, float, bool, int32_t, int32_t> kCases[] = {
+        {Coordinate::X1, 50, 115.0f, false, 58, 115},
+        {Coordinate::X1, 99, 115.0f, true, 1, 113},
+        {Coordinate::Y1, 0, 99.0f, true, 0, 1},
+        {Coordinate::Y2, 149, 99.0f, false, 147, 149}};
+    for (auto [k, x, x1_max, negative, lo, hi] : kCases) {
+        const PointRange range = ControlPointRange(k, x, x1_max, negative);
+        EXPECT_EQ(range.lo, lo) << static_cast<int>(k) << " " << x;
+        EXPECT_EQ(range.hi, hi) << static_cast<int>(k) << " " << x;
+    }
+}
+
+// Corner settings that change every 50 periods of a coordinate: the position stays in its range
+// and the primary value within +-B.
+TEST(ControlPointWalk, PositionsStayInRangeAtExtremeSettings) {
+    RandomSource random;
+    random.Seed(77);
+    ControlPointWalk walks[kCoordinateCount];
+    ControlPointParams params[kCoordinateCount];
+    for (int i = 0; i < 40000; ++i) {
+        const auto k = static_cast<Coordinate>(i % kCoordinateCount);
+        ControlPointParams& p = params[i % kCoordinateCount];
+        ControlPointWalk& walk = walks[i % kCoordinateCount];
+        if (i % 200 < 4) {
+            const int corner = random.UniformInt(7);
+            p.step_size = (corner & 1) != 0 ? 100.0f : 0.0f;
+            p.barrier = (corner & 2) != 0 ? 100 : 0;
+            p.negative = (corner & 4) != 0;
+            p.x1_max = random.UniformInt(1) == 0 ? 70.0f : 115.0f;
+            // the ends of the slider's range: X1 1..99, Y1 0..79, X2 1..99, Y2 80..149
+            constexpr int kBottom[] = {1, 0, 1, 80}, kTop[] = {99, 79, 99, 149};
+            p.slider = random.UniformInt(1) == 0 ? kBottom[i % kCoordinateCount] : kTop[i % kCoordinateCount];
+        }
+        const PointRange range = ControlPointRange(k, p.slider, p.x1_max, p.negative);
+        const int32_t position = walk.Next(k, p, random);
+        ASSERT_LT(range.lo, range.hi) << i;
+        ASSERT_GE(position, range.lo) << i;
+        ASSERT_LE(position, range.hi) << i;
+        ASSERT_LE(std::abs(walk.primary_value), ControlPointBarrier(k, p.barrier));
+    }
+}
+
+// The walks keep their barriers (and the control points their step scale) between periods: moves
+// of F, D and the curve sliders must land at the next period as for walks that work them out afresh.
+TEST(Walks, KeptBarriersAndStepScaleFollowEverySliderMove) {
     RandomSource kept_random, fresh_random;
     kept_random.Seed(3);
     fresh_random.Seed(3);
     PeriodWalk kept, fresh;
+    ControlPointWalk kept_points[kCoordinateCount], fresh_points[kCoordinateCount];
     PeriodWalkParams params;
-    for (int i = 0; i < 5000; ++i) {
+    ControlPointParams point_params;
+    for (int i = 0; i < 20000; ++i) {
         if (i % 5 == 0) {
             params.frequency_setting = 70 + (i * 37) % 931;
         }
         if (i % 13 == 0) {
             params.secondary_barrier = static_cast<float>((i * 53) % 61);
         }
+        if (i % 7 == 0) {
+            point_params.barrier = (i * 37) % 101;
+        }
+        if (i % 11 == 0) {
+            point_params.step_size = static_cast<float>((i * 53) % 101);
+        }
+        const auto k = static_cast<Coordinate>(i % kCoordinateCount);
+        ControlPointWalk& kept_point = kept_points[i % kCoordinateCount];
+        ControlPointWalk& fresh_point = fresh_points[i % kCoordinateCount];
         fresh.derived = {}; // forgets what it kept
+        fresh_point.derived = {};
         ASSERT_EQ(kept.Next(params, kept_random), fresh.Next(params, fresh_random)) << i;
+        ASSERT_EQ(kept_point.Next(k, point_params, kept_random),
+                  fresh_point.Next(k, point_params, fresh_random))
+            << i;
+        ASSERT_EQ(kept_point.primary_value, fresh_point.primary_value) << i;
     }
 }
 
