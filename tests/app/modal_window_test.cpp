@@ -18,7 +18,7 @@ TEST_P(ModalWindowTest, DropsTheMainWindowsEventsAndClosesOnlyByItsCloseBox) {
     auto* y2 = Control<QSlider>(ParamId::Y2);
     int shown_in_modal = 0;
     bool open_after_keys = true;
-    ASSERT_TRUE(testing::InModalWindow(MenuItem(GetParam()), [&](QWidget& modal) {
+    ASSERT_TRUE(testing::InModalWindow(testing::MenuItem(*window, GetParam()), [&](QWidget& modal) {
         if (!message_box) {
             QTest::keyClick(modal.focusWidget() != nullptr ? modal.focusWidget() : &modal, Qt::Key_Escape);
             QTest::keyClick(&modal, Qt::Key_Escape);
@@ -45,7 +45,7 @@ TEST_P(ModalWindowTest, DropsTheMainWindowsEventsAndClosesOnlyByItsCloseBox) {
     // The user's next key comes after the window events that closing the window raised.
     EXPECT_TRUE(LoopEndsAfter([&] {
         QCoreApplication::processEvents();
-        PressEscape();
+        QTest::keyClick(window, Qt::Key_Escape);
     }));
 }
 

@@ -232,9 +232,6 @@ struct ShellFixture : ::testing::Test {
         const DisplayCurve c = app.synth().monitor.Curve(params());
         return std::array{c.x1, c.y1, c.x2, c.y2}[static_cast<size_t>(k)];
     }
-    QAction* MenuItem(const QString& text, const QString& menu = "?") const {
-        return testing::MenuItem(*window, text, menu);
-    }
     // Runs `action` inside the event loop; false unless that ended the loop within five seconds.
     bool LoopEndsAfter(const std::function<void()>& action) {
         QTimer::singleShot(0, action);
@@ -245,7 +242,6 @@ struct ShellFixture : ::testing::Test {
         app.RunEventLoop();
         return watchdog.isActive();
     }
-    void PressEscape() const { QTest::keyClick(window, Qt::Key_Escape); }
     // Lets the window pick up parameter changes made by another thread.
     void LetWindowFollowPanel() const { QTest::qWait(60); }
 
