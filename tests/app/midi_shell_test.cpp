@@ -97,7 +97,8 @@ TEST_F(MidiShellTest, ControllerWindowShowsTheFilesTextsAndItsChoicesAreSavedAtE
                                         "Item10 = 14\r\nItem11 = 14\r\nItem12 = 14\r\n");
 }
 
-// A file that starts with a UTF-8 byte-order mark is shown as UTF-8, and written back as read.
+// A file that starts with a UTF-8 byte-order mark is shown as UTF-8 (written back as read: above,
+// and tests/midi).
 struct Utf8SettingsTest : MidiShellTest {
     Utf8SettingsTest() {
         std::ofstream(SettingsPath(), std::ios::binary) << "\xEF\xBB\xBFItem4 = 0\xC3\xA9\r\n";
@@ -109,8 +110,6 @@ TEST_F(Utf8SettingsTest, AreShownAsUtf8) {
         EXPECT_EQ(c.List(4)->currentText(), QString::fromUtf16(u"0\u00E9"));
         c.close();
     }));
-    app.ShutDown();
-    EXPECT_NE(ReadFile(SettingsPath()).find("Item4 = 0\xC3\xA9\r\n"), std::string::npos);
 }
 
 } // namespace

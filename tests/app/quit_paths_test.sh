@@ -43,24 +43,18 @@ finish() {
     fi
 }
 
-for signal in TERM INT HUP; do
-    if start "SIG$signal" closed QT_QPA_PLATFORM=offscreen; then kill -s "$signal" "$pid"; fi
+for run in TERM:closed INT:closed HUP:closed TERM:open; do
+    signal=${run%:*} mode=${run#*:}
+    if start "SIG$signal-$mode" "$mode" QT_QPA_PLATFORM=offscreen; then kill -s "$signal" "$pid"; fi
     finish
 done
-if start "SIGTERM-controller-window-open" open QT_QPA_PLATFORM=offscreen; then kill -s TERM "$pid"; fi
-finish
 
 # The X server goes away under the program.
 if command -v Xvfb >/dev/null; then
-    exec {display_fd}>"$work/display"
-    Xvfb -displayfd "$display_fd" -nolisten tcp -screen 0 1024x768x24 2>/dev/null &
+    Xvfb -displayfd 3 -nolisten tcp -screen 0 1024x768x24 3>"$work/display" 2>/dev/null &
     xvfb_pid=$!
-    exec {display_fd}>&-
     for _ in $(seq 100); do [[ -s "$work/display" ]] && break; sleep 0.1; done
-    display=":$(head -n1 "$work/display")"
-    if start "display-lost" closed QT_QPA_PLATFORM=xcb DISPLAY="$display"; then
-        kill "$xvfb_pid"
-    fi
+    if start display-lost closed QT_QPA_PLATFORM=xcb DISPLAY=":$(head -n1 "$work/display")"; then kill "$xvfb_pid"; fi
     finish
 else
     echo "skip display-lost: Xvfb is not installed"
