@@ -2,10 +2,12 @@
 # Every way to end the program besides the close box ends it like the close box: SIGTERM, SIGINT
 # and SIGHUP (also while the controller window is open) and the loss of the X display. In each run
 # the driver first changes a controller assignment; the process must then exit with 0 within ten
-# seconds and the settings file must hold the change.
-#   quit_paths_test.sh DRIVER      (DRIVER: program_driver, the program on fake audio and MIDI)
+# seconds and the settings file must hold the change. Without any display the program itself
+# exits at once with 0 and one line on stderr.
+#   quit_paths_test.sh DRIVER APP  (DRIVER: program_driver, the program on fake audio and MIDI;
+#                                   APP: the program)
 set -uo pipefail
-driver="$1"
+driver="$1" app="$2"
 work=$(mktemp -d)
 xvfb_pid=
 trap '[[ -n "$xvfb_pid" ]] && kill "$xvfb_pid" 2>/dev/null; rm -rf "$work"' EXIT
@@ -59,4 +61,15 @@ if command -v Xvfb >/dev/null; then
 else
     echo "skip display-lost: Xvfb is not installed"
 fi
+
+# No display named, and a named X display that cannot be reached.
+for display in "" :97; do
+    err=$(env -i PATH="$PATH" HOME="$work" ${display:+DISPLAY=$display} "$app" 2>&1 >/dev/null)
+    rc=$?
+    if [[ $rc -eq 0 && $(printf '%s' "$err" | grep -c '') -eq 1 && "$err" == *"cannot open a display"* ]]; then
+        echo "ok   no display ${display:-named}: $err"
+    else
+        echo "FAIL no display ${display:-named}: exit $rc, stderr:"; printf '%s\n' "$err"; fail=1
+    fi
+done
 exit $fail
