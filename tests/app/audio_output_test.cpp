@@ -103,11 +103,7 @@ TEST(DeviceRate, OnlyADeviceThatRefuses44100GetsTheVoiceResampled) {
         EXPECT_TRUE(app.audio().stream_running());
         return app.window()->status().Notice().toStdString();
     };
-    QStringList listed;
-    for (int i = 0; i < devices->count(); ++i) {
-        listed.push_back(devices->itemText(i));
-    }
-    EXPECT_EQ(listed, QStringList({"system", "hw:0", "hdmi"}));
+    EXPECT_EQ(testing::Items(*devices), QStringList({"system", "hw:0", "hdmi"}));
     EXPECT_EQ(notice_on(1), "44100 Hz");
     EXPECT_EQ(notice_on(2), "96000 Hz (voice resampled from 44100 Hz)");
     EXPECT_EQ(notice_on(0), "48000 Hz (voice resampled from 44100 Hz)");

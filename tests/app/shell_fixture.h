@@ -188,6 +188,15 @@ inline QAction* MenuItem(const MainWindow& window, const QString& text, const QS
     return nullptr;
 }
 
+// The texts of a list's entries.
+inline QStringList Items(const QComboBox& list) {
+    QStringList items;
+    for (int i = 0; i < list.count(); ++i) {
+        items.push_back(list.itemText(i));
+    }
+    return items;
+}
+
 // Triggers `item` and runs `act` on the modal `Window` it opens, from inside that window's event
 // loop; false when no such window opened.
 template <typename Window = QWidget, typename Act> bool InModalWindow(QAction* item, Act act) {
