@@ -80,13 +80,11 @@ TEST(AudioOutputTest, HungLibraryCallIsBoundedAndNeverFollowed) {
     EXPECT_EQ(p.backend.calls, (Calls{"IsActive", "Abort", "Terminate", "Initialize", "Open 1", "Start"}));
 }
 
-// The device list holds the library's default output first, then the other output devices in its
-// order. A device that opens only at its own rate (a JACK server at 48 or 96 kHz) plays there with
-// the voice resampled, at start-up and after a switch, and the status bar names the rate; a device
-// that takes 44.1 kHz gets the voice as it is. When the server goes away under the stream the
-// status bar says so until a device choice plays again, beside the lost stream; that stream is never
-// aborted or closed, nor the library terminated (with JACK each would hang, then end the process).
-// (Without any output device: StartUpFailure.)
+// The library's default output is listed first. A device that opens only at its own rate (a JACK
+// server at 48 or 96 kHz) plays there with the voice resampled, at start-up and after a switch, and
+// the status bar names the rate. When the server goes away under the stream the status bar says so
+// until a switch plays again beside the lost stream, which is never touched again, nor the library
+// terminated (the fake counts those: with JACK each would hang, then end the process).
 TEST(DeviceRate, OnlyADeviceThatRefuses44100GetsTheVoiceResampled) {
     FakeAudioBackend backend;
     backend.devices = {{"mic", 0}, {"hw:0", 2}, {"system", 2, 48000.0}, {"hdmi", 2, 96000.0}};

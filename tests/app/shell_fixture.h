@@ -201,15 +201,13 @@ inline QStringList Items(const QComboBox& list) {
 // loop; false when no such window opened.
 template <typename Window = QWidget, typename Act> bool InModalWindow(QAction* item, Act act) {
     bool ran = false;
-    QTimer timer; // local, so that it cannot fire after this returns
-    timer.setSingleShot(true);
-    QObject::connect(&timer, &QTimer::timeout, [&] {
+    const QObject guard; // the call dies with it, so it cannot come after this returns
+    QTimer::singleShot(0, &guard, [&] {
         if (auto* modal = qobject_cast<Window*>(QApplication::activeModalWidget())) {
             ran = true;
             act(*modal);
         }
     });
-    timer.start(0);
     if (item != nullptr) {
         item->trigger();
     }
