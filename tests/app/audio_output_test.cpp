@@ -107,7 +107,8 @@ TEST(DeviceRate, OnlyADeviceThatRefuses44100GetsTheVoiceResampled) {
     EXPECT_EQ(notice_on(0), "48000 Hz (voice resampled from 44100 Hz)");
     backend.LoseServer();
     EXPECT_TRUE(QTest::qWaitFor(
-        [&] { return app.window()->status().Notice() == "Audio output stopped: choose an audio device"; }, 2000));
+        [&] { return app.window()->status().Notice() == "Audio output stopped: choose an audio device"; },
+        2000));
     EXPECT_EQ(notice_on(1), "44100 Hz");
     app.ShutDown();
     EXPECT_EQ(messages.messages, testing::RecordingMessageSink::Messages{});
