@@ -12,24 +12,22 @@
 // The program as main() runs it, with one change made the way a user makes it: the controller
 // window opened from the menu and slot 1 set to "07". Then "ready" is printed, and the program runs
 // on until something ends it.
-//   program_driver closed|open   on fake audio and MIDI libraries, the controller window closed or
-//                                left open (quit_paths_test.sh)
+//   program_driver closed|open   on the fakes, the controller window closed or left open
+//                                (quit_paths_test.sh)
 //   program_driver jack [play]   on PortAudio and RtMidi, the pitch held at one period length
 //                                (Frequency Setting 1000 and Secondary Barrier 0.2: 44 voice frames),
 //                                Play pressed when asked; prints the window's title and every text
-//                                the status bar's notice shows (smoke_test.sh)
+//                                the status bar's notice shows (tests/jack/smoke_test.sh)
 int main(int argc, char** argv) {
     using namespace vortane;
     const std::string mode = argc > 1 ? argv[1] : "";
-    const bool play = argc > 2 && std::strcmp(argv[2], "play") == 0;
     std::setvbuf(stdout, nullptr, _IOLBF, 0);
-    const bool real = mode == "jack";
     vortane::testing::FakeAudioBackend fake_audio;
     fake_audio.devices = {{"pipewire", 2}};
     vortane::testing::FakeMidiInput fake_midi;
     std::optional<PortAudioBackend> audio;
     std::optional<RtMidiInput> midi;
-    if (real) {
+    if (mode == "jack") {
         audio.emplace();
         // Where an ALSA sequencer exists it lists ports of its own; the test's keyboard is on JACK.
         midi.emplace(std::filesystem::exists("/dev/snd/seq") ? RtMidiInput::Backend::JackOnly
@@ -37,39 +35,34 @@ int main(int argc, char** argv) {
     }
     int qt_argc = 1;
     return RunVortane(
-        qt_argc, argv, real ? static_cast<AudioBackend&>(*audio) : fake_audio,
-        real ? static_cast<MidiInput&>(*midi) : fake_midi, [&](Application& app) {
-            if (app.window() == nullptr) {
-                std::puts("no window"); // the "PortAudio" message box is up
-                return;
-            }
-            MainWindow& window = *app.window();
-            const bool opened =
-                vortane::testing::InControllerWindow(window, [&](ControllerWindow& controllers) {
+        qt_argc, argv, audio ? static_cast<AudioBackend&>(*audio) : fake_audio,
+        midi ? static_cast<MidiInput&>(*midi) : fake_midi, [&](Application& app) {
+            MainWindow* window = app.window(); // none while the "PortAudio" message box is up
+            if (window == nullptr ||
+                !vortane::testing::InControllerWindow(*window, [&](ControllerWindow& controllers) {
                     controllers.List(1)->setCurrentIndex(controllers.List(1)->findText("07"));
                     if (mode != "open") {
                         controllers.close();
                     }
                     std::puts("ready");
-                });
-            if (!opened) {
-                std::puts("no controller window");
+                })) {
+                std::puts(window == nullptr ? "no window" : "no controller window");
                 std::exit(3);
             }
-            if (!real) {
+            if (!audio) {
                 return;
             }
-            window.controls().As<QSlider>(ControlOf(ParamId::FrequencySetting)->id)->setValue(1000);
-            window.controls().As<QSlider>(ControlOf(ParamId::SecondaryBarrier)->id)->setValue(2);
-            if (play) {
-                window.controls().As<QPushButton>(id::kPlay)->click();
+            window->controls().As<QSlider>(ControlOf(ParamId::FrequencySetting)->id)->setValue(1000);
+            window->controls().As<QSlider>(ControlOf(ParamId::SecondaryBarrier)->id)->setValue(2);
+            if (argc > 2 && std::strcmp(argv[2], "play") == 0) {
+                window->controls().As<QPushButton>(id::kPlay)->click();
             }
-            std::printf("window \"%s\"%s\n", qPrintable(window.windowTitle()),
-                        window.isVisible() ? " shown" : "");
-            auto* watch = new QTimer(&window);
-            QObject::connect(watch, &QTimer::timeout, [&window, shown = QString("-")]() mutable {
-                if (window.status().Notice() != shown) {
-                    shown = window.status().Notice();
+            std::printf("window \"%s\"%s\n", qPrintable(window->windowTitle()),
+                        window->isVisible() ? " shown" : "");
+            auto* watch = new QTimer(window);
+            QObject::connect(watch, &QTimer::timeout, [window, shown = QString("-")]() mutable {
+                if (window->status().Notice() != shown) {
+                    shown = window->status().Notice();
                     std::printf("notice %s\n", qPrintable(shown));
                 }
             });

@@ -2,10 +2,12 @@
 # Every way to end the program besides the close box ends it like the close box: SIGTERM, SIGINT
 # and SIGHUP (also while the controller window is open) and the loss of the X display. In each run
 # the driver first changes a controller assignment; the process must then exit with 0 within ten
-# seconds and the settings file must hold the change.
-#   quit_paths_test.sh DRIVER      (DRIVER: program_driver, the program on fake audio and MIDI)
+# seconds and the settings file must hold the change. Without any display the program itself
+# exits at once with 0 and one line on stderr.
+#   quit_paths_test.sh DRIVER APP  (DRIVER: program_driver, the program on fake audio and MIDI;
+#                                   APP: the program)
 set -uo pipefail
-driver="$1"
+driver="$1" app="$2"
 work=$(mktemp -d)
 xvfb_pid=
 trap '[[ -n "$xvfb_pid" ]] && kill "$xvfb_pid" 2>/dev/null; rm -rf "$work"' EXIT
@@ -43,26 +45,31 @@ finish() {
     fi
 }
 
-for signal in TERM INT HUP; do
-    if start "SIG$signal" closed QT_QPA_PLATFORM=offscreen; then kill -s "$signal" "$pid"; fi
+for run in TERM:closed INT:closed HUP:closed TERM:open; do
+    signal=${run%:*} mode=${run#*:}
+    if start "SIG$signal-$mode" "$mode" QT_QPA_PLATFORM=offscreen; then kill -s "$signal" "$pid"; fi
     finish
 done
-if start "SIGTERM-controller-window-open" open QT_QPA_PLATFORM=offscreen; then kill -s TERM "$pid"; fi
-finish
 
 # The X server goes away under the program.
 if command -v Xvfb >/dev/null; then
-    exec {display_fd}>"$work/display"
-    Xvfb -displayfd "$display_fd" -nolisten tcp -screen 0 1024x768x24 2>/dev/null &
+    Xvfb -displayfd 3 -nolisten tcp -screen 0 1024x768x24 3>"$work/display" 2>/dev/null &
     xvfb_pid=$!
-    exec {display_fd}>&-
     for _ in $(seq 100); do [[ -s "$work/display" ]] && break; sleep 0.1; done
-    display=":$(head -n1 "$work/display")"
-    if start "display-lost" closed QT_QPA_PLATFORM=xcb DISPLAY="$display"; then
-        kill "$xvfb_pid"
-    fi
+    if start display-lost closed QT_QPA_PLATFORM=xcb DISPLAY=":$(head -n1 "$work/display")"; then kill "$xvfb_pid"; fi
     finish
 else
     echo "skip display-lost: Xvfb is not installed"
 fi
+
+# No display named, and a named X display that cannot be reached.
+for display in "" :97; do
+    err=$(env -i PATH="$PATH" HOME="$work" ${display:+DISPLAY=$display} "$app" 2>&1 >/dev/null)
+    rc=$?
+    if [[ $rc -eq 0 && $(printf '%s' "$err" | grep -c '') -eq 1 && "$err" == *"cannot open a display"* ]]; then
+        echo "ok   no display ${display:-named}: $err"
+    else
+        echo "FAIL no display ${display:-named}: exit $rc, stderr:"; printf '%s\n' "$err"; fail=1
+    fi
+done
 exit $fail

@@ -35,9 +35,10 @@ namespace vortane::testing {
 using Calls = std::vector<std::string>;
 
 // An audio library that records its calls and counts those a real library would refuse or crash
-// on: stream calls without an open stream, termination while not initialised or after its server
-// was lost (a real library would hang there). A device with a rate of its own opens only at that
-// rate, as JACK's do; the others open at any.
+// on: stream calls without an open stream, an abort or close of a stream lost with its server and
+// termination while not initialised or after its server was lost (a real library would hang
+// there). A device with a rate of its own opens only at that rate, as JACK's do; the others open
+// at any.
 class FakeAudioBackend final : public AudioBackend {
 public:
     std::vector<DeviceInfo> devices;
@@ -46,7 +47,6 @@ public:
     std::set<int> failing_devices;
     std::function<void()> abort_hook; // runs inside AbortStream, on the caller's thread
     std::atomic<bool> server_lost{false};
-    bool teardown_may_abort = false;
     Calls calls;
     int misuse = 0;
 
@@ -78,6 +78,7 @@ public:
             return kInvalidSampleRate;
         }
         stream_open_ = true;
+        stream_lost_ = false;
         return 0;
     }
     int StartStream() override {
@@ -86,7 +87,7 @@ public:
     }
     int AbortStream() override {
         running_ = false;
-        Call("Abort", stream_open_);
+        Call("Abort", stream_open_ && !stream_lost_);
         if (abort_hook) {
             abort_hook();
         }
@@ -94,16 +95,17 @@ public:
     }
     int CloseStream() override {
         running_ = false;
-        return Call("Close", std::exchange(stream_open_, false));
+        return Call("Close", std::exchange(stream_open_, false) && !stream_lost_);
     }
     int IsStreamActive() override { return Call("IsActive", stream_open_) + (running_ ? 1 : 0); }
     bool ServerLost() const override { return server_lost; }
-    bool TeardownMayAbort() const override { return teardown_may_abort; }
+    bool TeardownMayAbort() const override { return false; }
 
     // The audio server goes away: the stream stops by itself and the library is lost with it.
     void LoseServer() {
         running_ = false;
         server_lost = true;
+        stream_lost_ = stream_open_;
     }
 
 private:
@@ -115,7 +117,7 @@ private:
         misuse += allowed ? 0 : 1;
         return 0;
     }
-    bool initialised_ = false, stream_open_ = false, running_ = false;
+    bool initialised_ = false, stream_open_ = false, stream_lost_ = false, running_ = false;
 };
 
 // A MIDI service with a fixed list of ports; Send delivers a message on a thread of its own.
@@ -186,19 +188,26 @@ inline QAction* MenuItem(const MainWindow& window, const QString& text, const QS
     return nullptr;
 }
 
+// The texts of a list's entries.
+inline QStringList Items(const QComboBox& list) {
+    QStringList items;
+    for (int i = 0; i < list.count(); ++i) {
+        items.push_back(list.itemText(i));
+    }
+    return items;
+}
+
 // Triggers `item` and runs `act` on the modal `Window` it opens, from inside that window's event
 // loop; false when no such window opened.
 template <typename Window = QWidget, typename Act> bool InModalWindow(QAction* item, Act act) {
     bool ran = false;
-    QTimer timer; // local, so that it cannot fire after this returns
-    timer.setSingleShot(true);
-    QObject::connect(&timer, &QTimer::timeout, [&] {
+    const QObject guard; // the call dies with it, so it cannot come after this returns
+    QTimer::singleShot(0, &guard, [&] {
         if (auto* modal = qobject_cast<Window*>(QApplication::activeModalWidget())) {
             ran = true;
             act(*modal);
         }
     });
-    timer.start(0);
     if (item != nullptr) {
         item->trigger();
     }
@@ -232,9 +241,6 @@ struct ShellFixture : ::testing::Test {
         const DisplayCurve c = app.synth().monitor.Curve(params());
         return std::array{c.x1, c.y1, c.x2, c.y2}[static_cast<size_t>(k)];
     }
-    QAction* MenuItem(const QString& text, const QString& menu = "?") const {
-        return testing::MenuItem(*window, text, menu);
-    }
     // Runs `action` inside the event loop; false unless that ended the loop within five seconds.
     bool LoopEndsAfter(const std::function<void()>& action) {
         QTimer::singleShot(0, action);
@@ -245,7 +251,6 @@ struct ShellFixture : ::testing::Test {
         app.RunEventLoop();
         return watchdog.isActive();
     }
-    void PressEscape() const { QTest::keyClick(window, Qt::Key_Escape); }
     // Lets the window pick up parameter changes made by another thread.
     void LetWindowFollowPanel() const { QTest::qWait(60); }
 

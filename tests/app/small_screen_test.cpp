@@ -7,8 +7,6 @@
 #include "app/window_controls.h"
 #include "shell_fixture.h"
 
-// Run on a virtual X server of a given size (see CMakeLists.txt): the window must fit the screen
-// whatever its size, and on a screen big enough keep its full-size layout.
 namespace vortane {
 namespace {
 
@@ -18,7 +16,10 @@ QRect GlobalRect(const QWidget* widget) {
     return QRect(widget->mapToGlobal(QPoint(0, 0)), widget->size());
 }
 
-TEST_F(SmallScreenTest, FrameMenuBarAndStatusBarLieInsideTheScreen) {
+// Run on screens of several sizes (see CMakeLists.txt): the window, its menu bar and status bar lie
+// inside the screen whatever its size, and every control can be scrolled into view, whole; on a
+// screen big enough the window keeps its full-size layout, centred.
+TEST_F(SmallScreenTest, WindowAndEveryControlFitTheScreen) {
     const QRect screen = window->screen()->availableGeometry();
     const QRect frame = window->frameGeometry();
     QString shown;
@@ -31,28 +32,20 @@ TEST_F(SmallScreenTest, FrameMenuBarAndStatusBarLieInsideTheScreen) {
     EXPECT_TRUE(window->statusBar()->isVisible());
     EXPECT_EQ(window->minimumSize(), window->maximumSize()) << "the user cannot resize the window";
 
+    QScrollArea* scroll = window->scroll_area();
     const QSize client = window->client_area().size();
-    const bool fits = screen.width() >= client.width() && screen.height() >= client.height() + 60;
-    if (fits) {
-        // The full-size window, centred, its controls straight in it.
-        EXPECT_EQ(window->scroll_area(), nullptr);
+    if (screen.width() >= client.width() && screen.height() >= client.height() + 60) {
+        EXPECT_EQ(scroll, nullptr);
         EXPECT_EQ(window->centralWidget(), &window->client_area());
         EXPECT_LE(std::abs(frame.center().x() - screen.center().x()), 1);
     } else {
-        ASSERT_NE(window->scroll_area(), nullptr);
+        ASSERT_NE(scroll, nullptr);
         EXPECT_EQ(frame.topLeft(), screen.topLeft());
         // Shrunk only as far as the screen needs.
-        EXPECT_TRUE(frame.width() == screen.width() ||
-                    !window->scroll_area()->horizontalScrollBar()->isVisible());
-        EXPECT_TRUE(frame.height() == screen.height() ||
-                    !window->scroll_area()->verticalScrollBar()->isVisible());
+        EXPECT_TRUE(frame.width() == screen.width() || !scroll->horizontalScrollBar()->isVisible());
+        EXPECT_TRUE(frame.height() == screen.height() || !scroll->verticalScrollBar()->isVisible());
     }
-}
 
-// Each control can be scrolled into view, whole, inside the window and the screen.
-TEST_F(SmallScreenTest, EveryControlCanBeScrolledIntoView) {
-    const QRect screen = window->screen()->availableGeometry();
-    QScrollArea* scroll = window->scroll_area();
     const QWidget* view = scroll != nullptr ? scroll->viewport() : &window->client_area();
     for (const WindowControl& info : MainWindowControls()) {
         if (info.kind == ControlKind::Frame || info.kind == ControlKind::Label) {
