@@ -1,10 +1,8 @@
 // The built vortane.clap through a host of our own: parameters, notes, sample rates, hostile calls.
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <soxr.h>
-
 #include "control/synth.h"
+#include "engine/polyphase_resampler.h"
 #include "render/offline_render.h"
 #include "tests/plugin/clap_test_fixture.h"
 
@@ -175,10 +173,9 @@ TEST_F(ClapPlugin, AtTheVoicesRateThePluginPlaysWhatTheRenderToolRenders) {
     EXPECT_EQ(out, reference);
 }
 
-// At 48 and 96 kHz, and at a rate that is no whole number, the plugin gives the 44.1 kHz voice
-// resampled, in blocks of any size down to one frame: compared with the 44.1 kHz render of the same
-// state resampled offline (libsoxr's very-high-quality one-shot), with the note placed where the
-// reported latency says the voice hears it.
+// At 48 and 96 kHz, and at a rate that is no whole number, the plugin gives to the bit the 44.1 kHz
+// voice resampled offline (the resampler's own tests hold its quality), in blocks of any size down
+// to one frame, with the note placed where the reported latency says the voice hears it.
 TEST_F(ClapPlugin, HostRatesMatchTheVoiceResampledOffline) {
     for (const double rate : {48000.0, 96000.0, 47999.5}) {
         auto high = NewInstance(rate);
@@ -203,25 +200,13 @@ TEST_F(ClapPlugin, HostRatesMatchTheVoiceResampledOffline) {
         low->QueueMidi(static_cast<uint32_t>(std::llround(latency * 44100.0 / rate)), kNoteOn, 60, 100);
         const std::vector<float> voice = low->Render(44100 + 4410, 512);
 
+        PolyphaseResampler offline;
+        ASSERT_TRUE(offline.Init(44100.0, rate, voice.size()));
+        ASSERT_EQ(offline.Write(voice.data(), voice.size()), voice.size());
         std::vector<float> reference(out.size());
-        size_t done = 0;
-        const soxr_quality_spec_t quality = soxr_quality_spec(SOXR_VHQ, 0);
-        const soxr_io_spec_t io = soxr_io_spec(SOXR_FLOAT32_I, SOXR_FLOAT32_I);
-        ASSERT_EQ(soxr_oneshot(44100.0, rate, 1, voice.data(), voice.size(), nullptr, reference.data(),
-                               reference.size(), &done, &io, &quality, nullptr),
-                  nullptr);
-        ASSERT_EQ(done, reference.size());
-
-        double error = 0.0, signal = 0.0;
-        for (size_t i = 0; i < out.size(); ++i) {
-            error += (out[i] - reference[i]) * static_cast<double>(out[i] - reference[i]);
-            signal += static_cast<double>(reference[i]) * reference[i];
-        }
-        const double db = 10.0 * std::log10(error / signal);
-        std::printf("%g Hz: latency %u frames, error against the offline resampling %.1f dB\n", rate, latency,
-                    db);
-        EXPECT_GT(signal, 1.0);
-        EXPECT_LT(db, -85.0) << rate << " Hz";
+        ASSERT_EQ(offline.Render(reference.data(), reference.size()), reference.size());
+        EXPECT_GT(Rms(reference, 0, reference.size()), 1e-3);
+        EXPECT_EQ(out, reference) << rate << " Hz";
     }
 }
 
