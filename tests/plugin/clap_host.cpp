@@ -174,7 +174,7 @@ void ClapInstance::QueueMidi(uint32_t frame, uint8_t status, uint8_t data1, uint
                              uint16_t space_id) {
     Event e{};
     e.midi = {{sizeof(clap_event_midi_t), frame, space_id, CLAP_EVENT_MIDI, 0}, 0, {status, data1, data2}};
-    Queue(e);
+    events_.push_back(e);
 }
 
 void ClapInstance::QueueParam(uint32_t frame, clap_id id, double value) {
@@ -182,14 +182,7 @@ void ClapInstance::QueueParam(uint32_t frame, clap_id id, double value) {
                                      CLAP_EVENT_PARAM_VALUE, 0};
     Event e{};
     e.param = {header, id, nullptr, -1, -1, -1, -1, value};
-    Queue(e);
-}
-
-// Hosts deliver events in time order; those at one frame keep the order they were queued in.
-void ClapInstance::Queue(const Event& e) {
-    const auto later = std::upper_bound(events_.begin(), events_.end(), e.header.time,
-                                        [](uint32_t time, const Event& x) { return time < x.header.time; });
-    events_.insert(later, e);
+    events_.push_back(e);
 }
 
 clap_process_status ClapInstance::Process(float* out, uint32_t frames) {

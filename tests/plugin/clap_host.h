@@ -67,7 +67,7 @@ public:
     std::string ParamText(clap_id id, double value) const;
     uint32_t Latency() const { return latency_ != nullptr ? latency_->get(plugin_) : 0; }
 
-    // Events for the next Process call, at a frame of its block.
+    // Events for the next Process call, at a frame of its block, queued in time order as hosts send them.
     void QueueMidi(uint32_t frame, uint8_t status, uint8_t data1, uint8_t data2,
                    uint16_t space_id = CLAP_CORE_EVENT_SPACE_ID);
     void QueueParam(uint32_t frame, clap_id id, double value);
@@ -92,7 +92,6 @@ private:
         clap_event_midi_t midi;
         clap_event_param_value_t param;
     };
-    void Queue(const Event& e);
 
     clap_host_t host_{};
     Host kind_;
