@@ -1,8 +1,6 @@
 #!/usr/bin/env bash
-# The LV2 editor in jalv.gtk3 (embedded through suil), on the virtual display xvfb-run gives it, with a
-# JACK dummy server of its own and a note held: the editor shows (its picture is kept in OUT_DIR), its
-# curve moves, a drag of Master Volume to its left end reaches the plugin through the host (the output
-# falls silent), and a preset the host loads from its own menu moves the editor's controls.
+# The LV2 editor in jalv.gtk3 (through suil) with a note held: it shows (picture in OUT_DIR), its curve moves,
+# a drag of Master Volume to 0 silences the plugin through the host, and the host's preset moves its controls.
 # Usage: check_editor_jalv.sh LV2_PATH OUT_DIR JACK_SERVER
 set -euo pipefail
 export LV2_PATH=$1 JACK_DEFAULT_SERVER=$3-editor GSETTINGS_BACKEND=memory

@@ -1,7 +1,6 @@
 #!/usr/bin/env bash
-# `cmake --install` (the plugins component) into a scratch DESTDIR with prefix /usr puts the three bundles where hosts look
-# (usr/lib/lv2, usr/lib/clap, usr/lib/vst3), each module exporting its format's entry and nothing that could clash with
-# a host's symbols, and linking no toolkit (the editor draws with Xlib and OpenGL itself); lilv loads the LV2 bundle there.
+# `cmake --install` of the plugins puts the three bundles where hosts look (/usr/lib/{lv2,clap,vst3}), each module
+# exporting its entry alone (nothing to clash with a host's) and linking no toolkit; lilv loads the LV2 bundle there.
 #   check_plugin_install.sh CMAKE BUILD_DIR LV2_VOCABULARY_DIR
 set -euo pipefail
 cmake=$1 build=$2 vocabulary=$3

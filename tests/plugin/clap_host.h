@@ -17,11 +17,8 @@
 
 namespace vortane::test {
 
-// A small CLAP host for tests: loads a .clap, makes instances, sends MIDI and parameter events,
-// renders one mono output, saves and loads state. No threads of its own (a test may render from a
-// thread of its own while the calling thread is the main thread). It offers the plugin
-// clap.latency, or that and clap.gui with clap.timer-support for an editor, or, as CLAP allows, no
-// extension at all.
+// A small CLAP host for tests, with no threads of its own: it offers clap.latency, or also clap.gui
+// and clap.timer-support for an editor, or, as CLAP allows, no extension at all.
 class ClapLibrary {
 public:
     explicit ClapLibrary(const std::string& path);

@@ -33,10 +33,8 @@ TEST_F(ClapPlugin, ParametersAreTheTableUnderTheirDisplayNames) {
     EXPECT_EQ(instance->GetParam(barriers), 2.0);
 }
 
-// CLAP makes every host extension optional: a host that offers none (get_extension answers NULL
-// for every id) runs, saves, deactivates and reloads the plugin at any rate, also at those where it
-// has a latency to report. The voice is converted from 44.1 kHz by 1/8 to 16 times: any other rate
-// is refused, not played as silence.
+// CLAP makes every host extension optional: a host that offers none runs, saves and reloads the
+// plugin at every rate it can convert the voice to (1/8 to 16 times 44.1 kHz), and is refused others.
 TEST_F(ClapPlugin, AHostWithoutExtensionsRunsItAtEveryRateItCanPlay) {
     for (const double rate : {5512.0, 705601.0, 0.0, std::nan(""), 5512.5, 705600.0}) {
         EXPECT_EQ(ClapInstance(*library_, ClapInstance::Host::kBare).Activate(rate, 512),
@@ -56,9 +54,8 @@ TEST_F(ClapPlugin, AHostWithoutExtensionsRunsItAtEveryRateItCanPlay) {
     }
 }
 
-// A careless or hostile host may name ids that are no parameter and send events of another event
-// space: each gets a plain refusal, and nothing reaches past the plugin's memory
-// (clap_plugin_asan_tests run these tests under AddressSanitizer).
+// Ids that are no parameter and events of another event space get a plain refusal, and nothing
+// reaches past the plugin's memory (clap_plugin_asan_tests run these under AddressSanitizer).
 TEST_F(ClapPlugin, RefusesIdsAndEventsThatAreNotItsOwn) {
     auto instance = NewInstance();
     const clap_plugin_t* plugin = instance->plugin();
@@ -82,9 +79,8 @@ TEST_F(ClapPlugin, RefusesIdsAndEventsThatAreNotItsOwn) {
     }
 }
 
-// A value shows as the state it sets, in the window's units: held to the range, NaN as the initial
-// state, a choice by its option's name. A typed text is read with or without its unit, held to the
-// range, or as an option's name.
+// A value shows as the state it sets (held to the range, NaN as the initial state, a choice by its
+// option's name); a typed text is read with or without its unit, held to the range, or as an option.
 TEST_F(ClapPlugin, ShowsValuesAsTheStatesTheySetAndReadsOnlyWhatNamesOne) {
     auto instance = NewInstance();
     const clap_plugin_t* plugin = instance->plugin();
@@ -116,10 +112,8 @@ TEST_F(ClapPlugin, ShowsValuesAsTheStatesTheySetAndReadsOnlyWhatNamesOne) {
     }
 }
 
-// A host runs the plugin for however long before an export, deactivates and activates it, and
-// runs some cycles more before the export's first: ten exports of one session at 48 kHz, where the
-// voice is resampled, are the same to the bit. Hosts may deliver events alone in a call of no
-// frames: a note-on there sounds from the first frame of the next call.
+// Ten exports of one session at 48 kHz are the same to the bit whatever ran before and after the
+// activation; every other export's note comes in a call of no frames and sounds at the next call.
 TEST_F(ClapPlugin, ExportsAtAHostRateAreIdenticalWhateverRanBefore) {
     auto source = NewInstance(48000.0);
     source->QueueParam(0, Param("Frequency Setting"), 420);
@@ -173,9 +167,8 @@ TEST_F(ClapPlugin, AtTheVoicesRateThePluginPlaysWhatTheRenderToolRenders) {
     EXPECT_EQ(out, reference);
 }
 
-// At 48 and 96 kHz, and at a rate that is no whole number, the plugin gives to the bit the 44.1 kHz
-// voice resampled offline (the resampler's own tests hold its quality), in blocks of any size down
-// to one frame, with the note placed where the reported latency says the voice hears it.
+// At host rates (one no whole number) and in blocks down to one frame the plugin gives to the bit the
+// 44.1 kHz voice resampled offline, its note where the reported latency says the voice hears it.
 TEST_F(ClapPlugin, HostRatesMatchTheVoiceResampledOffline) {
     for (const double rate : {48000.0, 96000.0, 47999.5}) {
         auto high = NewInstance(rate);

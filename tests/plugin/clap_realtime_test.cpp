@@ -1,6 +1,5 @@
-// The built vortane.clap's process call, the framework's wrapper and everything the plugin does in
-// it included, never allocates nor locks, counted by replacements of malloc and
-// pthread_mutex_lock. (Under RealtimeSanitizer the CLAP tests check the same in its own way.)
+// The built vortane.clap's process call, the framework's wrapper included, never allocates nor
+// locks, counted by replacements of malloc and pthread_mutex_lock.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -13,9 +12,8 @@
 namespace vortane::test {
 namespace {
 
-// At 48 kHz (the resampled path), sixteen voices and more: notes and releases on three channels,
-// bends and the pedal, parameter changes, a state of another seed and a factory program taken at
-// the next block, the keyboard's modes in turn.
+// At 48 kHz (the resampled path), sixteen voices: notes, releases, bends and the pedal on three
+// channels, parameter changes, a state of another seed, the keyboard's modes in turn.
 TEST(ClapRealtime, ProcessNeverAllocatesNorLocks) {
     ClapLibrary library(VORTANE_CLAP_PATH);
     ASSERT_TRUE(library.ok()) << library.error();

@@ -24,9 +24,8 @@ std::vector<uint8_t> DpfState(std::initializer_list<std::string> fields) {
     return bytes;
 }
 
-// A saved state gives a new instance every parameter, the seed and the tuning, and so the same
-// samples; without the tuning the same state plays others. CLAP lets a stream take or give fewer
-// bytes per call than asked: the state goes a few bytes at a time.
+// A saved state, taken and given a few bytes a call as CLAP allows, gives a new instance every
+// parameter, the seed and the tuning, and so the same samples (without the tuning, others).
 TEST_F(ClapPlugin, SavedStateGivesANewInstanceTheSameSamples) {
     auto first = NewInstance(), untuned = NewInstance();
     for (ClapInstance* instance : {first.get(), untuned.get()}) {
@@ -77,9 +76,8 @@ TEST_F(ClapPlugin, ALaterOrDamagedStateLoadsWhatItCan) {
         << "the seed of a later format's state is kept";
 }
 
-// A project saved before notes played at their pitch (its voice state of format 1) keeps the gate
-// it was made with: notes on channel 1 open and close the one voice as a controller's do. A new
-// instance plays notes at their pitch, and says so in what it saves.
+// A project saved before notes played at their pitch (voice state format 1) keeps its gate: notes on
+// channel 1 open and close the voice as a controller's do. A new instance saves format 2.
 TEST_F(ClapPlugin, AStateFromBeforeThePitchKeyboardLoadsWithTheGate) {
     auto instance = NewInstance();
     const clap_id keyboard = Param("Keyboard");
@@ -105,10 +103,8 @@ TEST_F(ClapPlugin, AStateFromBeforeThePitchKeyboardLoadsWithTheGate) {
     EXPECT_NE(std::string(saved.begin(), saved.end()).find("format=2\n"), std::string::npos);
 }
 
-// Hosts load states and presets while the transport runs: the audio thread plays a held note on
-// while the main thread loads 500 states of different seeds and values. After each load and the
-// audio thread's next blocks the host reads back every value the state holds, and ThreadSanitizer (this test
-// in the tsan stage) finds no race between a load and the voice's restart on the audio thread.
+// 500 states loaded while the audio thread plays: after each, the host reads back every value it
+// holds, and ThreadSanitizer (the tsan stage) finds no race with the voice's restart.
 TEST_F(ClapPlugin, StatesLoadedWhileItPlaysKeepEveryValue) {
     std::vector<uint8_t> states[2];
     std::vector<double> values[2];

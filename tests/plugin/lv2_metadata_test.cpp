@@ -1,7 +1,5 @@
-// The LV2 bundle as hosts read it: lv2info (lilv) lists an instrument and the factory presets, and
-// sord_validate finds the Turtle valid against the LV2 vocabularies. (The parameters, which DPF
-// describes to every format from one table, are checked against the control table once, through the
-// CLAP host, as is the refusal of rates the voice cannot be converted to.)
+// The LV2 bundle as hosts read it: lilv lists an instrument and the factory presets, and the Turtle
+// is valid against the LV2 vocabularies (the parameters are checked once, through the CLAP host).
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -38,9 +36,8 @@ std::string ReadText(const std::string& path) {
     return {std::istreambuf_iterator<char>(in), {}};
 }
 
-// The bundle's presets are the factory files, by the Presets menu's names, each holding every
-// parameter at the file's value: the generator took them from the plugin after loading the program,
-// so they are what a host gets when it loads one. A sound that names a tuning carries its text.
+// The bundle's presets are the factory files by their names, each holding every parameter at the
+// file's value (as the plugin loads the program) and the file's tuning, if it names one.
 TEST(Lv2Bundle, FactoryPresetsAreListedAndHoldTheFilesValues) {
     const std::vector<NamedPreset> files = ListPresets(VORTANE_FACTORY_PRESET_SOURCE);
     ASSERT_GE(files.size(), 10u);
