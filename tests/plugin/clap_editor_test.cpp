@@ -105,8 +105,7 @@ TEST(ClapEditor, OpensScalesShowsHidesAndClosesAHundredTimesWhileAudioRuns) {
     XCloseDisplay(display);
 }
 
-// A button of the pointer pressed and released at a point of the editor's window, as the X server
-// would deliver it.
+// A pointer button pressed and released at a point of a window, as the X server delivers it.
 void Click(Display* display, Window window, int x, int y, unsigned button) {
     for (const int type : {ButtonPress, ButtonRelease}) {
         XEvent e{};

@@ -18,9 +18,6 @@ clap_process_status ProcessRealtime(const clap_plugin_t* plugin,
 }
 
 void Ignore(const clap_host_t*) {}
-bool Yes(const clap_host_t*) {
-    return true;
-}
 
 // The streams' context: where a save writes or a load reads, at most `chunk` bytes a call.
 struct Stream {
@@ -76,8 +73,9 @@ ClapInstance::ClapInstance(const ClapLibrary& library, Host host) : kind_(host) 
     // Timers are the instance's: the host's data is the instance.
     host_.get_extension = [](const clap_host_t* h, const char* id) -> const void* {
         static const clap_host_latency_t latency{Ignore};
+        const auto yes = [](const clap_host_t*) { return true; };
         static const clap_host_gui_t gui{Ignore, [](const clap_host_t*, uint32_t, uint32_t) { return true; },
-                                         Yes, Yes, [](const clap_host_t*, bool) {}};
+                                         yes, yes, [](const clap_host_t*, bool) {}};
         static const clap_host_timer_support_t timers{
             [](const clap_host_t* host, uint32_t, clap_id* timer) {
                 auto* self = static_cast<ClapInstance*>(host->host_data);

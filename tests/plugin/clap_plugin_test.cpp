@@ -73,7 +73,7 @@ TEST_F(ClapPlugin, RefusesIdsAndEventsThatAreNotItsOwn) {
         instance->QueueParam(0, id, 1.0);
     }
     instance->QueueMidi(0, kNoteOn, 60, 100, 0x7e57); // a note-on of another event space
-    EXPECT_TRUE(AllZero(instance->Render(2048, 512), 0, 2048)) << "a foreign event played a note";
+    EXPECT_EQ(Rms(instance->Render(2048, 512), 0, 2048), 0.0) << "a foreign event played a note";
     for (const ParamInfo& p : instance->Params()) {
         EXPECT_EQ(instance->GetParam(p.id), p.def) << p.name;
     }

@@ -19,7 +19,6 @@ TEST(ClapRealtime, ProcessNeverAllocatesNorLocks) {
     ASSERT_TRUE(library.ok()) << library.error();
     ClapInstance instance(library);
     ASSERT_TRUE(instance.Activate(48000.0, 256));
-    const clap_id keyboard = static_cast<clap_id>(ParamId::Keyboard);
     std::vector<uint8_t> state = *instance.SaveState();
     const std::string text(state.begin(), state.end());
     const size_t seed = text.find("seed=") + 5;
@@ -36,7 +35,7 @@ TEST(ClapRealtime, ProcessNeverAllocatesNorLocks) {
         instance.QueueMidi(130, 0xB0 | channel, 64, block % 50 < 25 ? 127 : 0);
         instance.QueueParam(200, static_cast<clap_id>(block % kParamCount), block % 7 == 0 ? 1e9 : -1e9);
         instance.QueueParam(210, static_cast<clap_id>(ParamId::Voices), 16);
-        instance.QueueParam(220, keyboard, block / 500 % 2 == 0 ? 1 : 0);
+        instance.QueueParam(220, static_cast<clap_id>(ParamId::Keyboard), block / 500 % 2 == 0 ? 1 : 0);
         if (block % 700 == 350) {
             ASSERT_TRUE(instance.LoadState(state));
         }

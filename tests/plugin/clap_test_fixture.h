@@ -4,7 +4,6 @@
 // a rate, and measures of what they play.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cmath>
 #include <memory>
 #include <string>
@@ -39,11 +38,6 @@ protected:
 
     static inline std::unique_ptr<ClapLibrary> library_;
 };
-
-inline bool AllZero(const std::vector<float>& s, size_t from, size_t to) {
-    return std::all_of(s.begin() + static_cast<long>(from), s.begin() + static_cast<long>(to),
-                       [](float x) { return x == 0.0f; });
-}
 
 inline double Rms(const std::vector<float>& s, size_t from, size_t to) {
     double sum = 0.0;
