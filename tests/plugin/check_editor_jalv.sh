@@ -7,9 +7,10 @@ export LV2_PATH=$1 JACK_DEFAULT_SERVER=$3-editor GSETTINGS_BACKEND=memory
 out=$2 work=$(mktemp -d)
 export HOME=$work XDG_DATA_HOME=$work/data
 pids=()
-# The clients go first; the server is stopped, not killed, so that it leaves JACK's table of servers.
+# The server stops once its clients are gone: stopped under killed clients it stayed in JACK's table of servers.
 cleanup() {
-    kill -9 "${pids[@]:1}" 2>/dev/null
+    kill "${pids[@]:1}" 2>/dev/null
+    wait "${pids[@]:1}" 2>/dev/null
     kill "${pids[0]}" 2>/dev/null
     wait 2>/dev/null
     rm -rf "$work"
@@ -56,8 +57,7 @@ shot c
 xdotool mousemove 70 12 click 1 sleep 0.7 mousemove 106 113 click 1 sleep 1 # Presets, the second sound
 shot d
 changed=$(differ c d 574 590 378 10)
-echo "curve pixels moved in a second: $moved; editor pixels the host's preset changed: $changed"
-echo "output RMS before and after the drag of Master Volume to 0: $loud $quiet"
+echo "curve pixels moved: $moved; RMS before/after Master Volume dragged to 0: $loud $quiet; preset's pixels: $changed"
 ((moved > 50)) || fail "the curve did not move while a note was held"
 awk "BEGIN { exit !($loud > 0.01 && $quiet < $loud / 100) }" || fail "the drag did not reach the plugin through the host"
 ((changed > 500)) || fail "a preset the host loaded did not move the editor's controls"
