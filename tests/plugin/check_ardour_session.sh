@@ -1,8 +1,6 @@
 #!/usr/bin/env bash
-# Ardour's headless Lua tool runs ardour_session.lua (see there) on Ardour's dummy backend, in a
-# home of its own: a configuration that shows the dummy backend, and a copy of the VST3 bundle with
-# the cache Ardour's scanner writes for it (Ardour takes a cache no newer than the module, to the
-# second, for stale: the copy is dated an hour back). A hang fails after 120 s.
+# Ardour's headless Lua tool runs ardour_session.lua on its dummy backend, in a home of its own with a
+# copy of the VST3 bundle dated an hour back (Ardour takes a scan cache no newer than the module for stale).
 #   check_ardour_session.sh PLUGIN_DIR PRESET_FILE PRESET_NAME
 set -euo pipefail
 plugins=$1 preset_file=$2 preset_name=$3

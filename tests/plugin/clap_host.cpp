@@ -17,62 +17,14 @@ clap_process_status ProcessRealtime(const clap_plugin_t* plugin,
     return plugin->process(plugin, process);
 }
 
-struct ReadStream {
-    const std::vector<uint8_t>* bytes;
-    size_t chunk;
-    size_t position = 0;
-};
-
-struct WriteStream {
-    std::vector<uint8_t>* bytes;
-    size_t chunk;
-};
-
-int64_t StreamRead(const clap_istream_t* stream, void* buffer, uint64_t size) {
-    auto* s = static_cast<ReadStream*>(stream->ctx);
-    const size_t n = std::min({static_cast<size_t>(size), s->chunk, s->bytes->size() - s->position});
-    if (n > 0) { // an empty vector's data() may be null, which memcpy must never see
-        std::memcpy(buffer, s->bytes->data() + s->position, n);
-    }
-    s->position += n;
-    return static_cast<int64_t>(n);
-}
-
-int64_t StreamWrite(const clap_ostream_t* stream, const void* buffer, uint64_t size) {
-    auto* s = static_cast<WriteStream*>(stream->ctx);
-    const size_t n = std::min(static_cast<size_t>(size), s->chunk);
-    const auto* p = static_cast<const uint8_t*>(buffer);
-    s->bytes->insert(s->bytes->end(), p, p + n);
-    return static_cast<int64_t>(n);
-}
-
 void Ignore(const clap_host_t*) {}
 
-const clap_host_latency_t kLatency{Ignore};
-
-const void* HostExtension(const clap_host_t*, const char* id) {
-    return std::strcmp(id, CLAP_EXT_LATENCY) == 0 ? &kLatency : nullptr;
-}
-
-bool Yes(const clap_host_t*) {
-    return true;
-}
-bool AcceptSize(const clap_host_t*, uint32_t, uint32_t) {
-    return true;
-}
-void Closed(const clap_host_t*, bool) {}
-const clap_host_gui_t kGui{Ignore, AcceptSize, Yes, Yes, Closed};
-
-const void* GuiHostExtension(const clap_host_t* host, const char* id) {
-    if (std::strcmp(id, CLAP_EXT_GUI) == 0) {
-        return &kGui;
-    }
-    return std::strcmp(id, CLAP_EXT_TIMER_SUPPORT) == 0 ? &ClapInstance::kTimers : HostExtension(host, id);
-}
-
-const void* NoExtension(const clap_host_t*, const char*) {
-    return nullptr;
-}
+// The streams' context: where a save writes or a load reads, at most `chunk` bytes a call.
+struct Stream {
+    std::vector<uint8_t>* out;
+    const std::vector<uint8_t>* in;
+    size_t chunk, position = 0;
+};
 
 } // namespace
 
@@ -112,15 +64,40 @@ ClapLibrary::~ClapLibrary() {
     }
 }
 
-ClapInstance::ClapInstance(const ClapLibrary& library, Host host) {
+ClapInstance::ClapInstance(const ClapLibrary& library, Host host) : kind_(host) {
     host_.clap_version = CLAP_VERSION;
     host_.name = "vortane-test-host";
     host_.vendor = host_.url = host_.version = "";
-    host_.get_extension = host == Host::kBare      ? NoExtension
-                          : host == Host::kWithGui ? GuiHostExtension
-                                                   : HostExtension;
     host_.host_data = this;
     host_.request_restart = host_.request_process = host_.request_callback = Ignore;
+    // Timers are the instance's: the host's data is the instance.
+    host_.get_extension = [](const clap_host_t* h, const char* id) -> const void* {
+        static const clap_host_latency_t latency{Ignore};
+        const auto yes = [](const clap_host_t*) { return true; };
+        static const clap_host_gui_t gui{Ignore, [](const clap_host_t*, uint32_t, uint32_t) { return true; },
+                                         yes, yes, [](const clap_host_t*, bool) {}};
+        static const clap_host_timer_support_t timers{
+            [](const clap_host_t* host, uint32_t, clap_id* timer) {
+                auto* self = static_cast<ClapInstance*>(host->host_data);
+                self->timers_.push_back(*timer = self->next_timer_++);
+                return true;
+            },
+            [](const clap_host_t* host, clap_id timer) {
+                auto& list = static_cast<ClapInstance*>(host->host_data)->timers_;
+                return std::erase(list, timer) == 1;
+            }};
+        const Host kind = static_cast<const ClapInstance*>(h->host_data)->kind_;
+        if (kind == Host::kBare) {
+            return nullptr;
+        }
+        if (std::strcmp(id, CLAP_EXT_LATENCY) == 0) {
+            return &latency;
+        }
+        if (kind == Host::kWithGui && std::strcmp(id, CLAP_EXT_GUI) == 0) {
+            return &gui;
+        }
+        return kind == Host::kWithGui && std::strcmp(id, CLAP_EXT_TIMER_SUPPORT) == 0 ? &timers : nullptr;
+    };
     if (!library.ok()) {
         return;
     }
@@ -144,7 +121,6 @@ ClapInstance::~ClapInstance() {
 
 bool ClapInstance::Activate(double sample_rate, uint32_t max_frames) {
     Deactivate();
-    max_frames_ = max_frames;
     active_ = plugin_->activate(plugin_, sample_rate, 1, max_frames) && plugin_->start_processing(plugin_);
     return active_;
 }
@@ -168,15 +144,6 @@ std::vector<ParamInfo> ClapInstance::Params() const {
     return list;
 }
 
-std::optional<ParamInfo> ClapInstance::FindParam(const std::string& name) const {
-    for (const ParamInfo& p : Params()) {
-        if (p.name == name) {
-            return p;
-        }
-    }
-    return std::nullopt;
-}
-
 double ClapInstance::GetParam(clap_id id) const {
     double value = 0.0;
     params_->get_value(plugin_, id, &value);
@@ -193,26 +160,6 @@ const clap_plugin_gui_t* ClapInstance::gui() const {
     return static_cast<const clap_plugin_gui_t*>(plugin_->get_extension(plugin_, CLAP_EXT_GUI));
 }
 
-// Timers are the instance's: the host's data is the instance.
-const clap_host_timer_support_t ClapInstance::kTimers{RegisterTimer, UnregisterTimer};
-
-bool ClapInstance::RegisterTimer(const clap_host_t* host, uint32_t, clap_id* id) {
-    auto* self = static_cast<ClapInstance*>(host->host_data);
-    *id = self->next_timer_++;
-    self->timers_.push_back(*id);
-    return true;
-}
-
-bool ClapInstance::UnregisterTimer(const clap_host_t* host, clap_id id) {
-    auto* self = static_cast<ClapInstance*>(host->host_data);
-    const auto it = std::find(self->timers_.begin(), self->timers_.end(), id);
-    if (it == self->timers_.end()) {
-        return false;
-    }
-    self->timers_.erase(it);
-    return true;
-}
-
 void ClapInstance::FireTimers() const {
     const auto* support = static_cast<const clap_plugin_timer_support_t*>(
         plugin_->get_extension(plugin_, CLAP_EXT_TIMER_SUPPORT));
@@ -221,59 +168,36 @@ void ClapInstance::FireTimers() const {
     }
 }
 
-uint32_t ClapInstance::Latency() const {
-    return latency_ != nullptr ? latency_->get(plugin_) : 0;
-}
-
 void ClapInstance::QueueMidi(uint32_t frame, uint8_t status, uint8_t data1, uint8_t data2,
                              uint16_t space_id) {
     Event e{};
     e.midi = {{sizeof(clap_event_midi_t), frame, space_id, CLAP_EVENT_MIDI, 0}, 0, {status, data1, data2}};
-    Queue(e);
+    events_.push_back(e);
 }
 
 void ClapInstance::QueueParam(uint32_t frame, clap_id id, double value) {
+    const clap_event_header_t header{sizeof(clap_event_param_value_t), frame, CLAP_CORE_EVENT_SPACE_ID,
+                                     CLAP_EVENT_PARAM_VALUE, 0};
     Event e{};
-    e.param = {{sizeof(clap_event_param_value_t), frame, CLAP_CORE_EVENT_SPACE_ID, CLAP_EVENT_PARAM_VALUE, 0},
-               id,
-               nullptr,
-               -1,
-               -1,
-               -1,
-               -1,
-               value};
-    Queue(e);
-}
-
-// Hosts deliver events in time order; those at one frame keep the order they were queued in.
-void ClapInstance::Queue(const Event& e) {
-    const auto later = std::upper_bound(events_.begin(), events_.end(), e.header.time,
-                                        [](uint32_t time, const Event& x) { return time < x.header.time; });
-    events_.insert(later, e);
-}
-
-uint32_t ClapInstance::EventCount(const clap_input_events_t* list) {
-    return static_cast<uint32_t>(static_cast<const std::vector<Event>*>(list->ctx)->size());
-}
-
-const clap_event_header_t* ClapInstance::EventAt(const clap_input_events_t* list, uint32_t index) {
-    return &(*static_cast<const std::vector<Event>*>(list->ctx))[index].header;
+    e.param = {header, id, nullptr, -1, -1, -1, -1, value};
+    events_.push_back(e);
 }
 
 clap_process_status ClapInstance::Process(float* out, uint32_t frames) {
     float* channels[1] = {out};
-    clap_audio_buffer_t output{};
-    output.data32 = channels;
-    output.channel_count = 1;
-    const clap_input_events_t in{&events_, EventCount, EventAt};
-    const clap_output_events_t out_events{nullptr, TryPush};
-    clap_process_t process{};
-    process.steady_time = steady_time_;
-    process.frames_count = frames;
-    process.audio_outputs = &output;
-    process.audio_outputs_count = 1;
-    process.in_events = &in;
-    process.out_events = &out_events;
+    clap_audio_buffer_t output{channels, nullptr, 1, 0, 0}; // one channel of floats
+    const clap_input_events_t in{
+        &events_,
+        [](const clap_input_events_t* list) {
+            return static_cast<uint32_t>(static_cast<const std::vector<Event>*>(list->ctx)->size());
+        },
+        [](const clap_input_events_t* list, uint32_t index) {
+            return &(*static_cast<const std::vector<Event>*>(list->ctx))[index].header;
+        }};
+    const clap_output_events_t out_events{
+        nullptr, [](const clap_output_events_t*, const clap_event_header_t*) { return true; }};
+    // No transport, no inputs, one output.
+    const clap_process_t process{steady_time_, frames, nullptr, nullptr, &output, 0, 1, &in, &out_events};
     const clap_process_status status = ProcessRealtime(plugin_, &process);
     steady_time_ += frames;
     events_.clear();
@@ -301,8 +225,14 @@ std::vector<float> ClapInstance::Render(size_t frames, uint32_t block_frames) {
 
 std::optional<std::vector<uint8_t>> ClapInstance::SaveState(size_t chunk) const {
     std::vector<uint8_t> bytes;
-    WriteStream s{&bytes, chunk};
-    const clap_ostream_t stream{&s, StreamWrite};
+    Stream s{&bytes, nullptr, chunk};
+    const clap_ostream_t stream{&s, [](const clap_ostream_t* stream, const void* buffer, uint64_t size) {
+                                    auto* s = static_cast<Stream*>(stream->ctx);
+                                    const size_t n = std::min(static_cast<size_t>(size), s->chunk);
+                                    const auto* p = static_cast<const uint8_t*>(buffer);
+                                    s->out->insert(s->out->end(), p, p + n);
+                                    return static_cast<int64_t>(n);
+                                }};
     if (state_ == nullptr || !state_->save(plugin_, &stream)) {
         return std::nullopt;
     }
@@ -310,8 +240,17 @@ std::optional<std::vector<uint8_t>> ClapInstance::SaveState(size_t chunk) const 
 }
 
 bool ClapInstance::LoadState(const std::vector<uint8_t>& bytes, size_t chunk) const {
-    ReadStream s{&bytes, chunk};
-    const clap_istream_t stream{&s, StreamRead};
+    Stream s{nullptr, &bytes, chunk};
+    const clap_istream_t stream{
+        &s, [](const clap_istream_t* stream, void* buffer, uint64_t size) {
+            auto* s = static_cast<Stream*>(stream->ctx);
+            const size_t n = std::min({static_cast<size_t>(size), s->chunk, s->in->size() - s->position});
+            if (n > 0) { // an empty vector's data() may be null: never for memcpy
+                std::memcpy(buffer, s->in->data() + s->position, n);
+            }
+            s->position += n;
+            return static_cast<int64_t>(n);
+        }};
     return state_ != nullptr && state_->load(plugin_, &stream);
 }
 

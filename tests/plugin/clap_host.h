@@ -17,11 +17,8 @@
 
 namespace vortane::test {
 
-// A small CLAP host for tests: loads a .clap, makes instances, sends MIDI and parameter events,
-// renders one mono output, saves and loads state. Enough of the host side for DPF's wrapper; no
-// threads of its own (a test may render from a thread of its own while the calling thread is the
-// main thread). It offers the plugin clap.latency, or that and clap.gui with clap.timer-support
-// for an editor, or, as CLAP allows, no extension at all.
+// A small CLAP host for tests, with no threads of its own: it offers clap.latency, or also clap.gui
+// and clap.timer-support for an editor, or, as CLAP allows, no extension at all.
 class ClapLibrary {
 public:
     explicit ClapLibrary(const std::string& path);
@@ -63,12 +60,11 @@ public:
     void Deactivate();
 
     std::vector<ParamInfo> Params() const;
-    std::optional<ParamInfo> FindParam(const std::string& name) const;
     double GetParam(clap_id id) const;
     std::string ParamText(clap_id id, double value) const;
-    uint32_t Latency() const;
+    uint32_t Latency() const { return latency_ != nullptr ? latency_->get(plugin_) : 0; }
 
-    // Events for the next Process call, at a frame of its block.
+    // Events for the next Process call, at a frame of its block, queued in time order as hosts send them.
     void QueueMidi(uint32_t frame, uint8_t status, uint8_t data1, uint8_t data2,
                    uint16_t space_id = CLAP_CORE_EVENT_SPACE_ID);
     void QueueParam(uint32_t frame, clap_id id, double value);
@@ -86,7 +82,6 @@ public:
     const clap_plugin_gui_t* gui() const;
     int timers() const { return static_cast<int>(timers_.size()); }
     void FireTimers() const;
-    static const clap_host_timer_support_t kTimers;
 
 private:
     union Event {
@@ -94,20 +89,14 @@ private:
         clap_event_midi_t midi;
         clap_event_param_value_t param;
     };
-    void Queue(const Event& e);
-    static uint32_t EventCount(const clap_input_events_t* list);
-    static const clap_event_header_t* EventAt(const clap_input_events_t* list, uint32_t index);
-    static bool RegisterTimer(const clap_host_t* host, uint32_t period_ms, clap_id* id);
-    static bool UnregisterTimer(const clap_host_t* host, clap_id id);
-    static bool TryPush(const clap_output_events_t*, const clap_event_header_t*) { return true; }
 
     clap_host_t host_{};
+    Host kind_;
     const clap_plugin_t* plugin_ = nullptr;
     const clap_plugin_params_t* params_ = nullptr;
     const clap_plugin_state_t* state_ = nullptr;
     const clap_plugin_latency_t* latency_ = nullptr;
     bool active_ = false;
-    uint32_t max_frames_ = 0;
     int64_t steady_time_ = 0;
     std::vector<Event> events_;
     std::vector<clap_id> timers_;
