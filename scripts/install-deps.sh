@@ -19,7 +19,7 @@ test_packages=(
     xvfb xauth x11-utils imagemagick xdotool libgl1-mesa-dri jalv
     desktop-file-utils dpkg-dev file man-db groff-base libxml2-utils
     python3 python3-numpy python3-matplotlib
-    lv2-dev lilv-utils sordi ardour libsoxr-dev
+    lv2-dev lilv-utils sordi ardour
 )
 
 packages=("${run_packages[@]}")

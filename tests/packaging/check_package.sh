@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # What a desktop gets from this build, checked where it lands:
-#   check_package.sh install CMAKE BUILD_DIR HAVE_APP HAVE_RENDER
-#     `cmake --install` into a scratch DESTDIR with prefix /usr: the files below, a desktop entry that validates
-#     cleanly and starts `vortane` from the audio menus, a square SVG icon, manual pages that render without
-#     warnings, and a vortane-render that runs from its new place and finds the factory presets.
+#   check_package.sh install CMAKE BUILD_DIR HAVE_APP HAVE_RENDER HAVE_PLUGINS
+#     `cmake --install` into a scratch DESTDIR with prefix /usr: the files below, plugin modules that export their
+#     entry alone and link no toolkit, a desktop entry that validates cleanly and starts `vortane` from the audio
+#     menus, a square SVG icon, manual pages that render without warnings, and a vortane-render that runs from its
+#     new place and finds the factory presets.
 #   check_package.sh deb CPACK BUILD_DIR HAVE_APP HAVE_RENDER HAVE_PLUGINS      (exit 77: no application, skipped)
 #     `cpack -G DEB`: package vortane in section sound whose Depends (from dpkg-shlibdeps) pull in the runtime
 #     libraries and the captions' font, holding the same files and the plugin bundles where hosts look for them; apt can install it.
@@ -58,6 +59,17 @@ DESTDIR="$scratch" quiet "$tool" --install "$build" --prefix /usr
 root=$scratch/usr
 for file in "${files[@]}"; do
     [[ -f "$root/$file" && ($file != bin/* || -x "$root/$file") ]] || fail "not installed: usr/$file"
+done
+# Each plugin module exports its format's entry alone, nothing that could clash with a host's symbols, and links no
+# toolkit (the editor draws with Xlib and OpenGL itself).
+for check in "lv2/vortane.lv2/vortane.so *lv2_descriptor*" "clap/vortane.clap clap_entry" \
+    "vst3/vortane.vst3/Contents/$(uname -m)-linux/vortane.so *GetPluginFactory*"; do
+    [[ "$have_plugins" == 1 ]] || break
+    read -r module exports <<<"$check"
+    [[ -f "$root/lib/$module" ]] || { fail "not installed: usr/lib/$module"; continue; }
+    exported=$(nm -D --defined-only "$root/lib/$module" | awk '$2 ~ /[TDB]/ {print $3}' | sort | tr '\n' ' ')
+    [[ "$exported" == $exports\  ]] || fail "$module exports: $exported"
+    ! ldd "$root/lib/$module" | grep -E 'libQt|libgtk|libgdk' || fail "$module links a toolkit"
 done
 presets=("$root"/share/vortane/presets/*.vpreset)
 ((${#presets[@]} >= 10)) || fail "only ${#presets[@]} factory presets installed"
